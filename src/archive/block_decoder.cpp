@@ -1,0 +1,246 @@
+#include "archive/block_decoder.h"
+
+// Token prefixes and field widths of the bit stream.
+#define LITERAL_SETTING_BASE_BITS 8
+#define NIBBLE_BITS 4
+#define RAW_RUN_BYTES 256
+#define SHORT_OFFSET_BITS 7
+#define SHORT_LENGTH_BITS 2
+#define SHORT_MIN_LENGTH 2
+#define OFFSET_WIDTH_FIELD_BASE 3
+#define START_OFFSET_WIDTH 8
+#define MAX_OFFSET_WIDTH 31
+
+static uint32_t ReadWord(const uint8_t* bytes)
+{
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | ((uint32_t)bytes[3] << 24);
+}
+
+// The stream side of the decoder. bits holds the unread bits of the current
+// word followed by a marker 1: when a shift leaves it 0, the word is used up.
+struct BitReader {
+    const uint8_t* block;
+    uint32_t blockLength;
+    uint32_t position;  // next word to fetch; beyond blockLength after an overrun
+    uint32_t bits;
+};
+
+// The next stream word. Past the end of the block it is 0 and the position still
+// advances: zeros end any stream within a few tokens, and the overrun is caught
+// once after the loop instead of at every fetch.
+static uint32_t FetchWord(BitReader* reader)
+{
+    uint32_t word = 0;
+    if (reader->position <= reader->blockLength - 4)
+        word = ReadWord(reader->block + reader->position);
+    reader->position += 4;
+    return word;
+}
+
+#define READ_BIT(reader, bit)                          \
+    do {                                               \
+        (bit) = (reader).bits >> 31;                   \
+        (reader).bits <<= 1;                           \
+        if ((reader).bits == 0) {                      \
+            uint32_t word_ = FetchWord(&(reader));     \
+            (bit) = word_ >> 31;                       \
+            (reader).bits = (word_ << 1) | 1;          \
+        }                                              \
+    } while (0)
+
+// The field readers run the bit fetch in place, with no call per bit. The host
+// build inlines them into the token loop for speed; the stub, built for size,
+// keeps one copy of each.
+#ifdef __OPTIMIZE_SIZE__
+#define FIELD_READER static __attribute__((noinline))
+#else
+#define FIELD_READER static inline __attribute__((always_inline))
+#endif
+
+// A field of 1 to 31 bits, most significant bit first. When the register still
+// holds enough bits they are taken in one shift.
+FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width)
+{
+    uint32_t value = 0;
+    if (width <= 31u - (uint32_t)__builtin_ctz(reader->bits)) {
+        value = reader->bits >> (32 - width);
+        reader->bits <<= width;
+        return value;
+    }
+    do {
+        uint32_t bit;
+        READ_BIT(*reader, bit);
+        value = value * 2 + bit;
+    } while (--width != 0);
+    return value;
+}
+
+// Digit bits each followed by a continuation bit, after an implied leading 1.
+// Returns 0, which no gamma value is, when the value outgrows 32 bits.
+FIELD_READER uint32_t ReadGamma(BitReader* reader)
+{
+    uint32_t value = 1;
+    uint32_t more;
+    do {
+        uint32_t digit;
+        if (value & 0x80000000u)
+            return 0;
+        READ_BIT(*reader, digit);
+        READ_BIT(*reader, more);
+        value = value * 2 + digit;
+    } while (more);
+    return value;
+}
+
+// Copies of long offsets carry a length bonus, since short lengths there never pay.
+static uint32_t LengthAdjustment(uint32_t offset)
+{
+    if (offset >= 0x10000)
+        return 3;
+    if (offset >= 0x37FF)
+        return 2;
+    if (offset >= 0x27F)
+        return 1;
+    if (offset > 0x7F)
+        return 0;
+    return 4;
+}
+
+static int HasBlockHeader(const uint8_t* block, uint32_t blockLength)
+{
+    return block && blockLength >= BLOCK_HEADER_SIZE && block[0] == BLOCK_MAGIC_FIRST &&
+           block[1] == BLOCK_MAGIC_SECOND;
+}
+
+uint32_t DecodedBlockSize(const uint8_t* block, uint32_t blockLength)
+{
+    return HasBlockHeader(block, blockLength) ? ReadWord(block + BLOCK_SIZE_FIELD) : 0;
+}
+
+uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destination, uint32_t capacity)
+{
+    if (!destination || !HasBlockHeader(block, blockLength))
+        return 0;
+    uint32_t size = ReadWord(block + BLOCK_SIZE_FIELD);
+    if (size > capacity)
+        return 0;
+    uint32_t checksum = ReadWord(block + BLOCK_CHECKSUM_FIELD);
+
+    BitReader reader = {block, blockLength, BLOCK_HEADER_SIZE, 0x80000000u};
+    uint32_t written = 0;
+    uint32_t lastOffset = 1;
+    uint32_t offsetWidth = START_OFFSET_WIDTH;
+    uint32_t literalWidth = 0;  // 0: no literal setting seen yet
+    uint32_t literalBase = 0;
+    uint32_t bit, value, offset, length;
+
+    for (;;) {
+        // Token prefix: 1 literal, 01 gamma match, 001 nibble token, 000 short match.
+        uint32_t zeros = 0;
+        do {
+            READ_BIT(reader, bit);
+            if (bit)
+                break;
+        } while (++zeros < 3);
+
+        if (zeros == 0) {
+            if (literalWidth == 0 || written == size)
+                goto corrupt;
+            value = ReadField(&reader, literalWidth);
+            destination[written++] = (uint8_t)(value + literalBase);
+            continue;
+        }
+        if (zeros == 1) {
+            // Gamma match: 2 repeats the last offset, more brings a new one.
+            uint32_t high, adjustment = 0;
+            high = ReadGamma(&reader);
+            if (high == 0)
+                goto corrupt;
+            offset = lastOffset;
+            if (high != 2) {
+                high -= 3;
+                if (high > (0xFFFFFFFFu >> offsetWidth))
+                    goto corrupt;
+                value = ReadField(&reader, offsetWidth);
+                offset = (high << offsetWidth) | value;
+                adjustment = LengthAdjustment(offset);
+                lastOffset = offset;
+            }
+            length = ReadGamma(&reader);
+            if (length == 0 || length > 0xFFFFFFFFu - adjustment)
+                goto corrupt;
+            length += adjustment;
+        } else if (zeros == 2) {
+            // Nibble token: a zero byte, a one-byte copy, or an escape.
+            value = ReadField(&reader, NIBBLE_BITS);
+            if (value == 1) {
+                if (written == size)
+                    goto corrupt;
+                destination[written++] = 0;
+                continue;
+            }
+            if (value == 0) {
+                READ_BIT(reader, bit);
+                if (bit) {
+                    // Raw runs of 256 plain bytes while the continuation bit is 1.
+                    do {
+                        if (size - written < RAW_RUN_BYTES)
+                            goto corrupt;
+                        for (uint32_t count = RAW_RUN_BYTES; count != 0; --count) {
+                            value = ReadField(&reader, 8);
+                            destination[written++] = (uint8_t)value;
+                        }
+                        READ_BIT(reader, bit);
+                    } while (bit);
+                } else {
+                    // Literal setting: width 8, or width 7 with a base.
+                    READ_BIT(reader, bit);
+                    literalWidth = 7 + bit;
+                    literalBase = 0;
+                    if (!bit)
+                        literalBase = ReadField(&reader, LITERAL_SETTING_BASE_BITS);
+                }
+                continue;
+            }
+            offset = value - 1;
+            length = 1;
+        } else {
+            // Short match; offset 0 makes it the end token or an offset-width setting.
+            value = ReadField(&reader, SHORT_OFFSET_BITS + SHORT_LENGTH_BITS);
+            offset = value >> SHORT_LENGTH_BITS;
+            length = value & ((1u << SHORT_LENGTH_BITS) - 1);
+            if (offset == 0) {
+                if (length == 0)
+                    break;
+                value = ReadField(&reader, length + OFFSET_WIDTH_FIELD_BASE);
+                if (value == 0 || value > MAX_OFFSET_WIDTH)
+                    goto corrupt;
+                offsetWidth = value;
+                continue;
+            }
+            length += SHORT_MIN_LENGTH;
+            lastOffset = offset;
+        }
+        // Copy front to back, one byte at a time: an offset below the length
+        // repeats the last offset bytes. offset - 1 wraps for offset 0.
+        if (offset - 1 >= written || length > size - written)
+            goto corrupt;
+        {
+            uint8_t* to = destination + written;
+            const uint8_t* from = to - offset;
+            written += length;
+            do {
+                *to++ = *from++;
+            } while (--length != 0);
+        }
+    }
+
+    if (reader.position > blockLength)
+        return 0;
+    if (checksum != 0 && BlockChecksum(destination, size) != checksum)
+        return 0;
+    return written;
+
+corrupt:
+    return 0;
+}

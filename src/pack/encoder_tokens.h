@@ -1,0 +1,96 @@
+// The block's tokens as bits, and what each costs. Both the fast and the best
+// encoder choose tokens by these costs and write them with these emitters.
+#pragma once
+
+#include <cstdint>
+
+#include "pack/encoder_bit_writer.h"
+
+constexpr uint32_t LITERAL_PREFIX_BITS = 1;
+constexpr uint32_t GAMMA_MATCH_PREFIX_BITS = 2;
+constexpr uint32_t SHORT_TOKEN_PREFIX_BITS = 3;
+constexpr uint32_t NIBBLE_TOKEN_BITS = 3 + 4;
+constexpr uint32_t NIBBLE_ZERO_BYTE = 1;
+constexpr uint32_t NEAR_BYTE_MAX_OFFSET = 14;
+constexpr uint32_t ESCAPE_BITS = NIBBLE_TOKEN_BITS + 1;  // nibble 0 and the choice bit
+constexpr uint32_t RAW_RUN_BYTES = 256;
+constexpr uint32_t SHORT_MATCH_BITS = 3 + 7 + 2;
+constexpr uint32_t SHORT_MATCH_MAX_OFFSET = 127;
+constexpr uint32_t SHORT_MATCH_MIN_LENGTH = 2;
+constexpr uint32_t SHORT_MATCH_MAX_LENGTH = 5;
+constexpr uint32_t END_TOKEN_BITS = 12;
+constexpr uint32_t START_OFFSET_WIDTH = 8;
+constexpr uint32_t MAX_OFFSET_WIDTH = 31;
+constexpr uint32_t MIN_GAMMA_LENGTH = 2;
+constexpr uint32_t WIDE_LITERAL_BITS = 8;
+constexpr uint32_t NARROW_LITERAL_BITS = 7;
+
+// Bits of the gamma code of value (at least 2).
+inline uint32_t GammaBits(uint32_t value)
+{
+    return 2 * uint32_t(31 - __builtin_clz(value));
+}
+
+// Added by the decoder to the length of a match with a new offset.
+inline uint32_t LengthAdjustment(uint32_t offset)
+{
+    if (offset >= 0x10000)
+        return 3;
+    if (offset >= 0x37FF)
+        return 2;
+    if (offset >= 0x27F)
+        return 1;
+    if (offset > 0x7F)
+        return 0;
+    return 4;
+}
+
+// Shortest length a match with a new offset can carry.
+inline uint32_t MinMatchLength(uint32_t offset)
+{
+    return MIN_GAMMA_LENGTH + LengthAdjustment(offset);
+}
+
+// Bits of the offset part of a match with a new offset (its gamma high part and
+// low field), which the length part does not change.
+inline uint32_t OffsetBits(uint32_t offset, uint32_t offsetWidth)
+{
+    return GammaBits((offset >> offsetWidth) + 3) + offsetWidth;
+}
+
+// A new-offset match; length at least MinMatchLength(offset).
+inline uint32_t MatchBits(uint32_t offset, uint32_t length, uint32_t offsetWidth)
+{
+    return GAMMA_MATCH_PREFIX_BITS + OffsetBits(offset, offsetWidth) +
+           GammaBits(length - LengthAdjustment(offset));
+}
+
+// A match at the last offset; length at least 2.
+inline uint32_t RepeatBits(uint32_t length)
+{
+    return GAMMA_MATCH_PREFIX_BITS + GammaBits(2) + GammaBits(length);
+}
+
+// A literal setting: the width bit, and a base for 7-bit literals.
+inline uint32_t LiteralSettingBits(uint32_t literalWidth)
+{
+    return ESCAPE_BITS + 1 + (literalWidth == NARROW_LITERAL_BITS ? 8 : 0);
+}
+
+// An offset-width setting: short-match offset 0 with a length field naming
+// the width field's size (4, 5 or 6 bits).
+inline uint32_t OffsetWidthSettingBits(uint32_t offsetWidth)
+{
+    return SHORT_MATCH_BITS + (offsetWidth < 16 ? 4 : 5);
+}
+
+void EmitLiteral(BitWriter& writer, uint8_t byte, uint32_t literalWidth, uint8_t literalBase);
+void EmitZeroByte(BitWriter& writer);
+void EmitNearByte(BitWriter& writer, uint32_t offset);  // one byte from 1 to 14 back
+void EmitRawRuns(BitWriter& writer, const uint8_t* bytes, uint32_t runs);
+void EmitLiteralSetting(BitWriter& writer, uint32_t literalWidth, uint8_t literalBase);
+void EmitShortMatch(BitWriter& writer, uint32_t offset, uint32_t length);
+void EmitRepeatMatch(BitWriter& writer, uint32_t length);
+void EmitMatch(BitWriter& writer, uint32_t offset, uint32_t length, uint32_t offsetWidth);
+void EmitOffsetWidth(BitWriter& writer, uint32_t offsetWidth);
+void EmitEnd(BitWriter& writer);
