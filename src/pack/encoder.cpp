@@ -1,0 +1,22 @@
+#include "pack/encoder.h"
+
+#include <cassert>
+
+#include "pack/encoder_match.h"
+#include "pack/encoder_parsers.h"
+#include "pack/encoder_stream.h"
+
+std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, EncodeLevel level, EncodeProgressFn progress,
+                                 void* context)
+{
+    assert(size <= MAX_BLOCK_INPUT);
+    assert(data || size == 0);
+    ProgressReport report{progress, context, size};
+    TokenStream stream;
+    StartTokenStream(stream, data, uint32_t(size));
+    (void)level;  // the optimal parser for ENCODE_BEST is not in yet
+    ParseFast(stream, report);
+    std::vector<uint8_t> block = FinishTokenStream(stream);
+    ReportProgress(report, size);
+    return block;
+}

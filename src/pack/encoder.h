@@ -1,0 +1,19 @@
+// Compresses a buffer into one solid compressed block (the whole input is the
+// window). Deterministic: the same input and level give the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+enum EncodeLevel { ENCODE_FAST = 1, ENCODE_BEST = 2 };  // "store" means no block at all
+
+// Called now and then with a growing bytesDone; the last call has bytesDone == bytesTotal.
+typedef void (*EncodeProgressFn)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
+
+// The largest input a block may hold: the archive header stores sizes as signed 32-bit.
+constexpr size_t MAX_BLOCK_INPUT = 0x7FFFFFFF;
+
+// size must not exceed MAX_BLOCK_INPUT (asserted); larger inputs are the caller's to split or refuse.
+std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, EncodeLevel level,
+                                 EncodeProgressFn progress = nullptr, void* context = nullptr);

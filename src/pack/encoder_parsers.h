@@ -1,0 +1,9 @@
+// The two parsers: each covers the stream's whole input with tokens and
+// flushes a segment at a time.
+#pragma once
+
+#include "pack/encoder_match.h"
+#include "pack/encoder_stream.h"
+
+// Hash chains with one step of lazy matching.
+void ParseFast(TokenStream& stream, const ProgressReport& report);

@@ -1,0 +1,107 @@
+#include "pack/encoder_stream.h"
+
+#include <cassert>
+
+#include "pack/encoder_tokens.h"
+
+void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size)
+{
+    StartBlock(stream.writer);
+    stream.data = data;
+    stream.size = size;
+    stream.pending.clear();
+    stream.offsetWidth = START_OFFSET_WIDTH;
+    stream.literalWidth = WIDE_LITERAL_BITS;
+    stream.literalBase = 0;
+    EmitLiteralSetting(stream.writer, WIDE_LITERAL_BITS, 0);
+}
+
+void AddToken(TokenStream& stream, const Token& token)
+{
+    stream.pending.push_back(token);
+}
+
+uint32_t TokenInputLength(const Token& token)
+{
+    switch (token.kind) {
+    case TOKEN_LITERAL:
+    case TOKEN_ZERO_BYTE:
+    case TOKEN_NEAR_BYTE:
+        return 1;
+    case TOKEN_LITERAL_SETTING:
+        return 0;
+    default:
+        return token.length;
+    }
+}
+
+// The width with the fewest bits for the segment's new offsets, counting the
+// setting that a change costs. Ties keep the current width.
+static uint32_t ChooseOffsetWidth(const std::vector<Token>& tokens, uint32_t currentWidth)
+{
+    uint64_t bestBits = UINT64_MAX;
+    uint32_t bestWidth = currentWidth;
+    for (uint32_t width = 1; width <= MAX_OFFSET_WIDTH; ++width) {
+        uint64_t bits = width == currentWidth ? 0 : OffsetWidthSettingBits(width);
+        for (const Token& token : tokens)
+            if (token.kind == TOKEN_MATCH)
+                bits += OffsetBits(token.offset, width);
+        if (bits < bestBits || (bits == bestBits && width == currentWidth)) {
+            bestBits = bits;
+            bestWidth = width;
+        }
+    }
+    return bestWidth;
+}
+
+static void EmitToken(TokenStream& stream, const Token& token)
+{
+    BitWriter& writer = stream.writer;
+    switch (token.kind) {
+    case TOKEN_LITERAL:
+        EmitLiteral(writer, stream.data[token.position], stream.literalWidth, stream.literalBase);
+        break;
+    case TOKEN_ZERO_BYTE:
+        EmitZeroByte(writer);
+        break;
+    case TOKEN_NEAR_BYTE:
+        EmitNearByte(writer, token.offset);
+        break;
+    case TOKEN_RAW_RUNS:
+        EmitRawRuns(writer, stream.data + token.position, token.length / RAW_RUN_BYTES);
+        break;
+    case TOKEN_LITERAL_SETTING:
+        stream.literalWidth = token.length;
+        stream.literalBase = token.length == NARROW_LITERAL_BITS ? token.literalBase : 0;
+        EmitLiteralSetting(writer, stream.literalWidth, stream.literalBase);
+        break;
+    case TOKEN_SHORT_MATCH:
+        EmitShortMatch(writer, token.offset, token.length);
+        break;
+    case TOKEN_REPEAT_MATCH:
+        EmitRepeatMatch(writer, token.length);
+        break;
+    case TOKEN_MATCH:
+        EmitMatch(writer, token.offset, token.length, stream.offsetWidth);
+        break;
+    }
+}
+
+void FlushSegment(TokenStream& stream)
+{
+    uint32_t width = ChooseOffsetWidth(stream.pending, stream.offsetWidth);
+    if (width != stream.offsetWidth) {
+        EmitOffsetWidth(stream.writer, width);
+        stream.offsetWidth = width;
+    }
+    for (const Token& token : stream.pending)
+        EmitToken(stream, token);
+    stream.pending.clear();
+}
+
+std::vector<uint8_t> FinishTokenStream(TokenStream& stream)
+{
+    FlushSegment(stream);
+    EmitEnd(stream.writer);
+    return FinishBlock(stream.writer, stream.data, stream.size);
+}
