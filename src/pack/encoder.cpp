@@ -14,8 +14,10 @@ std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, EncodeLevel l
     ProgressReport report{progress, context, size};
     TokenStream stream;
     StartTokenStream(stream, data, uint32_t(size));
-    (void)level;  // the optimal parser for ENCODE_BEST is not in yet
-    ParseFast(stream, report);
+    if (level == ENCODE_BEST)
+        ParseBest(stream, report);
+    else
+        ParseFast(stream, report);
     std::vector<uint8_t> block = FinishTokenStream(stream);
     ReportProgress(report, size);
     return block;

@@ -7,3 +7,6 @@
 
 // Hash chains with one step of lazy matching.
 void ParseFast(TokenStream& stream, const ProgressReport& report);
+
+// Optimal parsing over the exact bit costs of every token.
+void ParseBest(TokenStream& stream, const ProgressReport& report);

@@ -168,6 +168,34 @@ TEST(EncoderOutput, ProgressGrowsAndEndsAtTheTotal)
     }
 }
 
+TEST(EncoderRatio, BestBeatsFastAndUsesTheCheapForms)
+{
+    struct Expectation {
+        const char* name;
+        std::vector<uint8_t> input;
+        double bestBitsPerByte;  // at most
+    };
+    const Expectation expectations[] = {
+        // Incompressible bytes: raw runs, a little over 8 bits a byte, not 9.
+        {"random", RandomBytes(100000, 10), 8.05},
+        // Unrelated printable bytes: 7-bit literals.
+        {"ascii random", RandomBytes(100000, 11, 95, 0x20), 7.9},
+        // The same with a wrapping base.
+        {"high random", RandomBytes(100000, 12, 120, 0xD0), 7.9},
+        {"zeros", std::vector<uint8_t>(100000, 0), 0.01},
+    };
+    for (const Expectation& expectation : expectations) {
+        std::vector<uint8_t> best = ExpectRoundTrip(expectation.input, ENCODE_BEST, expectation.name);
+        std::vector<uint8_t> fast = ExpectRoundTrip(expectation.input, ENCODE_FAST, expectation.name);
+        EXPECT_LE(best.size(), fast.size()) << expectation.name;
+        EXPECT_LE(best.size() * 8.0 / expectation.input.size(), expectation.bestBitsPerByte) << expectation.name;
+    }
+    std::vector<uint8_t> text = Text(300000, 13);
+    std::vector<uint8_t> best = ExpectRoundTrip(text, ENCODE_BEST, "text");
+    std::vector<uint8_t> fast = ExpectRoundTrip(text, ENCODE_FAST, "text");
+    EXPECT_LT(best.size(), fast.size());
+}
+
 TEST(EncoderOutput, CorruptedBlocksNeverDecodeToWrongData)
 {
     std::vector<uint8_t> input = Text(3000, 14);
