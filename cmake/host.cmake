@@ -1,0 +1,40 @@
+# Host family: the shared codec and text code, the builder, host tests, the
+# end-to-end tests, fuzzing and benchmarks. It also drives the Windows build.
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_compile_options(-Wall -Wextra)
+
+file(GLOB HOST_LIBRARY_SOURCES CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/src/archive/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/strings/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/support/*_host.cpp)
+add_library(sfxhost STATIC ${HOST_LIBRARY_SOURCES})
+target_include_directories(sfxhost PUBLIC ${CMAKE_SOURCE_DIR}/src)
+
+# The Windows family, configured with the cross toolchain as a sub-build.
+include(ExternalProject)
+ExternalProject_Add(windows
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/windows
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
+               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+               -DSFX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+    BUILD_ALWAYS 1
+    INSTALL_COMMAND "")
+# Its tests run as part of this tree's test run.
+file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake "subdirs(\"${CMAKE_BINARY_DIR}/windows\")\n")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
+
+# One fresh Wine prefix per test run, shared by every test that runs Wine.
+set(SFX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+add_test(NAME wine_prefix COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix --fresh)
+add_test(NAME wine_shutdown COMMAND wineserver -k)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
+set_tests_properties(wine_shutdown PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT WINEPREFIX=${SFX_WINEPREFIX})
+
+include(${CMAKE_SOURCE_DIR}/cmake/codec.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/src/pack/pack.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/host/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake OPTIONAL)

@@ -1,0 +1,17 @@
+# Pads the linked stub with zeros to exactly SIZE bytes (the archive offset),
+# or fails with the linked size when the image has grown past it.
+file(SIZE ${INPUT} linked)
+if(linked GREATER SIZE)
+  math(EXPR over "${linked} - ${SIZE}")
+  message(FATAL_ERROR "sfxstub: linked image is ${linked} bytes, ${over} bytes over the ${SIZE}-byte archive offset")
+endif()
+math(EXPR free "${SIZE} - ${linked}")
+message(STATUS "sfxstub: linked image ${linked} bytes, padded to ${SIZE} (${free} bytes free)")
+get_filename_component(outdir ${OUTPUT} DIRECTORY)
+file(MAKE_DIRECTORY ${outdir})
+file(COPY_FILE ${INPUT} ${OUTPUT}.tmp)
+execute_process(COMMAND truncate -s ${SIZE} ${OUTPUT}.tmp RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "sfxstub: cannot pad ${OUTPUT}.tmp")
+endif()
+file(RENAME ${OUTPUT}.tmp ${OUTPUT})

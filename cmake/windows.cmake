@@ -1,0 +1,49 @@
+# Windows family: the stub itself, and the Windows unit tests that run under Wine.
+
+# The product's code, compiled as the stub needs it: small, no exceptions, no
+# RTTI, no unwind tables, no static constructors, nothing from libstdc++.
+set(STUB_COMPILE_OPTIONS
+    -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+    -fno-threadsafe-statics -fno-stack-protector -fno-ident -ffunction-sections -fdata-sections
+    -fno-jump-tables -mpreferred-stack-boundary=2 -flto -Wall -Wextra)
+
+file(GLOB STUB_LIBRARY_SOURCES CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/src/support/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/files/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/strings/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/archive/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/process/*.cpp)
+list(FILTER STUB_LIBRARY_SOURCES EXCLUDE REGEX "_host\\.cpp$")
+
+add_library(stubcore STATIC ${STUB_LIBRARY_SOURCES})
+target_include_directories(stubcore PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(stubcore PRIVATE ${STUB_COMPILE_OPTIONS})
+target_compile_definitions(stubcore PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
+# Only the system DLLs that the installer is allowed to import.
+set(STUB_SYSTEM_LIBRARIES kernel32 user32 shell32 comctl32 ole32 winmm msvcrt)
+target_link_libraries(stubcore PUBLIC ${STUB_SYSTEM_LIBRARIES})
+
+file(GLOB STUB_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/driver/*.cpp)
+add_executable(sfxstub_linked ${STUB_DRIVER_SOURCES})
+target_compile_options(sfxstub_linked PRIVATE ${STUB_COMPILE_OPTIONS})
+target_link_libraries(sfxstub_linked PRIVATE stubcore)
+# No C runtime start-up: the driver's entry is the image's entry point. No
+# relocations (the image always loads at its preferred base), no symbols.
+target_link_options(sfxstub_linked PRIVATE
+    -Os -flto -fwhole-program -nostdlib -nostartfiles -s -Wl,--gc-sections -Wl,--subsystem,windows
+    -Wl,-e,_StubEntry@0 -Wl,--disable-dynamicbase -Wl,--disable-reloc-section
+    -Wl,--file-alignment,512 -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp
+    -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)
+target_link_libraries(sfxstub_linked PRIVATE ${STUB_SYSTEM_LIBRARIES} gcc)
+set_target_properties(sfxstub_linked PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/stub.ld)
+
+# The archive starts at a fixed offset: pad the image to exactly that size, or
+# fail with the linked size when it has grown past it.
+add_custom_command(TARGET sfxstub_linked POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DINPUT=$<TARGET_FILE:sfxstub_linked>
+            -DOUTPUT=${SFX_DIST_DIR}/sfxstub.exe -DSIZE=${SFX_ARCHIVE_OFFSET}
+            -P ${CMAKE_SOURCE_DIR}/cmake/pad-stub.cmake
+    VERBATIM)
+add_custom_target(sfxstub ALL DEPENDS sfxstub_linked)
+
+include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake OPTIONAL)

@@ -1,0 +1,45 @@
+// The installer driver's state: process-wide, from start-up to exit, on one thread.
+#pragma once
+#include <stdint.h>
+
+#include "strings/text.h"
+
+// Constants of the build.
+enum { ARCHIVE_OFFSET = 11264, ARCHIVE_HEADER_SIZE = 12 };
+#define EXTRACTION_LIST_PATH "c:\\raspakiraj.lst"
+#define CONTROL_FILE_NAME "$$$.$$$"
+#define SHORTCUT_SCRIPT_NAME "$$$ikona.vbs"
+
+// Channel numbers the driver uses.
+enum { ARCHIVE_CHANNEL = 1, FILE_CHANNEL = 1, LIST_CHANNEL = 2 };
+
+struct DriverState {
+    TextVar programPath;
+    int32_t archiveOffset;
+    int32_t unpackedSize;
+    int32_t storedSize;
+    uint32_t expectedCrc;
+    uint8_t* entryStream;
+    uint8_t* storedBlock;
+    int32_t readPosition;
+    int32_t sizeCode;
+    TextVar targetDirectory;
+    TextVar partialPath;
+    TextVar entryName;
+    TextVar fullPath;
+    TextVar controlLines[4];
+    TextVar controlFilePath;
+    TextVar scriptPath;
+    TextVar listPath;
+    TextVar quote;
+};
+
+extern DriverState driver;
+
+void LoadArchive();
+void ExtractEntries();
+void CompleteInstallation();
+
+// The two ends of every run; neither returns.
+[[noreturn]] void NormalExit();
+[[noreturn]] void InvalidArchiveExit();

@@ -1,0 +1,110 @@
+// Walks the entry stream and recreates its directories and files under the
+// target directory, recording every full path in the extraction list.
+#include <string.h>
+
+#include "driver/driver_state.h"
+#include "files/channels.h"
+#include "files/file_system.h"
+#include "support/heap.h"
+#include "support/pause.h"
+
+enum { SIZE_CODE_END = -1, SIZE_CODE_DIRECTORY = -2 };
+
+static int32_t BytesLeft() { return driver.unpackedSize - driver.readPosition; }
+
+// Every read stays inside the entry stream: one that would run past its end
+// means a damaged archive.
+static Text ReadStreamText() {
+    const uint8_t* at = driver.entryStream + driver.readPosition;
+    if (!memchr(at, 0, (size_t)BytesLeft())) InvalidArchiveExit();
+    Text text = ReadTextAt(at);
+    driver.readPosition += TextLength(text) + 1;
+    return text;
+}
+
+static int32_t ReadStreamSizeCode() {
+    if (BytesLeft() < 4) InvalidArchiveExit();
+    int32_t value = ReadInt32At(driver.entryStream + driver.readPosition);
+    driver.readPosition += 4;
+    return value;
+}
+
+static int32_t IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Names stay below the target directory: no root, no drive, no stream, no "..".
+static int32_t IsSafeEntryName(Text name) {
+    if (!name) return 1;   // a missing name is the empty one
+    if (IsSeparator(name[0])) return 0;
+    for (Text component = name; *component;) {
+        Text end = component;
+        while (*end && !IsSeparator(*end)) {
+            if (*end == ':') return 0;
+            ++end;
+        }
+        if (end - component == 2 && component[0] == '.' && component[1] == '.') return 0;
+        component = *end ? end + 1 : end;
+    }
+    return 1;
+}
+
+// Creates the missing directories of the target's chain, skipping the part up
+// to its first backslash (a drive root is never created).
+static void CreateTargetChain() {
+    Text target = driver.targetDirectory.text;
+    int32_t searchStart = FindInText(target, "\\", 1) + 1;
+    for (;;) {
+        int32_t backslash = FindInText(target, "\\", searchStart);
+        if (!backslash) break;
+        AssignText(&driver.partialPath, LeftOfText(target, backslash));
+        if (QueryFileSize(driver.partialPath.text) == FILE_SIZE_MISSING) MakeDirectory(driver.partialPath.text);
+        searchStart = backslash + 1;
+        if (backslash >= TextLength(target)) break;
+    }
+}
+
+// The list is opened and closed per entry, so every line is on disk as soon as its entry is.
+static void AppendToExtractionList(Text path) {
+    OpenChannelForUpdate(LIST_CHANNEL, driver.listPath.text);
+    SeekChannel(LIST_CHANNEL, ChannelLength(LIST_CHANNEL));
+    WriteChannelLine(LIST_CHANNEL, path);
+    CloseChannel(LIST_CHANNEL);
+}
+
+static void WriteFileEntry(Text path, int32_t size) {
+    if (size > BytesLeft()) InvalidArchiveExit();
+    CreateChannel(FILE_CHANNEL, path);   // truncates an existing file
+    WriteChannelBytes(FILE_CHANNEL, driver.entryStream + driver.readPosition, size);
+    CloseChannel(FILE_CHANNEL);
+    driver.readPosition += size;
+}
+
+void ExtractEntries() {
+    driver.readPosition = 0;
+    AssignText(&driver.targetDirectory, ReadStreamText());
+    if (QueryFileSize(driver.targetDirectory.text) == FILE_SIZE_MISSING &&
+        !TextEquals(driver.targetDirectory.text, ".\\"))
+        CreateTargetChain();
+
+    while (driver.readPosition < driver.unpackedSize) {
+        driver.sizeCode = ReadStreamSizeCode();
+        if (driver.sizeCode == SIZE_CODE_END) break;
+        if (driver.sizeCode < SIZE_CODE_DIRECTORY) InvalidArchiveExit();
+        AssignText(&driver.entryName, ReadStreamText());
+        if (!IsSafeEntryName(driver.entryName.text)) InvalidArchiveExit();
+        AssignText(&driver.fullPath, ConcatText(driver.targetDirectory.text, driver.entryName.text));
+
+        if (driver.sizeCode == SIZE_CODE_DIRECTORY) {
+            MakeDirectory(driver.fullPath.text);
+            PauseMilliseconds(1);
+        } else if (driver.sizeCode > 0) {
+            WriteFileEntry(driver.fullPath.text, driver.sizeCode);
+            PauseMilliseconds(1);
+        } else {
+            CreateChannel(FILE_CHANNEL, driver.fullPath.text);   // an empty file
+            CloseChannel(FILE_CHANNEL);
+        }
+        if (!TextEquals(driver.entryName.text, "")) AppendToExtractionList(driver.fullPath.text);
+    }
+    ReleaseZeroed(driver.entryStream);
+    driver.entryStream = 0;
+}

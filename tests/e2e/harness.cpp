@@ -1,0 +1,141 @@
+#include "harness.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+#include "archive/crc32.h"
+
+namespace fs = std::filesystem;
+
+static void PutInt32(Bytes& out, int32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t((uint32_t)value >> (8 * i)));
+}
+
+static void PutText(Bytes& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+    out.push_back(0);
+}
+
+Bytes MakeEntryStream(const std::string& target, const std::vector<EntrySpec>& entries, bool withEnd) {
+    Bytes out;
+    PutText(out, target);
+    for (const EntrySpec& entry : entries) {
+        PutInt32(out, entry.sizeCode);
+        PutText(out, entry.name);
+        out.insert(out.end(), entry.data.begin(), entry.data.end());
+    }
+    if (withEnd) PutInt32(out, -1);
+    return out;
+}
+
+EntrySpec FileEntry(const std::string& name, const std::string& data) { return {name, (int32_t)data.size(), data}; }
+EntrySpec DirectoryEntry(const std::string& name) { return {name, -2, ""}; }
+
+Bytes MakeArchive(const Bytes& entryStream, const Bytes& storedBlock) {
+    Bytes out;
+    PutInt32(out, (int32_t)entryStream.size());
+    PutInt32(out, (int32_t)storedBlock.size());
+    PutInt32(out, (int32_t)Crc32Fingerprint(entryStream.data(), (uint32_t)entryStream.size()));
+    out.insert(out.end(), storedBlock.begin(), storedBlock.end());
+    return out;
+}
+
+Bytes MakeStoredArchive(const Bytes& entryStream) { return MakeArchive(entryStream, entryStream); }
+
+std::string WinePrefix() {
+    const char* prefix = getenv("SFX_WINEPREFIX");
+    return prefix ? prefix : SFX_SOURCE_DIR "/build/wineprefix";
+}
+
+std::string DriveC() { return WinePrefix() + "/drive_c"; }
+std::string StubPath() { return SFX_SOURCE_DIR "/dist/sfxstub.exe"; }
+
+Bytes ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ReadFileText(const std::string& path) {
+    Bytes bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteFileBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool Exists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+std::string FreshScratch(const std::string& testName) {
+    std::string scratch = DriveC() + "/e2e/" + testName;
+    fs::remove_all(scratch);
+    fs::create_directories(scratch);
+    return scratch;
+}
+
+static void EnsurePrefix() {
+    static bool ready = false;
+    if (ready) return;
+    std::string command = "SFX_WINEPREFIX='" + WinePrefix() + "' " SFX_SOURCE_DIR "/scripts/wine-prefix";
+    if (system(command.c_str()) != 0) throw std::runtime_error("cannot prepare the Wine prefix");
+    ready = true;
+}
+
+// Wine's relay trace quotes the string arguments of each MessageBoxA call.
+static std::vector<MessageBoxCall> FindMessageBoxes(const std::string& log) {
+    static const std::regex call(
+        R"re(Call user32\.MessageBoxA\([0-9a-f]+,[0-9a-f]+ "((?:[^"\\]|\\.)*)",[0-9a-f]+ "((?:[^"\\]|\\.)*)",([0-9a-f]+)\))re");
+    std::vector<MessageBoxCall> boxes;
+    for (std::sregex_iterator it(log.begin(), log.end(), call), end; it != end; ++it)
+        boxes.push_back({(*it)[2], (*it)[1], (uint32_t)std::stoul((*it)[3], nullptr, 16)});
+    return boxes;
+}
+
+InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory) {
+    EnsurePrefix();
+    InstallerRun run;
+    run.scratch = workingDirectory;
+    std::string logPath = workingDirectory + ".log";
+    pid_t child = fork();
+    if (child == 0) {
+        // Output to a file: Wine's background processes would hold a pipe open.
+        int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int none = open("/dev/null", O_RDONLY);
+        dup2(none, 0);
+        dup2(log, 1);
+        dup2(log, 2);
+        if (chdir(workingDirectory.c_str()) != 0) _exit(127);
+        setenv("WINEPREFIX", WinePrefix().c_str(), 1);
+        setenv("WINEDEBUG", "+relay", 1);
+        unsetenv("DISPLAY");
+        execlp("wine", "wine", installerPath.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.log = ReadFileText(logPath);
+    run.boxes = FindMessageBoxes(run.log);
+    return run;
+}
+
+InstallerRun RunInstaller(const Bytes& archive, const std::string& testName) {
+    std::string scratch = FreshScratch(testName);
+    Bytes installer = ReadFileBytes(StubPath());
+    installer.insert(installer.end(), archive.begin(), archive.end());
+    WriteFileBytes(scratch + "/installer.exe", installer);
+    return RunInstallerFile(scratch + "/installer.exe", scratch);
+}

@@ -1,0 +1,51 @@
+// End-to-end harness: builds archives, appends them to the shipped stub and
+// runs the installer under Wine in a fresh scratch directory of the test prefix.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+typedef std::vector<uint8_t> Bytes;
+
+struct EntrySpec {
+    std::string name;
+    int32_t sizeCode;    // -2 directory, 0 empty file, >0 file (data.size()), or any raw code
+    std::string data;
+};
+
+// Entry stream: target, entries, and the end code unless withEnd is false.
+Bytes MakeEntryStream(const std::string& target, const std::vector<EntrySpec>& entries, bool withEnd = true);
+// Entries as the builder writes them: size code from the data, "x\" names are directories.
+EntrySpec FileEntry(const std::string& name, const std::string& data);
+EntrySpec DirectoryEntry(const std::string& name);
+// Archive header (unpacked size, stored size, CRC-32) followed by the block.
+Bytes MakeArchive(const Bytes& entryStream, const Bytes& storedBlock);
+Bytes MakeStoredArchive(const Bytes& entryStream);
+
+struct MessageBoxCall {
+    std::string caption;
+    std::string text;
+    uint32_t type;
+};
+
+struct InstallerRun {
+    int exitCode = -1;
+    std::vector<MessageBoxCall> boxes;
+    std::string scratch;   // host path of the directory the installer ran in
+    std::string log;       // Wine's output
+};
+
+std::string WinePrefix();
+std::string DriveC();                        // host path of the prefix's C: drive
+std::string StubPath();                      // the shipped dist/sfxstub.exe
+Bytes ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
+void WriteFileBytes(const std::string& path, const Bytes& bytes);
+bool Exists(const std::string& path);
+// A fresh, empty scratch directory for the test, under C:\e2e.
+std::string FreshScratch(const std::string& testName);
+
+// Writes stub + archive as installer.exe in a fresh scratch directory and runs it there.
+InstallerRun RunInstaller(const Bytes& archive, const std::string& testName);
+// Runs an installer file that already exists, with the given working directory.
+InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory);

@@ -1,0 +1,23 @@
+# End-to-end tests: host programs that build installers from the shipped stub
+# and run them under Wine. They share drive C: (the extraction list lives in
+# its root), so they run one at a time.
+add_library(e2e_harness STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/harness.cpp)
+target_link_libraries(e2e_harness PUBLIC sfxhost GTest::gtest)
+target_compile_definitions(e2e_harness PUBLIC SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_dependencies(e2e_harness windows)
+
+file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
+foreach(source ${E2E_TEST_SOURCES})
+  get_filename_component(stem ${source} NAME_WE)
+  set(target e2e_${stem})
+  add_executable(${target} ${source})
+  target_link_libraries(${target} PRIVATE e2e_harness GTest::gtest_main)
+  if(TARGET encoder)
+    target_link_libraries(${target} PRIVATE encoder)
+  endif()
+  gtest_discover_tests(${target}
+    TEST_PREFIX "e2e."
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS e2e FIXTURES_REQUIRED wine RESOURCE_LOCK wine_drive_c TIMEOUT 300
+               ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
+endforeach()

@@ -1,0 +1,25 @@
+# Windows unit tests: GoogleTest cross-built from Debian's sources, the test
+# programs run under Wine through the toolchain's emulator.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+if(NOT SFX_WINEPREFIX)
+  set(SFX_WINEPREFIX ${CMAKE_SOURCE_DIR}/build/wineprefix)
+endif()
+
+# add_windows_test(NAME sources...): one test program, one CTest test.
+function(add_windows_test name)
+  add_executable(${name} ${ARGN} ${CMAKE_SOURCE_DIR}/tests/win/test_main.cpp)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/win)
+  target_link_libraries(${name} PRIVATE stubcore gtest)
+  target_link_options(${name} PRIVATE -static)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS win-unit FIXTURES_REQUIRED wine TIMEOUT 600
+                       ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
+endfunction()
+
+file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+foreach(source ${WINDOWS_TEST_SOURCES})
+  get_filename_component(stem ${source} NAME_WE)
+  add_windows_test(win_${stem} ${source})
+endforeach()
