@@ -53,7 +53,10 @@ int32_t FindInText(Text text, Text pattern, int32_t start) {
     int32_t patternLength = Length(pattern);
     if (textLength == 0 || patternLength == 0) return 0;
     if (start < 1) start = 1;
-    for (int32_t position = start; position + patternLength - 1 <= textLength; ++position)
+    // Bounded by the last position where the whole pattern fits, so that no
+    // start value, however large, can overflow the arithmetic.
+    int32_t lastPosition = textLength - patternLength + 1;
+    for (int32_t position = start; position <= lastPosition; ++position)
         if (memcmp(text + position - 1, pattern, (size_t)patternLength) == 0) return position;
     return 0;
 }

@@ -1,0 +1,2 @@
+// Text operations in the host build (the builder shares them).
+#include "../common/text_cases.h"
