@@ -54,8 +54,8 @@ static uint32_t FetchWord(BitReader* reader)
 #define BITS_LEFT(reader) (31u - (uint32_t)__builtin_ctz((reader).bits))
 
 // The field readers run the bit fetch in place, with no call per bit. The host
-// build inlines them into the token loop for speed; the stub, built for size,
-// keeps one copy of each.
+// build inlines them into the token loop and takes several bits at once where
+// it can; the stub, built for size, keeps one plain copy of each.
 #ifdef __OPTIMIZE_SIZE__
 #define FIELD_READER static __attribute__((noinline))
 #else
@@ -92,14 +92,17 @@ FIELD_READER uint32_t ReadGamma(BitReader* reader)
         uint32_t digit;
         if (value & 0x80000000u)
             return 0;
+#ifndef __OPTIMIZE_SIZE__
         if (BITS_LEFT(*reader) >= 2) {
             digit = reader->bits >> 31;
             more = (reader->bits >> 30) & 1;
             reader->bits <<= 2;
-        } else {
-            READ_BIT(*reader, digit);
-            READ_BIT(*reader, more);
+            value = value * 2 + digit;
+            continue;
         }
+#endif
+        READ_BIT(*reader, digit);
+        READ_BIT(*reader, more);
         value = value * 2 + digit;
     } while (more);
     return value;
@@ -109,6 +112,7 @@ FIELD_READER uint32_t ReadGamma(BitReader* reader)
 FIELD_READER uint32_t ReadPrefix(BitReader* reader)
 {
     uint32_t zeros = 0;
+#ifndef __OPTIMIZE_SIZE__
     if (BITS_LEFT(*reader) >= 3) {
         zeros = (uint32_t)__builtin_clz(reader->bits);
         if (zeros >= 3) {
@@ -119,6 +123,7 @@ FIELD_READER uint32_t ReadPrefix(BitReader* reader)
         }
         return zeros;
     }
+#endif
     do {
         uint32_t bit;
         READ_BIT(*reader, bit);
@@ -260,17 +265,19 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
             uint8_t* to = destination + written;
             const uint8_t* from = to - offset;
             written += length;
+#ifndef __OPTIMIZE_SIZE__
             // Eight bytes at a time when the source stays 8 behind and the
             // rounded-up copy still ends within the decoded size; the bytes it
             // writes beyond the length are written again by the next tokens.
             if (offset >= 8 && size - written >= 8) {
                 for (uint32_t copied = 0; copied < length; copied += 8)
                     memcpy(to + copied, from + copied, 8);
-            } else {
-                do {
-                    *to++ = *from++;
-                } while (--length != 0);
+                continue;
             }
+#endif
+            do {
+                *to++ = *from++;
+            } while (--length != 0);
         }
     }
 

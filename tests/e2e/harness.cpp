@@ -139,3 +139,57 @@ InstallerRun RunInstaller(const Bytes& archive, const std::string& testName) {
     WriteFileBytes(scratch + "/installer.exe", installer);
     return RunInstallerFile(scratch + "/installer.exe", scratch);
 }
+
+const char* const kProbeWindowsPath = "C:\\e2e\\tools\\probe.exe";
+
+EntrySpec ControlFileEntry(const std::string& program, const std::string& name, const std::string& icon,
+                           const std::string& command) {
+    return FileEntry("$$$.$$$", program + "\r\n" + name + "\r\n" + icon + "\r\n" + command + "\r\n");
+}
+
+std::string ProbeOut() { return DriveC() + "/e2e/out"; }
+
+static void RunWineQuietly(const std::string& arguments) {
+    std::string command = "WINEPREFIX='" + WinePrefix() + "' WINEDEBUG=-all DISPLAY= wine " + arguments +
+                          " </dev/null >>'" + WinePrefix() + ".log' 2>&1";
+    if (system(command.c_str()) != 0) throw std::runtime_error("wine failed: " + arguments);
+}
+
+void PrepareProbe() {
+    EnsurePrefix();
+    static bool registered = false;
+    fs::create_directories(DriveC() + "/e2e/tools");
+    fs::copy_file(SFX_PROBE_PATH, DriveC() + "/e2e/tools/probe.exe", fs::copy_options::overwrite_existing);
+    if (!registered) {
+        RunWineQuietly("reg add 'HKCR\\.vbs' /ve /d SfxTestScript /f");
+        RunWineQuietly("reg add 'HKCR\\SfxTestScript\\shell\\open\\command' /ve /d "
+                       "'\"C:\\e2e\\tools\\probe.exe\" script \"%1\"' /f");
+        registered = true;
+    }
+    fs::remove_all(ProbeOut());
+    fs::create_directories(ProbeOut());
+}
+
+bool WaitForFile(const std::string& path, int milliseconds) {
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (Exists(path)) return true;
+        usleep(50 * 1000);
+    }
+    return Exists(path);
+}
+
+std::string WindowsPath(const std::string& hostPath) {
+    std::string relative = hostPath.substr(DriveC().size());
+    for (char& c : relative)
+        if (c == '/') c = '\\';
+    return "C:" + relative;
+}
+
+std::vector<std::string> SplitCrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size()) lines.push_back(text.substr(start) + "<no CR LF>");
+    return lines;
+}

@@ -49,3 +49,17 @@ std::string FreshScratch(const std::string& testName);
 InstallerRun RunInstaller(const Bytes& archive, const std::string& testName);
 // Runs an installer file that already exists, with the given working directory.
 InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory);
+
+// The control file as the builder writes it: four lines, CR LF each.
+EntrySpec ControlFileEntry(const std::string& program, const std::string& name, const std::string& icon,
+                           const std::string& command);
+// The probe program (see probe/probe.cpp) at C:\e2e\tools\probe.exe, registered
+// as the program that opens .vbs files; its output directory C:\e2e\out emptied.
+void PrepareProbe();
+std::string ProbeOut();                                     // host path of C:\e2e\out
+extern const char* const kProbeWindowsPath;                 // C:\e2e\tools\probe.exe
+// Waits up to the given time for a file to appear; true when it did.
+bool WaitForFile(const std::string& path, int milliseconds);
+// Windows path of a host path below the prefix's drive_c (C:\...).
+std::string WindowsPath(const std::string& hostPath);
+std::vector<std::string> SplitCrLfLines(const std::string& text);

@@ -3,7 +3,8 @@
 # its root), so they run one at a time.
 add_library(e2e_harness STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/harness.cpp)
 target_link_libraries(e2e_harness PUBLIC sfxhost GTest::gtest)
-target_compile_definitions(e2e_harness PUBLIC SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_compile_definitions(e2e_harness PUBLIC SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    SFX_PROBE_PATH="${CMAKE_BINARY_DIR}/windows/sfx_probe.exe")
 add_dependencies(e2e_harness windows)
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)

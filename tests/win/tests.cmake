@@ -23,3 +23,7 @@ foreach(source ${WINDOWS_TEST_SOURCES})
   get_filename_component(stem ${source} NAME_WE)
   add_windows_test(win_${stem} ${source})
 endforeach()
+
+# The probe that end-to-end tests let the installer start.
+add_executable(sfx_probe ${CMAKE_SOURCE_DIR}/tests/e2e/probe/probe.cpp)
+target_link_options(sfx_probe PRIVATE -static)

@@ -1,0 +1,57 @@
+// A small Windows program that end-to-end tests let the installer start, to
+// observe from the inside what the installer did:
+//   probe report REPORT [CREATE...]  writes its working directory, its command
+//       line and a copy of the extraction list to REPORT, then creates each
+//       CREATE file (after a short wait, so that a caller that does not wait
+//       would have moved on).
+//   probe script SCRIPT               registered for .vbs files: copies SCRIPT
+//       to C:\e2e\out\script.copy, waits, then records in C:\e2e\out\script.done
+//       whether SCRIPT still exists (it must, while the installer waits).
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+static const char* const kOutDirectory = "C:\\e2e\\out\\";
+static const DWORD kWaitMs = 1500;
+
+static std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+static void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+static int Report(int argc, char** argv) {
+    char directory[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    std::string report = std::string("cwd=") + directory + "\n" + "cmdline=" + GetCommandLineA() + "\n" +
+                         "list=" + ReadAll("c:\\raspakiraj.lst");
+    Sleep(kWaitMs);
+    for (int i = 3; i < argc; ++i) WriteAll(argv[i], "made by probe");
+    WriteAll(argv[2], report);   // last: its presence means the probe has finished
+    return 0;
+}
+
+static int Script(const char* script) {
+    CreateDirectoryA(kOutDirectory, nullptr);
+    WriteAll(std::string(kOutDirectory) + "script.copy", ReadAll(script));
+    WriteAll(std::string(kOutDirectory) + "script.path", script);
+    Sleep(kWaitMs);
+    bool present = GetFileAttributesA(script) != INVALID_FILE_ATTRIBUTES;
+    WriteAll(std::string(kOutDirectory) + "script.done", present ? "present" : "gone");
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "report") return Report(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == "script") return Script(argv[2]);
+    fprintf(stderr, "usage: probe report REPORT [CREATE...] | probe script SCRIPT\n");
+    return 2;
+}
