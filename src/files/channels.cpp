@@ -19,6 +19,8 @@ static ChannelRecord* FindChannel(int32_t number) {
     return (ChannelRecord*)FindObject(channelTable, number);
 }
 
+ChannelRecord* FindChannelRecord(int32_t number) { return FindChannel(number); }
+
 // Platform calls; a failed transfer counts as 0 bytes.
 static int32_t ReadHandle(void* handle, void* destination, int32_t length) {
     DWORD done = 0;

@@ -33,3 +33,5 @@ int64_t ChannelLength(int32_t number);  // -1 when not open
 uint32_t SeekChannel(int32_t number, int64_t position);
 void CloseChannel(int32_t number);
 void CloseAllChannels();
+// The open channel's record, or null; for tests (the installer never calls it).
+ChannelRecord* FindChannelRecord(int32_t number);
