@@ -1,0 +1,26 @@
+// Conversion between the host's UTF-8 names and the ANSI code page that the
+// installer's names and control values are written in (glibc iconv).
+#pragma once
+#include <iconv.h>
+
+#include <string>
+
+struct CodePage {
+    std::string name;
+    iconv_t toAnsi = (iconv_t)-1;
+    iconv_t fromAnsi = (iconv_t)-1;
+};
+
+// Opens the code page; empty on success, else why it cannot be used. Only
+// code pages that keep ASCII as it is are accepted: the installer looks for
+// backslashes, colons and dots byte by byte.
+std::string OpenCodePage(const std::string& name, CodePage* codePage);
+void CloseCodePage(CodePage* codePage);
+
+bool IsValidUtf8(const std::string& text);
+// The text's characters; false (and a partial result) when it is not valid UTF-8.
+bool DecodeUtf8(const std::string& text, std::u32string* characters);
+// False when the text is not valid UTF-8 or holds a character the code page lacks.
+bool ToCodePage(const CodePage& codePage, const std::string& utf8, std::string* ansi);
+// False when a byte sequence has no meaning in the code page.
+bool FromCodePage(const CodePage& codePage, const std::string& ansi, std::string* utf8);

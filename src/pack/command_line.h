@@ -1,0 +1,28 @@
+// The command line of sfxpack: one command, its operands and options.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "pack/control_file.h"
+#include "pack/installer_file.h"
+
+enum Command { COMMAND_CREATE, COMMAND_LIST, COMMAND_VERIFY, COMMAND_EXTRACT, COMMAND_HELP, COMMAND_VERSION };
+
+struct CommandLine {
+    Command command = COMMAND_HELP;
+    std::vector<std::string> operands;
+    std::string output;
+    std::string target;          // as given; empty when not given
+    bool targetGiven = false;
+    PackLevel level = LEVEL_BEST;
+    std::string stub;            // empty: the stub beside the running program
+    std::string codePage;
+    ControlValues control;
+    bool followLinks = false;
+    bool quiet = false;
+};
+
+// Empty on success, else what is wrong with the command line (exit code 2).
+std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
+
+extern const char* const USAGE_TEXT;

@@ -1,0 +1,188 @@
+// sfxpack create: checks every input before the slow work, packs, checks the
+// archive by decoding it again, and only then writes the installer.
+#include <libgen.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "pack/archive_layout.h"
+#include "pack/atomic_file.h"
+#include "pack/commands.h"
+#include "pack/entry_stream.h"
+#include "pack/installer_file.h"
+#include "pack/progress_meter.h"
+#include "pack/target_directory.h"
+#include "pack/tree_walk.h"
+#include "pack/windows_names.h"
+
+namespace {
+
+const char* const LEVEL_NAMES[] = {"store", "fast", "best"};
+
+struct CreateInputs {
+    std::string target;        // UTF-8 with its trailing backslash
+    std::string ansiTarget;    // the same in the code page
+    std::string controlFile;   // its bytes; empty: none
+    std::vector<uint8_t> stub;
+    WalkOptions walk;
+};
+
+std::string DefaultStubPath() {
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    if (length <= 0) return "sfxstub.exe";
+    self[length] = 0;
+    return std::string(dirname(self)) + "/sfxstub.exe";
+}
+
+std::string CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
+    if (line.targetGiven && line.target.empty()) return "--target: the target directory is empty";
+    inputs->target = WithTrailingBackslash(line.targetGiven ? line.target : DEFAULT_TARGET);
+    std::string problem = TargetDirectoryProblem(inputs->target);
+    if (!problem.empty()) return "--target '" + inputs->target + "': " + problem;
+    if (!ToCodePage(codePage, inputs->target, &inputs->ansiTarget))
+        return "--target '" + inputs->target + "': cannot be written in code page " + codePage.name;
+    size_t longest = inputs->ansiTarget.size() + (line.control.mode == CONTROL_NONE ? 0 : strlen(SHORTCUT_SCRIPT_NAME));
+    if (inputs->ansiTarget.size() > MAX_DIRECTORY_PATH || longest > MAX_FILE_PATH)
+        return "--target '" + inputs->target + "': too long for the files the installer makes there";
+    return "";
+}
+
+// The output must be a file in an existing directory; when it already lies
+// inside the packed tree, the walk leaves it out.
+std::string CheckOutput(const std::string& output, WalkOptions* walk) {
+    struct stat info;
+    if (stat(output.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return output + ": is a directory";
+        walk->skipDevice = info.st_dev;
+        walk->skipInode = info.st_ino;
+        return "";
+    }
+    std::vector<char> copy(output.begin(), output.end());
+    copy.push_back(0);
+    std::string parent = dirname(copy.data());
+    if (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return output + ": its directory does not exist";
+    return "";
+}
+
+std::string GatherInputs(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
+    std::string problem = ControlValuesProblem(line.control);
+    if (problem.empty()) problem = CheckTarget(line, codePage, inputs);
+    if (problem.empty() && line.control.mode != CONTROL_NONE)
+        problem = MakeControlFile(line.control, codePage, &inputs->controlFile);
+    if (!problem.empty()) return problem;
+
+    std::string stubPath = line.stub.empty() ? DefaultStubPath() : line.stub;
+    if (!ReadWholeFile(stubPath, &inputs->stub, &problem)) return "stub " + problem;
+    if (!(problem = StubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
+
+    inputs->walk.codePage = &codePage;
+    inputs->walk.target = inputs->ansiTarget;
+    inputs->walk.followLinks = line.followLinks;
+    inputs->walk.controlFileWanted = line.control.mode != CONTROL_NONE;
+    return CheckOutput(line.output, &inputs->walk);
+}
+
+bool IsAbsoluteWindowsPath(const std::string& path) {
+    bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
+    return drive || path.compare(0, 2, "\\\\") == 0;
+}
+
+// Mistakes that still make a working installer, but one that does not do what
+// was meant: a shortcut to a relative path, or to a file that is not packed.
+void WarnAboutShortcut(const CommandLine& line, const std::string& target, const std::vector<SourceEntry>& entries) {
+    if (line.control.mode != CONTROL_SHORTCUT) return;
+    if (!IsAbsoluteWindowsPath(line.control.program))
+        Warn("--shortcut '" + line.control.program + "' is not an absolute path; shortcuts need one");
+    std::string root = line.operands[0];
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    std::set<std::u32string> packed;
+    for (const SourceEntry& entry : entries) {
+        std::string relative = entry.hostPath.substr(root.size() + 1);
+        for (char& c : relative) c = c == '/' ? '\\' : c;
+        packed.insert(CaseFoldedKey(target + relative));
+    }
+    const std::pair<const char*, std::string> paths[] = {{"--shortcut", line.control.program},
+                                                         {"--icon", line.control.icon}};
+    std::u32string targetKey = CaseFoldedKey(target);
+    for (const auto& path : paths) {
+        std::u32string key = CaseFoldedKey(path.second);
+        bool insideTarget = IsAbsoluteWindowsPath(target) && key.compare(0, targetKey.size(), targetKey) == 0;
+        if (insideTarget && !packed.count(key))
+            Warn(std::string(path.first) + " '" + path.second + "' lies in the target directory but is not packed");
+    }
+}
+
+struct Totals {
+    size_t files = 0;
+    size_t directories = 0;
+    uint64_t fileBytes = 0;
+};
+
+Totals CountEntries(const std::vector<SourceEntry>& entries) {
+    Totals totals;
+    for (const SourceEntry& entry : entries) {
+        if (entry.isDirectory) ++totals.directories;
+        else ++totals.files;
+        totals.fileBytes += entry.size;
+    }
+    return totals;
+}
+
+}  // namespace
+
+int RunCreate(const CommandLine& line) {
+    auto started = std::chrono::steady_clock::now();
+    CodePage codePage;
+    int opened = OpenRequestedCodePage(line, &codePage);
+    if (opened != EXIT_OK) return opened;
+    CreateInputs inputs;
+    std::string problem = GatherInputs(line, codePage, &inputs);
+    std::vector<SourceEntry> entries;
+    if (problem.empty()) problem = WalkTree(line.operands[0], inputs.walk, &entries);
+    if (!problem.empty()) return Fail(problem);
+    WarnAboutShortcut(line, inputs.target, entries);
+
+    uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
+    if (streamSize > (uint64_t)MAX_ARCHIVE_SIZE)
+        return Fail(line.operands[0] + ": the installer would hold " + std::to_string(streamSize) +
+                    " bytes of entries; it holds at most " + std::to_string(MAX_ARCHIVE_SIZE));
+
+    bool showProgress = !line.quiet && isatty(STDERR_FILENO);
+    ProgressMeter meter;
+    StartProgress(&meter, "reading", showProgress);
+    std::vector<uint8_t> stream;
+    problem = BuildEntryStream(inputs.ansiTarget, entries, inputs.controlFile, ProgressCallback, &meter, &stream);
+    FinishProgress(&meter);
+    if (!problem.empty()) return Fail(problem);
+
+    StartProgress(&meter, "compressing", showProgress && line.level != LEVEL_STORE);
+    std::vector<uint8_t> archive = MakeArchive(stream, line.level, ProgressCallback, &meter);
+    FinishProgress(&meter);
+
+    // An installer that would not unpack must never be written.
+    ArchiveInfo info;
+    std::vector<uint8_t> decoded;
+    problem = LoadArchive(archive.data(), archive.size(), &info, &decoded);
+    if (!problem.empty() || decoded != stream) return Fail("internal error: the archive does not unpack again: " + problem);
+    decoded = std::vector<uint8_t>();
+
+    problem = WriteFileAtomically(line.output, {&inputs.stub, &archive});
+    if (!problem.empty()) return Fail(problem);
+
+    if (!line.quiet) {
+        Totals totals = CountEntries(entries);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s, %s\n",
+               line.output.c_str(), totals.files, totals.directories, FormatBytes(totals.fileBytes).c_str(),
+               FormatBytes(archive.size()).c_str(), 100.0 * (double)archive.size() / (double)stream.size(),
+               FormatBytes(stream.size()).c_str(), LEVEL_NAMES[line.level], info.compressed ? "" : " (stored)",
+               FormatSeconds(seconds).c_str());
+    }
+    CloseCodePage(&codePage);
+    return EXIT_OK;
+}

@@ -1,0 +1,38 @@
+// The entry stream: the target directory, then entries (size code, name,
+// data), then the end code -1. Written by the builder, read back by list,
+// verify and extract with the installer's own rules.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pack/tree_walk.h"
+
+typedef void (*ByteProgressFn)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
+
+// The stream's exact length for these entries and control file (empty: none).
+uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntry>& entries,
+                         const std::string& controlFile);
+
+// Reads every file into the stream, the control file last; empty on success,
+// else "<path>: <problem>" (unreadable, or changed while it was read).
+std::string BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
+                             const std::string& controlFile, ByteProgressFn progress, void* context,
+                             std::vector<uint8_t>* stream);
+
+struct StreamEntry {
+    int32_t sizeCode = 0;   // SIZE_CODE_DIRECTORY, 0, or the file's size
+    std::string name;       // code page, as stored
+    size_t dataOffset = 0;  // where a file's bytes start in the stream
+};
+
+struct ParsedStream {
+    std::string target;
+    std::vector<StreamEntry> entries;
+    bool hasEndCode = false;
+    size_t bytesAfterEnd = 0;   // the installer ignores what follows the end code
+};
+
+// Walks the stream as the installer does; empty on success, else why the
+// installer would refuse it (the entries before the fault are kept).
+std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed);

@@ -1,0 +1,85 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "pack/archive_layout.h"
+#include "pack/entry_stream.h"
+
+static const size_t READ_CHUNK = 1 << 20;   // progress is reported per chunk
+
+static void PutInt32(std::vector<uint8_t>* stream, int32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) stream->push_back(uint8_t((uint32_t)value >> shift));
+}
+
+static void PutText(std::vector<uint8_t>* stream, const std::string& text) {
+    stream->insert(stream->end(), text.begin(), text.end());
+    stream->push_back(0);
+}
+
+uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntry>& entries,
+                         const std::string& controlFile) {
+    uint64_t size = target.size() + 1 + 4;   // the target and the end code
+    for (const SourceEntry& entry : entries) size += 4 + entry.name.size() + 1 + entry.size;
+    if (!controlFile.empty()) size += 4 + strlen(CONTROL_FILE_NAME) + 1 + controlFile.size();
+    return size;
+}
+
+// Appends exactly size bytes of the file; a file that has grown or shrunk since
+// the walk is refused rather than packed half-old, half-new.
+static std::string AppendFile(const SourceEntry& entry, std::vector<uint8_t>* stream, uint64_t* done, uint64_t total,
+                              ByteProgressFn progress, void* context) {
+    int file = open(entry.hostPath.c_str(), O_RDONLY);
+    if (file < 0) return entry.hostPath + ": cannot open: " + strerror(errno);
+    size_t start = stream->size();
+    stream->resize(start + entry.size);
+    std::string problem;
+    size_t have = 0;
+    while (have < entry.size) {
+        size_t want = std::min<size_t>(READ_CHUNK, entry.size - have);
+        ssize_t got = read(file, stream->data() + start + have, want);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            problem = entry.hostPath + ": cannot read: " + strerror(errno);
+            break;
+        }
+        if (got == 0) {
+            problem = entry.hostPath + ": the file shrank while it was being packed";
+            break;
+        }
+        have += (size_t)got;
+        *done += (uint64_t)got;
+        if (progress) progress(context, *done, total);
+    }
+    uint8_t extra;
+    if (problem.empty() && read(file, &extra, 1) > 0) problem = entry.hostPath + ": the file grew while it was being packed";
+    close(file);
+    return problem;
+}
+
+std::string BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
+                             const std::string& controlFile, ByteProgressFn progress, void* context,
+                             std::vector<uint8_t>* stream) {
+    stream->clear();
+    stream->reserve(EntryStreamSize(target, entries, controlFile));
+    uint64_t total = 0, done = 0;
+    for (const SourceEntry& entry : entries) total += entry.size;
+    PutText(stream, target);
+    for (const SourceEntry& entry : entries) {
+        PutInt32(stream, entry.isDirectory ? SIZE_CODE_DIRECTORY : (int32_t)entry.size);
+        PutText(stream, entry.name);
+        if (entry.isDirectory || entry.size == 0) continue;
+        std::string problem = AppendFile(entry, stream, &done, total, progress, context);
+        if (!problem.empty()) return problem;
+    }
+    if (!controlFile.empty()) {
+        PutInt32(stream, (int32_t)controlFile.size());
+        PutText(stream, CONTROL_FILE_NAME);
+        stream->insert(stream->end(), controlFile.begin(), controlFile.end());
+    }
+    PutInt32(stream, SIZE_CODE_END);
+    if (progress) progress(context, total, total);
+    return "";
+}

@@ -1,0 +1,20 @@
+// Recreates an archive's entries under a directory of the host, for
+// inspection: the archive's target directory is replaced by that directory.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "pack/code_page.h"
+#include "pack/entry_stream.h"
+
+struct ExtractReport {
+    size_t files = 0;
+    size_t directories = 0;
+    std::vector<std::string> skipped;   // entries that a host directory cannot hold, with why
+};
+
+// The stream must have passed ParseEntryStream (so no name leaves the
+// directory). The directory must be missing or empty: nothing is overwritten.
+// Empty on success, else "<path>: <problem>".
+std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed,
+                               const CodePage& codePage, const std::string& directory, ExtractReport* report);

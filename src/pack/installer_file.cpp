@@ -1,0 +1,107 @@
+#include "pack/installer_file.h"
+
+#include <cstdio>
+
+#include "archive/block_decoder.h"
+#include "archive/crc32.h"
+#include "pack/archive_layout.h"
+
+static const uint32_t PE_HEADER_POINTER = 0x3C;   // where the MZ header keeps the PE header's offset
+static const uint16_t MACHINE_I386 = 0x14C;
+
+static void PutInt32(std::vector<uint8_t>* out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) out->push_back(uint8_t(value >> shift));
+}
+
+static uint32_t Int32At(const uint8_t* bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24;
+}
+
+std::vector<uint8_t> MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeProgressFn progress,
+                                 void* context) {
+    std::vector<uint8_t> block;
+    if (level != LEVEL_STORE)
+        block = EncodeBlock(stream.data(), stream.size(), level == LEVEL_BEST ? ENCODE_BEST : ENCODE_FAST, progress,
+                            context);
+    const std::vector<uint8_t>& stored = level != LEVEL_STORE && block.size() < stream.size() ? block : stream;
+    std::vector<uint8_t> archive;
+    archive.reserve(ARCHIVE_HEADER_SIZE + stored.size());
+    PutInt32(&archive, (uint32_t)stream.size());
+    PutInt32(&archive, (uint32_t)stored.size());
+    PutInt32(&archive, Crc32Fingerprint(stream.data(), (uint32_t)stream.size()));
+    archive.insert(archive.end(), stored.begin(), stored.end());
+    return archive;
+}
+
+std::string StubProblem(const std::vector<uint8_t>& stub) {
+    if (stub.size() != STUB_SIZE)
+        return "is " + std::to_string(stub.size()) + " bytes; a stub is exactly " + std::to_string(STUB_SIZE);
+    if (stub[0] != 'M' || stub[1] != 'Z') return "is not a Windows program (no MZ header)";
+    uint32_t pe = Int32At(stub.data(), PE_HEADER_POINTER);
+    if (pe > STUB_SIZE - 6 || stub[pe] != 'P' || stub[pe + 1] != 'E' || stub[pe + 2] != 0 || stub[pe + 3] != 0)
+        return "is not a PE image (no PE header)";
+    if ((stub[pe + 4] | stub[pe + 5] << 8) != MACHINE_I386) return "is not a 32-bit x86 PE image";
+    return "";
+}
+
+static std::string Hex(uint32_t value) {
+    char text[16];
+    snprintf(text, sizeof(text), "0x%08X", value);
+    return text;
+}
+
+// Why the compressed block does not decode to the unpacked size.
+static std::string DecodeFailure(const uint8_t* block, uint32_t blockLength, int32_t unpackedSize) {
+    uint32_t announced = DecodedBlockSize(block, blockLength);
+    if (announced == 0) return "the stored block is neither the entry stream nor a compressed block";
+    if (announced != (uint32_t)unpackedSize)
+        return "the compressed block decodes to " + std::to_string(announced) + " bytes, the header says " +
+               std::to_string(unpackedSize);
+    return "the compressed block is damaged (its bit stream or block checksum is wrong)";
+}
+
+std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
+    *info = ArchiveInfo();
+    stream->clear();
+    if (size < ARCHIVE_HEADER_SIZE) return "the archive header is cut short";
+    info->unpackedSize = (int32_t)Int32At(archive, 0);
+    info->storedSize = (int32_t)Int32At(archive, 4);
+    info->expectedCrc = Int32At(archive, 8);
+    int64_t available = (int64_t)(size - ARCHIVE_HEADER_SIZE);
+    if (info->unpackedSize <= 0) return "the unpacked size " + std::to_string(info->unpackedSize) + " is not positive";
+    if (info->storedSize < 0) return "the stored size " + std::to_string(info->storedSize) + " is negative";
+    if (info->storedSize > available)
+        return "the stored block (" + std::to_string(info->storedSize) + " bytes) runs past the end of the file (" +
+               std::to_string(available) + " bytes follow the header)";
+
+    const uint8_t* block = archive + ARCHIVE_HEADER_SIZE;
+    info->compressed = info->storedSize != info->unpackedSize;
+    if (info->compressed) {
+        stream->assign((size_t)info->unpackedSize, 0);
+        uint32_t decoded = DecodeBlock(block, (uint32_t)info->storedSize, stream->data(), (uint32_t)stream->size());
+        if (decoded != (uint32_t)info->unpackedSize) {
+            stream->clear();
+            return DecodeFailure(block, (uint32_t)info->storedSize, info->unpackedSize);
+        }
+    } else {
+        stream->assign(block, block + info->storedSize);
+    }
+    if (info->storedSize < available) {
+        stream->clear();
+        return std::to_string(available - info->storedSize) + " bytes follow the stored block";
+    }
+    uint32_t crc = Crc32Fingerprint(stream->data(), (uint32_t)stream->size());
+    if (crc != info->expectedCrc) {
+        stream->clear();
+        return "the entry stream's CRC-32 is " + Hex(crc) + ", the header says " + Hex(info->expectedCrc);
+    }
+    return "";
+}
+
+std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
+                                 std::vector<uint8_t>* stream) {
+    *info = ArchiveInfo();
+    stream->clear();
+    if (installer.size() <= STUB_SIZE) return "no archive: the file ends at or before offset " + std::to_string(STUB_SIZE);
+    return LoadArchive(installer.data() + STUB_SIZE, installer.size() - STUB_SIZE, info, stream);
+}

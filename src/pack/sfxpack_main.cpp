@@ -1,0 +1,24 @@
+// sfxpack: makes, lists, verifies and extracts self-extracting installers.
+#include <cstdio>
+
+#include "pack/commands.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    CommandLine line;
+    std::string problem = ParseCommandLine(arguments, &line);
+    if (!problem.empty()) {
+        fprintf(stderr, "sfxpack: %s\nTry 'sfxpack --help'.\n", problem.c_str());
+        return EXIT_USAGE;
+    }
+    switch (line.command) {
+        case COMMAND_CREATE: return RunCreate(line);
+        case COMMAND_LIST: return RunList(line);
+        case COMMAND_VERIFY: return RunVerify(line);
+        case COMMAND_EXTRACT: return RunExtract(line);
+        case COMMAND_VERSION: printf("sfxpack %s\n", SFX_VERSION); return EXIT_OK;
+        case COMMAND_HELP: break;
+    }
+    fputs(USAGE_TEXT, stdout);
+    return EXIT_OK;
+}

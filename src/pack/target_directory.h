@@ -1,0 +1,10 @@
+// The target directory that the installer creates and extracts into.
+#pragma once
+#include <string>
+
+// The target as the installer needs it: ending with a backslash.
+std::string WithTrailingBackslash(const std::string& target);
+
+// Why the target (UTF-8, with its trailing backslash) cannot be used, or empty.
+// Accepted: ".\", relative paths, "\dir\", "C:\dir\" and "\\server\share\dir\".
+std::string TargetDirectoryProblem(const std::string& target);

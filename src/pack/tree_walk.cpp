@@ -1,0 +1,137 @@
+#include "pack/tree_walk.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include "pack/archive_layout.h"
+#include "pack/windows_names.h"
+
+namespace {
+
+struct DirectoryVisit {
+    dev_t device;
+    ino_t inode;
+};
+
+struct Walk {
+    const WalkOptions* options;
+    std::vector<SourceEntry>* entries;
+    std::vector<DirectoryVisit> open;   // the directories from the root down to the current one
+};
+
+std::string Failure(const std::string& path, const std::string& problem) { return path + ": " + problem; }
+
+std::string ErrnoText() { return strerror(errno); }
+
+std::string ListDirectory(const std::string& path, std::vector<std::string>* names) {
+    DIR* directory = opendir(path.c_str());
+    if (!directory) return Failure(path, "cannot open the directory: " + ErrnoText());
+    errno = 0;
+    while (dirent* item = readdir(directory)) {
+        if (strcmp(item->d_name, ".") != 0 && strcmp(item->d_name, "..") != 0) names->push_back(item->d_name);
+        errno = 0;
+    }
+    int readError = errno;
+    closedir(directory);
+    if (readError) return Failure(path, std::string("cannot read the directory: ") + strerror(readError));
+    std::sort(names->begin(), names->end());
+    return "";
+}
+
+// The kind of thing at path, following a symbolic link only when asked to.
+std::string Inspect(const Walk& walk, const std::string& path, struct stat* info) {
+    if (lstat(path.c_str(), info) != 0) return Failure(path, ErrnoText());
+    if (S_ISLNK(info->st_mode)) {
+        if (!walk.options->followLinks)
+            return Failure(path, "is a symbolic link (use --follow-links to pack what it points to)");
+        if (stat(path.c_str(), info) != 0) return Failure(path, "symbolic link to nothing usable: " + ErrnoText());
+    }
+    if (!S_ISDIR(info->st_mode) && !S_ISREG(info->st_mode))
+        return Failure(path, "is neither a regular file nor a directory");
+    return "";
+}
+
+// Why the host's name cannot become a Windows name, or empty.
+std::string HostNameProblem(const Walk& walk, const std::string& name, bool topLevel) {
+    if (!IsValidUtf8(name)) return "the name is not valid UTF-8";
+    std::string problem = WindowsNameProblem(name);
+    if (!problem.empty()) return "the name " + problem;
+    std::u32string key = CaseFoldedKey(name);
+    if (topLevel && key == CaseFoldedKey(CONTROL_FILE_NAME))
+        return std::string("the installer takes a top-level ") + CONTROL_FILE_NAME +
+               " for its control file (use --shortcut or --temp-run instead)";
+    if (topLevel && walk.options->controlFileWanted && key == CaseFoldedKey(SHORTCUT_SCRIPT_NAME))
+        return std::string("the installer writes its own ") + SHORTCUT_SCRIPT_NAME + " there";
+    return "";
+}
+
+// Why the entry (code-page name) cannot be installed, or empty.
+std::string EntryNameProblem(const Walk& walk, const std::string& entryName, bool isDirectory) {
+    if (!IsSafeEntryName(entryName))
+        return "in code page " + walk.options->codePage->name +
+               " the name holds a byte that the installer takes for a separator";
+    size_t length = walk.options->target.size() + entryName.size();
+    size_t limit = isDirectory ? MAX_DIRECTORY_PATH : MAX_FILE_PATH;
+    if (length > limit)
+        return "the installed path would be " + std::to_string(length) + " characters long; Windows allows " +
+               std::to_string(limit);
+    return "";
+}
+
+std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::string& prefix) {
+    std::vector<std::string> names;
+    std::string problem = ListDirectory(hostPath, &names);
+    if (!problem.empty()) return problem;
+    std::map<std::u32string, std::string> seen;   // case-folded name -> the name that took it
+    for (const std::string& name : names) {
+        std::string path = hostPath + "/" + name;
+        struct stat info;
+        if (!(problem = Inspect(walk, path, &info)).empty()) return problem;
+        if (info.st_dev == walk.options->skipDevice && info.st_ino == walk.options->skipInode) continue;
+        bool isDirectory = S_ISDIR(info.st_mode);
+
+        if (!(problem = HostNameProblem(walk, name, prefix.empty())).empty()) return Failure(path, problem);
+        std::string ansiName;
+        if (!ToCodePage(*walk.options->codePage, name, &ansiName))
+            return Failure(path, "the name cannot be written in code page " + walk.options->codePage->name);
+        std::string entryName = prefix + ansiName + (isDirectory ? "\\" : "");
+        if (!(problem = EntryNameProblem(walk, entryName, isDirectory)).empty()) return Failure(path, problem);
+        auto clash = seen.emplace(CaseFoldedKey(name), name);
+        if (!clash.second)
+            return Failure(path, "Windows ignores case, so this is the same name as '" + clash.first->second + "'");
+
+        if (!isDirectory) {
+            if (info.st_size > MAX_ARCHIVE_SIZE)
+                return Failure(path, "the file holds " + std::to_string(info.st_size) +
+                                         " bytes; an installer holds at most " + std::to_string(MAX_ARCHIVE_SIZE));
+            walk.entries->push_back({path, entryName, false, (uint64_t)info.st_size});
+            continue;
+        }
+        for (const DirectoryVisit& visit : walk.open)
+            if (visit.device == info.st_dev && visit.inode == info.st_ino)
+                return Failure(path, "symbolic link loop: it leads back to a directory that contains it");
+        walk.entries->push_back({path, entryName, true, 0});
+        walk.open.push_back({info.st_dev, info.st_ino});
+        problem = WalkDirectory(walk, path, entryName);
+        walk.open.pop_back();
+        if (!problem.empty()) return problem;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries) {
+    struct stat info;
+    if (stat(root.c_str(), &info) != 0) return Failure(root, ErrnoText());
+    if (!S_ISDIR(info.st_mode)) return Failure(root, "is not a directory");
+    std::string start = root;
+    while (start.size() > 1 && start.back() == '/') start.pop_back();
+    Walk walk{&options, entries, {{info.st_dev, info.st_ino}}};
+    return WalkDirectory(walk, start, "");
+}

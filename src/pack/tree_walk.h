@@ -1,0 +1,29 @@
+// Walks the directory to be packed: directories before their contents, names
+// sorted byte-wise at every level, so the same tree always gives the same order.
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pack/code_page.h"
+
+struct SourceEntry {
+    std::string hostPath;   // where the builder reads it
+    std::string name;       // entry name in the code page: '\' between parts, directories end with '\'
+    bool isDirectory = false;
+    uint64_t size = 0;
+};
+
+struct WalkOptions {
+    const CodePage* codePage = nullptr;
+    std::string target;                // code page, ends with '\': full paths are target + name
+    bool followLinks = false;
+    bool controlFileWanted = false;    // the top level must then leave the script's name free
+    dev_t skipDevice = 0;              // a file not to pack (the output, when it lies inside)
+    ino_t skipInode = 0;
+};
+
+// Fills entries in stream order; empty on success, else "<path>: <problem>".
+std::string WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries);

@@ -1,0 +1,58 @@
+#include "pack/windows_names.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+#include <cstring>
+
+#include "pack/code_page.h"
+
+static bool IsReservedDeviceName(const std::string& component) {
+    // The device names stay reserved with any extension: "con.txt" is CON.
+    std::string base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = (char)toupper((unsigned char)c);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0);
+    return numbered && base[3] >= '1' && base[3] <= '9';
+}
+
+std::string WindowsNameProblem(const std::string& component) {
+    if (component.empty()) return "has an empty name";
+    for (char c : component) {
+        if ((unsigned char)c < 0x20) return "holds a control character, which Windows forbids in names";
+        if (strchr("<>:\"/\\|?*", c)) return std::string("holds '") + c + "', which Windows forbids in names";
+    }
+    if (component.back() == ' ' || component.back() == '.')
+        return "ends with a space or a dot, which Windows drops from names";
+    if (IsReservedDeviceName(component)) return "is a device name that Windows reserves";
+    return "";
+}
+
+static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsSafeEntryName(const std::string& name) {
+    if (!name.empty() && IsSeparator(name[0])) return false;
+    if (name.find(':') != std::string::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end])) ++end;
+        if (name.compare(start, end - start, "..") == 0) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::u32string CaseFoldedKey(const std::string& utf8) {
+    static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
+    std::u32string characters;
+    DecodeUtf8(utf8, &characters);
+    for (char32_t& c : characters) {
+        if (unicode)
+            c = (char32_t)towupper_l((wint_t)c, unicode);
+        else if (c >= 'a' && c <= 'z')
+            c = c - 'a' + 'A';
+    }
+    return characters;
+}
