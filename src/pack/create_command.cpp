@@ -180,7 +180,7 @@ int RunCreate(const CommandLine& line) {
         printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s, %s\n",
                line.output.c_str(), totals.files, totals.directories, FormatBytes(totals.fileBytes).c_str(),
                FormatBytes(archive.size()).c_str(), 100.0 * (double)archive.size() / (double)stream.size(),
-               FormatBytes(stream.size()).c_str(), LEVEL_NAMES[line.level], info.compressed ? "" : " (stored)",
+               FormatBytes(stream.size()).c_str(), LEVEL_NAMES[line.level], info.compressed || line.level == LEVEL_STORE ? "" : " (stored: it did not shrink)",
                FormatSeconds(seconds).c_str());
     }
     CloseCodePage(&codePage);

@@ -28,7 +28,7 @@ set_target_properties(sfxpack PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SFX_DIST_DIR
 # Unit tests of the parts, and tests that run the program itself on real trees.
 file(GLOB PACK_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/pack/*_test.cpp)
 if(PACK_TEST_SOURCES)
-  add_executable(pack_tests ${PACK_TEST_SOURCES})
+  add_executable(pack_tests ${PACK_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/pack/pack_testing.cpp)
   target_link_libraries(pack_tests PRIVATE packcore GTest::gtest_main)
   target_compile_definitions(pack_tests PRIVATE SFXPACK_PATH="$<TARGET_FILE:sfxpack>")
   add_dependencies(pack_tests sfxpack)

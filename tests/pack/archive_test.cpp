@@ -1,0 +1,200 @@
+// The archive the builder writes and the installer's checks that list, verify
+// and extract repeat: header fields, the stored/compressed choice, every
+// reason for refusing an archive, and the entry stream's walk.
+#include <gtest/gtest.h>
+
+#include "archive/crc32.h"
+#include "pack/entry_stream.h"
+#include "pack/installer_file.h"
+#include "pack_testing.h"
+
+namespace {
+
+const Bytes WORKED_EXAMPLE = {0x2E, 0x5C, 0x00, 0x03, 0x00, 0x00, 0x00, 0x61, 0x2E, 0x74,
+                              0x78, 0x74, 0x00, 0x61, 0x62, 0x63, 0xFF, 0xFF, 0xFF, 0xFF};
+
+void PutInt32(Bytes* bytes, int32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) bytes->push_back(uint8_t((uint32_t)value >> shift));
+}
+
+void PutText(Bytes* bytes, const std::string& text) {
+    bytes->insert(bytes->end(), text.begin(), text.end());
+    bytes->push_back(0);
+}
+
+Bytes Header(int32_t unpacked, int32_t stored, uint32_t crc) {
+    Bytes header;
+    PutInt32(&header, unpacked);
+    PutInt32(&header, stored);
+    PutInt32(&header, (int32_t)crc);
+    return header;
+}
+
+Bytes Concat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string Load(const Bytes& archive, std::vector<uint8_t>* stream = nullptr) {
+    ArchiveInfo info;
+    std::vector<uint8_t> decoded;
+    std::string problem = LoadArchive(archive.data(), archive.size(), &info, &decoded);
+    if (stream) *stream = decoded;
+    return problem;
+}
+
+Bytes Repetitive(size_t size) {
+    Bytes bytes;
+    while (bytes.size() < size) PutText(&bytes, "the same line, again and again\r\n");
+    bytes.resize(size);
+    return bytes;
+}
+
+Bytes Noise(size_t size) {
+    Bytes bytes(size);
+    uint32_t state = 12345;
+    for (uint8_t& byte : bytes) byte = uint8_t((state = state * 1103515245 + 12345) >> 23);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Archive, WorkedExampleStoredGivesTheKnownHeader) {
+    Bytes archive = MakeArchive(WORKED_EXAMPLE, LEVEL_STORE, nullptr, nullptr);
+    EXPECT_EQ(archive, Concat(Header(20, 20, 0xAD53A5A7), WORKED_EXAMPLE));
+}
+
+TEST(Archive, EveryLevelLoadsBackToTheStream) {
+    for (const Bytes& stream : {WORKED_EXAMPLE, Repetitive(50000), Noise(5000)}) {
+        for (PackLevel level : {LEVEL_STORE, LEVEL_FAST, LEVEL_BEST}) {
+            Bytes archive = MakeArchive(stream, level, nullptr, nullptr);
+            std::vector<uint8_t> decoded;
+            ASSERT_EQ(Load(archive, &decoded), "") << level;
+            EXPECT_EQ(decoded, stream) << level;
+        }
+    }
+}
+
+TEST(Archive, CompressesWhenItShrinksAndStoresOtherwise) {
+    Bytes text = Repetitive(50000);
+    Bytes compressed = MakeArchive(text, LEVEL_BEST, nullptr, nullptr);
+    EXPECT_LT(compressed.size(), text.size() / 10);
+    EXPECT_EQ(compressed[12], 'J');
+    // Noise does not shrink: a block as long as the stream would be read as the
+    // stream itself, so anything not shorter is stored.
+    for (const Bytes& stream : {Noise(4000), WORKED_EXAMPLE}) {
+        Bytes archive = MakeArchive(stream, LEVEL_FAST, nullptr, nullptr);
+        EXPECT_EQ(archive, Concat(Header((int32_t)stream.size(), (int32_t)stream.size(),
+                                         Crc32Fingerprint(stream.data(), (uint32_t)stream.size())),
+                                  stream));
+    }
+}
+
+TEST(Archive, RefusedForEachReasonTheInstallerHas) {
+    Bytes good = MakeArchive(Repetitive(3000), LEVEL_BEST, nullptr, nullptr);
+    Bytes stored = MakeArchive(WORKED_EXAMPLE, LEVEL_STORE, nullptr, nullptr);
+    auto withInt32 = [](Bytes bytes, size_t at, int32_t value) {
+        for (int shift = 0; shift < 32; shift += 8) bytes[at + shift / 8] = uint8_t((uint32_t)value >> shift);
+        return bytes;
+    };
+    auto expectRefused = [](const Bytes& archive, const std::string& words) {
+        std::string problem = Load(archive);
+        EXPECT_NE(problem.find(words), std::string::npos) << "'" << problem << "' lacks '" << words << "'";
+    };
+    expectRefused(Bytes(good.begin(), good.begin() + 8), "header is cut short");
+    expectRefused(withInt32(stored, 0, 0), "not positive");
+    expectRefused(withInt32(stored, 0, -5), "not positive");
+    expectRefused(withInt32(stored, 4, -1), "negative");
+    expectRefused(withInt32(stored, 4, 21), "runs past the end");
+    expectRefused(Concat(stored, {0}), "1 bytes follow the stored block");
+    expectRefused(Concat(good, {0, 0}), "2 bytes follow the stored block");
+    Bytes flipped = stored;
+    flipped[12 + 14] ^= 0x04;
+    expectRefused(flipped, "CRC-32");
+    Bytes noMagic = good;
+    noMagic[12] = 'X';
+    expectRefused(noMagic, "neither the entry stream nor a compressed block");
+    expectRefused(withInt32(good, 0, 2999), "decodes to 3000 bytes, the header says 2999");
+    Bytes damaged = good;
+    damaged[12 + 10 + 4] ^= 0x10;   // inside the bit stream
+    expectRefused(damaged, "damaged");
+}
+
+TEST(EntryStream, WorkedExampleParses) {
+    ParsedStream parsed;
+    ASSERT_EQ(ParseEntryStream(WORKED_EXAMPLE, &parsed), "");
+    EXPECT_EQ(parsed.target, ".\\");
+    ASSERT_EQ(parsed.entries.size(), 1u);
+    EXPECT_EQ(parsed.entries[0].name, "a.txt");
+    EXPECT_EQ(parsed.entries[0].sizeCode, 3);
+    EXPECT_EQ(parsed.entries[0].dataOffset, 13u);
+    EXPECT_TRUE(parsed.hasEndCode);
+}
+
+TEST(EntryStream, EndsAtItsEndWithoutTheEndCode) {
+    Bytes stream(WORKED_EXAMPLE.begin(), WORKED_EXAMPLE.end() - 4);
+    ParsedStream parsed;
+    ASSERT_EQ(ParseEntryStream(stream, &parsed), "");
+    EXPECT_EQ(parsed.entries.size(), 1u);
+    EXPECT_FALSE(parsed.hasEndCode);
+    ASSERT_EQ(ParseEntryStream(Concat(WORKED_EXAMPLE, {1, 2, 3}), &parsed), "");
+    EXPECT_EQ(parsed.bytesAfterEnd, 3u);
+}
+
+TEST(EntryStream, RefusesWhatTheInstallerRefusesAndKeepsEarlierEntries) {
+    auto streamWith = [](int32_t sizeCode, const std::string& name, const Bytes& data) {
+        Bytes stream;
+        PutText(&stream, "C:\\T\\");
+        PutInt32(&stream, -2);
+        PutText(&stream, "first\\");
+        PutInt32(&stream, sizeCode);
+        PutText(&stream, name);
+        return Concat(stream, data);
+    };
+    struct Case {
+        Bytes stream;
+        const char* words;
+    };
+    const Case cases[] = {
+        {streamWith(-3, "x", {}), "size code -3 is invalid"},
+        {streamWith(5, "x", {1, 2}), "runs past the end"},
+        {streamWith(0, "..\\evil", {}), "would leave the target directory"},
+        {streamWith(0, "a/../../evil", {}), "would leave the target directory"},
+        {streamWith(0, "\\rooted", {}), "would leave the target directory"},
+        {streamWith(0, "C:evil", {}), "would leave the target directory"},
+        {Concat(streamWith(0, "ok", {}), {0xFF, 0xFF}), "size code runs past the end"},
+        {Concat(streamWith(-2, "ok\\", {}), {'n', 'o', 'n', 'u', 'l'}), "runs past the end"},
+    };
+    for (const Case& c : cases) {
+        ParsedStream parsed;
+        std::string problem = ParseEntryStream(c.stream, &parsed);
+        EXPECT_NE(problem.find(c.words), std::string::npos) << problem;
+        ASSERT_GE(parsed.entries.size(), 1u) << c.words;
+        EXPECT_EQ(parsed.entries[0].name, "first\\");
+    }
+    ParsedStream parsed;
+    EXPECT_NE(ParseEntryStream(Bytes{'.', '\\'}, &parsed), "");   // the target has no NUL
+}
+
+TEST(Stub, MustBeAnElevenKilobyteI386PeImage) {
+    EXPECT_EQ(StubProblem(FakeStub()), "");
+    Bytes shorter = FakeStub();
+    shorter.pop_back();
+    EXPECT_NE(StubProblem(shorter).find("11263 bytes"), std::string::npos);
+    Bytes longer = FakeStub();
+    longer.push_back(0);
+    EXPECT_NE(StubProblem(longer), "");
+    Bytes noMz = FakeStub();
+    noMz[0] = 0;
+    EXPECT_NE(StubProblem(noMz).find("MZ"), std::string::npos);
+    Bytes noPe = FakeStub();
+    noPe[0x81] = 'X';
+    EXPECT_NE(StubProblem(noPe).find("PE"), std::string::npos);
+    Bytes farPointer = FakeStub();
+    farPointer[0x3D] = 0x7F;   // the PE header would lie far outside the file
+    EXPECT_NE(StubProblem(farPointer), "");
+    Bytes x64 = FakeStub();
+    x64[0x84] = 0x64;
+    x64[0x85] = 0x86;
+    EXPECT_NE(StubProblem(x64).find("32-bit"), std::string::npos);
+}

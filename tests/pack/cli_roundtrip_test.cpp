@@ -1,0 +1,210 @@
+// The program as users run it: create, then list, verify and extract give the
+// tree back byte for byte at every level; the same inputs give the same bytes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+
+#include "pack_testing.h"
+
+namespace {
+
+struct Sample {
+    std::string scratch;
+    std::string tree;
+    std::string stub;
+};
+
+std::string Lines(size_t count) {
+    std::string text;
+    for (size_t line = 0; line < count; ++line) text += "line " + std::to_string(line % 97) + " of the sample\r\n";
+    return text;
+}
+
+std::string Noise(size_t size, uint32_t seed) {
+    std::string bytes(size, 0);
+    for (char& byte : bytes) byte = char((seed = seed * 1103515245 + 12345) >> 23);
+    return bytes;
+}
+
+// Files in the order given, so two trees can be written in different orders.
+void FillTree(const std::string& tree, bool reversed) {
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"readme.txt", "Hello.\r\n"},        {"app/data/table.bin", Lines(4000)}, {"app/noise.dat", Noise(30000, 7)},
+        {"app/empty.txt", ""},               {"caf\xC3\xA9 menu.txt", "Men\xC3\xBC"}, {"app/data/deeper/x", "x"},
+    };
+    if (reversed) std::reverse(files.begin(), files.end());
+    for (const char* directory : {"app", "app/data", "app/data/deeper", "app/empty dir"}) mkdir((tree + "/" + directory).c_str(), 0755);
+    for (const auto& file : files) WriteFile(tree + "/" + file.first, file.second);
+}
+
+Sample MakeSample(const std::string& label) {
+    Sample sample;
+    sample.scratch = MakeScratch(label);
+    sample.tree = sample.scratch + "/tree";
+    sample.stub = sample.scratch + "/stub.exe";
+    mkdir(sample.tree.c_str(), 0755);
+    FillTree(sample.tree, false);
+    WriteBytes(sample.stub, FakeStub());
+    return sample;
+}
+
+ProgramRun Create(const Sample& sample, const std::string& output, std::vector<std::string> options = {}) {
+    std::vector<std::string> arguments = {"create", sample.tree, "-o", output, "--stub", sample.stub};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    return RunPack(arguments);
+}
+
+}  // namespace
+
+TEST(CliRoundTrip, EveryLevelGivesTheTreeBack) {
+    Sample sample = MakeSample("roundtrip");
+    for (const char* level : {"store", "fast", "best"}) {
+        std::string installer = sample.scratch + "/" + level + ".exe";
+        ProgramRun created = Create(sample, installer, {"--level", level});
+        ASSERT_EQ(created.exitCode, 0) << created.err;
+        EXPECT_NE(created.out.find("6 files, 4 directories"), std::string::npos) << created.out;
+        EXPECT_EQ(created.err, "");   // no progress bar when standard error is not a terminal
+
+        Bytes bytes = ReadBytes(installer);
+        ASSERT_GT(bytes.size(), 11264u);
+        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 11264), FakeStub());
+
+        ProgramRun verified = RunPack({"verify", installer});
+        EXPECT_EQ(verified.exitCode, 0) << verified.err;
+        EXPECT_NE(verified.out.find("valid installer: 10 entries, target .\\"), std::string::npos) << verified.out;
+        EXPECT_EQ(verified.err, "");
+
+        ProgramRun listed = RunPack({"list", installer});
+        EXPECT_EQ(listed.exitCode, 0);
+        for (const char* line : {"target: .\\", "       <dir>  app\\", "       <dir>  app\\empty dir\\",
+                                 "           0  app\\empty.txt", "       30000  app\\noise.dat",
+                                 "           5  caf\xC3\xA9 menu.txt"})
+            EXPECT_NE(listed.out.find(line), std::string::npos) << line << "\n" << listed.out;
+
+        std::string extracted = sample.scratch + "/out-" + level;
+        ProgramRun unpacked = RunPack({"extract", installer, extracted});
+        ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
+        EXPECT_EQ(CompareTrees(sample.tree, extracted), "") << level;
+    }
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, SameInputsGiveTheSameBytes) {
+    Sample sample = MakeSample("reproducible");
+    std::string other = sample.scratch + "/other";
+    mkdir(other.c_str(), 0755);
+    FillTree(other, true);   // the same tree, its files made in the other order
+    for (const char* level : {"store", "fast", "best"}) {
+        std::string first = sample.scratch + "/first.exe", second = sample.scratch + "/second.exe";
+        ASSERT_EQ(Create(sample, first, {"--level", level}).exitCode, 0);
+        ASSERT_EQ(RunPack({"create", other, "-o", second, "--stub", sample.stub, "--level", level}).exitCode, 0);
+        EXPECT_EQ(ReadBytes(first), ReadBytes(second)) << level;
+    }
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, ControlFileTravelsAsTheLastEntry) {
+    Sample sample = MakeSample("control");
+    std::string installer = sample.scratch + "/setup.exe";
+    ProgramRun created = Create(sample, installer, {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\readme.txt",
+                                                    "--name", "Sample readme", "--run", "readme.txt"});
+    ASSERT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_EQ(created.err, "");   // the shortcut's program is packed: no warning
+    ProgramRun listed = RunPack({"list", installer});
+    EXPECT_NE(listed.out.find("target: C:\\Sample\\\n"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("          51  $$$.$$$\ncontrol file: desktop shortcut 'Sample readme' to "
+                              "'C:\\Sample\\readme.txt', icon '', then start 'readme.txt'"),
+              std::string::npos)
+        << listed.out;
+    std::string extracted = sample.scratch + "/out";
+    ASSERT_EQ(RunPack({"extract", installer, extracted}).exitCode, 0);
+    Bytes control = ReadBytes(extracted + "/$$$.$$$");
+    EXPECT_EQ(std::string(control.begin(), control.end()),
+              "C:\\Sample\\readme.txt\r\nSample readme\r\n\r\nreadme.txt\r\n");
+
+    ASSERT_EQ(Create(sample, installer, {"--temp-run", "app\\tool.exe /s"}).exitCode, 0);
+    listed = RunPack({"list", installer});
+    EXPECT_NE(listed.out.find("control file: temporary run of 'app\\tool.exe /s'"), std::string::npos) << listed.out;
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, ShortcutMistakesAreWarnedAbout) {
+    Sample sample = MakeSample("warnings");
+    std::string installer = sample.scratch + "/setup.exe";
+    ProgramRun created = Create(sample, installer, {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\missing.exe",
+                                                    "--name", "Sample", "--icon", "sample.ico"});
+    EXPECT_EQ(created.exitCode, 0);
+    EXPECT_NE(created.err.find("--shortcut 'C:\\Sample\\missing.exe' lies in the target directory but is not packed"),
+              std::string::npos)
+        << created.err;
+    created = Create(sample, installer, {"--shortcut", "readme.txt", "--name", "Sample"});
+    EXPECT_NE(created.err.find("'readme.txt' is not an absolute path"), std::string::npos) << created.err;
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, TargetAndNamesInTheChosenCodePage) {
+    Sample sample = MakeSample("codepage");
+    WriteFile(sample.tree + "/\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt", "hi");   // Cyrillic
+    std::string installer = sample.scratch + "/setup.exe";
+    ProgramRun refused = Create(sample, installer);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("cannot be written in code page WINDOWS-1252"), std::string::npos) << refused.err;
+    // caf\xC3\xA9 has no place in 1251 either: take it out.
+    unlink((sample.tree + "/caf\xC3\xA9 menu.txt").c_str());
+    ASSERT_EQ(Create(sample, installer, {"--codepage", "CP1251", "--target", "C:\\\xD0\x9F"}).exitCode, 0);
+    ProgramRun listed = RunPack({"list", "--codepage", "CP1251", installer});
+    EXPECT_NE(listed.out.find("target: C:\\\xD0\x9F\\"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt"), std::string::npos);
+    ProgramRun listedWestern = RunPack({"list", installer});   // the same bytes read as 1252
+    EXPECT_EQ(listedWestern.out.find("\xD0\xBF\xD1\x80"), std::string::npos);
+    ASSERT_EQ(RunPack({"extract", "--codepage", "CP1251", installer, sample.scratch + "/out"}).exitCode, 0);
+    EXPECT_EQ(CompareTrees(sample.tree, sample.scratch + "/out"), "");
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, DefaultStubIsTheOneBesideTheProgram) {
+    Sample sample = MakeSample("default-stub");
+    std::string bin = sample.scratch + "/bin";
+    mkdir(bin.c_str(), 0755);
+    ASSERT_EQ(RunProgram("/bin/cp", {SFXPACK_PATH, bin + "/sfxpack"}).exitCode, 0);
+    Bytes stub = FakeStub();
+    stub[0x40] = 0x5A;   // tell it apart from the stand-in used elsewhere
+    WriteBytes(bin + "/sfxstub.exe", stub);
+    std::string installer = sample.scratch + "/setup.exe";
+    ProgramRun created = RunProgram(bin + "/sfxpack", {"create", sample.tree, "-o", installer, "--quiet"});
+    ASSERT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_EQ(created.out, "");
+    Bytes bytes = ReadBytes(installer);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 11264), stub);
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, OutputInsideTheTreeIsNotPackedAgain) {
+    Sample sample = MakeSample("inside");
+    std::string installer = sample.tree + "/setup.exe";
+    ASSERT_EQ(Create(sample, installer).exitCode, 0);
+    Bytes first = ReadBytes(installer);
+    ASSERT_EQ(Create(sample, installer).exitCode, 0);
+    EXPECT_EQ(ReadBytes(installer), first);
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, InterruptedCreateLeavesNoFile) {
+    Sample sample = MakeSample("interrupt");
+    std::string large;
+    while (large.size() < 4000000) large += Noise(64, (uint32_t)large.size()) + Lines(3);
+    WriteFile(sample.tree + "/large.bin", large);
+    std::string out = sample.scratch + "/out";
+    mkdir(out.c_str(), 0755);
+    for (int signalNumber : {SIGINT, SIGTERM}) {
+        ProgramRun run = RunProgram(SFXPACK_PATH, {"create", sample.tree, "-o", out + "/setup.exe", "--stub", sample.stub},
+                                    0, signalNumber, 700);
+        EXPECT_EQ(run.exitCode, 128 + signalNumber);   // still compressing when the signal came
+        EXPECT_TRUE(ListTree(out).empty());
+    }
+    RemoveTree(sample.scratch);
+}

@@ -1,0 +1,69 @@
+// The control file: which values are refused, the bytes written, and reading
+// them back as the installer does.
+#include <gtest/gtest.h>
+
+#include "pack/control_file.h"
+
+static ControlValues Shortcut(const std::string& program, const std::string& name, const std::string& icon = "",
+                              const std::string& command = "") {
+    ControlValues values;
+    values.mode = CONTROL_SHORTCUT;
+    values.program = program;
+    values.name = name;
+    values.icon = icon;
+    values.command = command;
+    return values;
+}
+
+static ControlValues TemporaryRun(const std::string& command) {
+    ControlValues values;
+    values.mode = CONTROL_TEMP_RUN;
+    values.command = command;
+    return values;
+}
+
+TEST(ControlFile, RefusesValuesThatWouldNotArriveAsGiven) {
+    EXPECT_EQ(ControlValuesProblem(Shortcut("C:\\App\\app.exe", "My App", "C:\\App\\app.exe", "readme.txt")), "");
+    EXPECT_EQ(ControlValuesProblem(TemporaryRun("setup2.exe /quiet")), "");
+    EXPECT_EQ(ControlValuesProblem(ControlValues()), "");
+
+    const ControlValues refused[] = {
+        Shortcut("C:\\App\\\"app\".exe", "n"), Shortcut("C:\\a.exe", "say \"hi\""), Shortcut("C:\\a.exe", "n", "i\"co"),
+        Shortcut("C:\\a.exe", "n", "", "run \"x\""), Shortcut("C:\\a.exe", "two\nlines"), Shortcut("C:\\a.exe", "n", "a\rb"),
+        Shortcut(" C:\\a.exe", "n"), Shortcut("C:\\a.exe ", "n"), Shortcut("C:\\a.exe", " n"),
+        Shortcut("", "n"), Shortcut("C:\\a.exe", ""), Shortcut("C:\\a.exe", "a/b"), Shortcut("C:\\a.exe", "CON"),
+        TemporaryRun(""), TemporaryRun("a\"b"), TemporaryRun("x\r\ny"), TemporaryRun(" x"),
+    };
+    for (const ControlValues& values : refused)
+        EXPECT_NE(ControlValuesProblem(values), "") << values.program << "|" << values.name << "|" << values.command;
+}
+
+TEST(ControlFile, FourCrLfLinesInTheCodePage) {
+    CodePage western;
+    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western), "");
+    std::string bytes;
+    ASSERT_EQ(MakeControlFile(Shortcut("C:\\Café\\a.exe", "Café", "C:\\Café\\a.ico"), western, &bytes), "");
+    EXPECT_EQ(bytes, "C:\\Caf\xE9\\a.exe\r\nCaf\xE9\r\nC:\\Caf\xE9\\a.ico\r\n\r\n");
+    ASSERT_EQ(MakeControlFile(TemporaryRun("tool.exe"), western, &bytes), "");
+    EXPECT_EQ(bytes, "\r\n\r\n\r\ntool.exe\r\n");
+    EXPECT_GT(bytes.size(), 1u);   // the installer ignores a control file of 0 or 1 bytes
+    EXPECT_NE(MakeControlFile(TemporaryRun("日本.exe"), western, &bytes), "");
+    CloseCodePage(&western);
+}
+
+TEST(ControlFile, ReadsBackAsTheInstallerDoes) {
+    ControlValues values = ReadControlFile("  C:\\a.exe  \r\n  Name \nicon\rrun me");
+    EXPECT_EQ(values.mode, CONTROL_SHORTCUT);
+    EXPECT_EQ(values.program, "C:\\a.exe");   // trailing spaces go from line 1 only
+    EXPECT_EQ(values.name, "Name ");
+    EXPECT_EQ(values.icon, "icon");
+    EXPECT_EQ(values.command, "run me");
+
+    values = ReadControlFile("C:\\a.exe\r\nOnly two\r\n");
+    EXPECT_EQ(values.icon, "");
+    EXPECT_EQ(values.command, "");
+
+    values = ReadControlFile("   \r\n\r\n\r\ncleanup.exe\r\n");
+    EXPECT_EQ(values.mode, CONTROL_TEMP_RUN);
+    EXPECT_EQ(values.command, "cleanup.exe");
+}

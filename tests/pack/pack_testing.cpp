@@ -1,0 +1,127 @@
+#include "pack_testing.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+std::string MakeScratch(const std::string& label) {
+    std::string pattern = fs::temp_directory_path().string() + "/sfxpack-" + label + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back(0);
+    if (!mkdtemp(name.data())) abort();
+    chmod(name.data(), 0755);
+    return name.data();
+}
+
+void RemoveTree(const std::string& path) {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+}
+
+Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool PathExists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::string> ListTree(const std::string& root) {
+    std::vector<std::string> paths;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        std::string relative = fs::relative(entry.path(), root).string();
+        paths.push_back(entry.is_directory() ? relative + "/" : relative);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::string CompareTrees(const std::string& expected, const std::string& actual) {
+    std::vector<std::string> expectedPaths = ListTree(expected), actualPaths = ListTree(actual);
+    if (expectedPaths != actualPaths) {
+        std::string listing = "paths differ; expected:";
+        for (const std::string& path : expectedPaths) listing += " " + path;
+        listing += "; actual:";
+        for (const std::string& path : actualPaths) listing += " " + path;
+        return listing;
+    }
+    for (const std::string& path : expectedPaths)
+        if (path.back() != '/' && ReadBytes(expected + "/" + path) != ReadBytes(actual + "/" + path))
+            return "contents differ: " + path;
+    return "";
+}
+
+Bytes FakeStub() {
+    Bytes stub(11264, 0);
+    stub[0] = 'M';
+    stub[1] = 'Z';
+    stub[0x3C] = 0x80;
+    stub[0x80] = 'P';
+    stub[0x81] = 'E';
+    stub[0x84] = 0x4C;   // i386
+    stub[0x85] = 0x01;
+    return stub;
+}
+
+uid_t UnprivilegedUser() { return geteuid() == 0 ? 65534 : 0; }
+
+static std::string ReadText(const std::string& path) {
+    Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments, uid_t asUser,
+                      int signalNumber, int delayMilliseconds) {
+    std::string outputs = MakeScratch("run");
+    std::string outPath = outputs + "/out", errPath = outputs + "/err";
+    pid_t child = fork();
+    if (child == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (asUser && (setgid(asUser) != 0 || setuid(asUser) != 0)) _exit(126);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    if (signalNumber) {
+        usleep((useconds_t)delayMilliseconds * 1000);
+        kill(child, signalNumber);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ProgramRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = ReadText(outPath);
+    run.err = ReadText(errPath);
+    RemoveTree(outputs);
+    return run;
+}
+
+ProgramRun RunPack(const std::vector<std::string>& arguments, uid_t asUser) {
+    return RunProgram(SFXPACK_PATH, arguments, asUser);
+}

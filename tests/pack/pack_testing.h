@@ -1,0 +1,39 @@
+// Helpers for the builder's tests: scratch trees, a stand-in stub, and runs
+// of the sfxpack program with its output and exit code.
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+typedef std::vector<uint8_t> Bytes;
+
+// A fresh empty directory under the system's temporary directory, readable by all.
+std::string MakeScratch(const std::string& label);
+void RemoveTree(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+void WriteBytes(const std::string& path, const Bytes& bytes);
+Bytes ReadBytes(const std::string& path);
+bool PathExists(const std::string& path);
+// Every path below root (relative, sorted); directories end with '/'.
+std::vector<std::string> ListTree(const std::string& root);
+// Empty when the trees hold the same paths and the same file contents, else the first difference.
+std::string CompareTrees(const std::string& expected, const std::string& actual);
+
+// 11264 bytes that pass for a 32-bit PE image; the host tests never run it.
+Bytes FakeStub();
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs sfxpack (or another copy of it) with the arguments; as an unprivileged
+// user when asUser is set; sent the signal after the delay when one is given.
+ProgramRun RunPack(const std::vector<std::string>& arguments, uid_t asUser = 0);
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments, uid_t asUser = 0,
+                      int signalNumber = 0, int delayMilliseconds = 0);
+// Whether a test can make a file unreadable for the program (root reads all).
+uid_t UnprivilegedUser();

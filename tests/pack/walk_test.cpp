@@ -1,0 +1,149 @@
+// The walk over the tree to pack: its stable order, the names it writes, and
+// the trees it refuses, each with the path in the message.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "pack/tree_walk.h"
+#include "pack_testing.h"
+
+namespace {
+
+struct WalkFixture {
+    CodePage codePage;
+    WalkOptions options;
+    std::string root;
+
+    explicit WalkFixture(const std::string& label) {
+        OpenCodePage("WINDOWS-1252", &codePage);
+        options.codePage = &codePage;
+        options.target = ".\\";
+        root = MakeScratch(label);
+    }
+    ~WalkFixture() {
+        CloseCodePage(&codePage);
+        RemoveTree(root);
+    }
+
+    std::string Walk(std::vector<SourceEntry>* entries) { return WalkTree(root, options, entries); }
+    std::string Problem() {
+        std::vector<SourceEntry> entries;
+        return Walk(&entries);
+    }
+};
+
+std::vector<std::string> Names(const std::vector<SourceEntry>& entries) {
+    std::vector<std::string> names;
+    for (const SourceEntry& entry : entries) names.push_back(entry.name);
+    return names;
+}
+
+}  // namespace
+
+TEST(Walk, DirectoriesBeforeTheirContentsNamesSorted) {
+    WalkFixture tree("order");
+    for (const char* directory : {"b", "b/z", "a", "B2"}) mkdir((tree.root + "/" + directory).c_str(), 0755);
+    WriteFile(tree.root + "/b/z/deep.txt", "deep");
+    WriteFile(tree.root + "/b/file", "12345");
+    WriteFile(tree.root + "/c.txt", "");
+    WriteFile(tree.root + "/A.txt", "x");
+    WriteFile(tree.root + "/caf\xC3\xA9", "accent");
+    std::vector<SourceEntry> entries;
+    ASSERT_EQ(tree.Walk(&entries), "");
+    EXPECT_EQ(Names(entries), (std::vector<std::string>{"A.txt", "B2\\", "a\\", "b\\", "b\\file", "b\\z\\",
+                                                        "b\\z\\deep.txt", "c.txt", "caf\xE9"}));
+    EXPECT_TRUE(entries[3].isDirectory);
+    EXPECT_EQ(entries[4].size, 5u);
+    EXPECT_EQ(entries[4].hostPath, tree.root + "/b/file");
+}
+
+TEST(Walk, RefusesNamesWindowsCannotHoldNamingThePath) {
+    struct Case {
+        const char* name;
+        const char* words;
+    };
+    const Case cases[] = {
+        {"what?", "forbids"}, {"back\\slash", "forbids"}, {"CON.txt", "reserves"}, {"dot.", "drops"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "code page WINDOWS-1252"}, {"bad\xFFutf8", "not valid UTF-8"},
+    };
+    for (const Case& c : cases) {
+        WalkFixture tree("names");
+        mkdir((tree.root + "/sub").c_str(), 0755);
+        WriteFile(tree.root + "/sub/" + c.name, "x");
+        std::string problem = tree.Problem();
+        EXPECT_NE(problem.find(tree.root + "/sub/" + c.name + ": "), std::string::npos) << problem;
+        EXPECT_NE(problem.find(c.words), std::string::npos) << problem;
+    }
+}
+
+TEST(Walk, ControlNamesAreTakenOnlyAtTheTopLevel) {
+    WalkFixture tree("control");
+    mkdir((tree.root + "/sub").c_str(), 0755);
+    WriteFile(tree.root + "/sub/$$$.$$$", "mine");
+    WriteFile(tree.root + "/$$$IKONA.vbs", "mine");
+    EXPECT_EQ(tree.Problem(), "");
+    tree.options.controlFileWanted = true;
+    EXPECT_NE(tree.Problem().find("$$$IKONA.vbs: the installer writes its own"), std::string::npos);
+    WriteFile(tree.root + "/$$$.$$$", "mine");
+    tree.options.controlFileWanted = false;
+    EXPECT_NE(tree.Problem().find("control file"), std::string::npos);
+}
+
+TEST(Walk, RefusesNamesThatDifferOnlyInCase) {
+    WalkFixture tree("case");
+    WriteFile(tree.root + "/Readme.txt", "1");
+    WriteFile(tree.root + "/README.TXT", "2");
+    std::string problem = tree.Problem();
+    EXPECT_NE(problem.find("same name as 'README.TXT'"), std::string::npos) << problem;
+}
+
+TEST(Walk, RefusesInstalledPathsOverWindowsLimits) {
+    WalkFixture tree("long");
+    tree.options.target = "C:\\" + std::string(200, 't') + "\\";   // 204 characters
+    WriteFile(tree.root + "/" + std::string(55, 'f'), "");            // 259 in all: fits
+    EXPECT_EQ(tree.Problem(), "");
+    WriteFile(tree.root + "/" + std::string(56, 'g'), "");            // 260
+    EXPECT_NE(tree.Problem().find("260 characters long; Windows allows 259"), std::string::npos);
+    unlink((tree.root + "/" + std::string(56, 'g')).c_str());
+    mkdir((tree.root + "/" + std::string(43, 'd')).c_str(), 0755);     // 204 + 43 + '\' = 248
+    EXPECT_NE(tree.Problem().find("248 characters long; Windows allows 247"), std::string::npos);
+}
+
+TEST(Walk, SkipsTheOutputFileWhenItLiesInside) {
+    WalkFixture tree("skip");
+    WriteFile(tree.root + "/keep.txt", "k");
+    WriteFile(tree.root + "/setup.exe", "old installer");
+    struct stat info;
+    stat((tree.root + "/setup.exe").c_str(), &info);
+    tree.options.skipDevice = info.st_dev;
+    tree.options.skipInode = info.st_ino;
+    std::vector<SourceEntry> entries;
+    ASSERT_EQ(tree.Walk(&entries), "");
+    EXPECT_EQ(Names(entries), (std::vector<std::string>{"keep.txt"}));
+}
+
+TEST(Walk, SymbolicLinksRefusedOrFollowedAndLoopsCaught) {
+    WalkFixture tree("links");
+    mkdir((tree.root + "/real").c_str(), 0755);
+    WriteFile(tree.root + "/real/file.txt", "data");
+    ASSERT_EQ(symlink("real", (tree.root + "/alias").c_str()), 0);
+    EXPECT_NE(tree.Problem().find("/alias: is a symbolic link (use --follow-links"), std::string::npos);
+
+    tree.options.followLinks = true;
+    std::vector<SourceEntry> entries;
+    ASSERT_EQ(tree.Walk(&entries), "");
+    EXPECT_EQ(Names(entries), (std::vector<std::string>{"alias\\", "alias\\file.txt", "real\\", "real\\file.txt"}));
+
+    ASSERT_EQ(symlink("..", (tree.root + "/real/up").c_str()), 0);
+    EXPECT_NE(tree.Problem().find("/up: symbolic link loop"), std::string::npos);
+    unlink((tree.root + "/real/up").c_str());
+    ASSERT_EQ(symlink("nowhere", (tree.root + "/broken").c_str()), 0);
+    EXPECT_NE(tree.Problem().find("/broken: symbolic link to nothing"), std::string::npos);
+}
+
+TEST(Walk, RefusesWhatIsNeitherFileNorDirectory) {
+    WalkFixture tree("fifo");
+    ASSERT_EQ(mkfifo((tree.root + "/pipe").c_str(), 0644), 0);
+    EXPECT_NE(tree.Problem().find("/pipe: is neither a regular file nor a directory"), std::string::npos);
+}
