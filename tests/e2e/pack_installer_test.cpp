@@ -1,0 +1,86 @@
+// Installers made by sfxpack, run under Wine: the installer recreates the
+// packed tree byte for byte at every level, names in the ANSI code page
+// included, under a relative or an absolute target directory.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <map>
+
+#include "harness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string SFXPACK = SFX_SOURCE_DIR "/dist/sfxpack";
+
+std::string Noise(size_t size, uint32_t seed) {
+    std::string bytes(size, 0);
+    for (char& byte : bytes) byte = char((seed = seed * 1103515245 + 12345) >> 23);
+    return bytes;
+}
+
+void MakeTree(const std::string& root) {
+    fs::create_directories(root + "/bin/plugins");
+    fs::create_directories(root + "/empty dir");
+    std::string manual;
+    for (int line = 0; line < 2000; ++line) manual += "Chapter " + std::to_string(line % 40) + ": how to use it\r\n";
+    WriteFileBytes(root + "/readme.txt", Bytes{'h', 'i', '\r', '\n'});
+    WriteFileBytes(root + "/bin/manual.txt", Bytes(manual.begin(), manual.end()));
+    std::string noise = Noise(70000, 3);
+    WriteFileBytes(root + "/bin/plugins/data.bin", Bytes(noise.begin(), noise.end()));
+    WriteFileBytes(root + "/bin/empty.cfg", {});
+    WriteFileBytes(root + "/caf\xC3\xA9 cr\xC3\xA8me.txt", Bytes{'1', '2', '3'});   // written as Windows-1252
+}
+
+// Every path below root with its contents; directories end with '/'.
+std::map<std::string, Bytes> Snapshot(const std::string& root) {
+    std::map<std::string, Bytes> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        std::string relative = fs::relative(entry.path(), root).string();
+        files[entry.is_directory() ? relative + "/" : relative] =
+            entry.is_directory() ? Bytes() : ReadFileBytes(entry.path().string());
+    }
+    return files;
+}
+
+int RunPack(const std::vector<std::string>& arguments, const std::string& log) {
+    std::string command = "'" + SFXPACK + "'";
+    for (const std::string& argument : arguments) command += " '" + argument + "'";
+    command += " >'" + log + "' 2>&1";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(PackInstaller, EveryLevelInstallsTheTreeByteForByte) {
+    for (const char* level : {"store", "fast", "best"}) {
+        std::string scratch = FreshScratch(std::string("pack_level_") + level);
+        std::string tree = scratch + "/tree", out = scratch + "/out", installer = scratch + "/setup.exe";
+        MakeTree(tree);
+        fs::create_directories(out);
+        ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--level", level}, scratch + "/pack.log"), 0)
+            << ReadFileText(scratch + "/pack.log");
+        InstallerRun run = RunInstallerFile(installer, out);
+        EXPECT_EQ(run.exitCode, 0) << level << "\n" << run.log;
+        EXPECT_TRUE(run.boxes.empty()) << level;
+        EXPECT_EQ(Snapshot(out), Snapshot(tree)) << level;
+    }
+}
+
+TEST(PackInstaller, AbsoluteTargetIsCreatedWithItsChain) {
+    std::string scratch = FreshScratch("pack_absolute");
+    std::string tree = scratch + "/tree", installer = scratch + "/setup.exe";
+    MakeTree(tree);
+    std::string target = DriveC() + "/e2e/pack_absolute/Program Files/Sample App";
+    ASSERT_FALSE(Exists(target));
+    ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", WindowsPath(target)}, scratch + "/pack.log"), 0)
+        << ReadFileText(scratch + "/pack.log");
+    InstallerRun run = RunInstallerFile(installer, scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    ASSERT_TRUE(Exists(target));
+    EXPECT_EQ(Snapshot(target), Snapshot(tree));
+}
