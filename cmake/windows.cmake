@@ -2,8 +2,13 @@
 
 # The product's code, compiled as the stub needs it: small, no exceptions, no
 # RTTI, no unwind tables, no static constructors, nothing from libstdc++.
+# Arguments are pushed rather than stored (stack probing would force the
+# stores); no function may then have a frame near the 4 KiB guard page.
+set(STUB_CODEGEN_OPTIONS
+    -Oz -fomit-frame-pointer -mno-stack-arg-probe -mno-accumulate-outgoing-args -malign-data=abi
+    -Werror=frame-larger-than=3072)
 set(STUB_COMPILE_OPTIONS
-    -Oz -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+    ${STUB_CODEGEN_OPTIONS} -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
     -fno-threadsafe-statics -fno-stack-protector -fno-ident -ffunction-sections -fdata-sections
     -fno-jump-tables -mpreferred-stack-boundary=2 -flto -Wall -Wextra)
 
@@ -30,7 +35,8 @@ target_link_libraries(sfxstub_linked PRIVATE stubcore)
 # No C runtime start-up: the driver's entry is the image's entry point. No
 # relocations (the image always loads at its preferred base), no symbols.
 target_link_options(sfxstub_linked PRIVATE
-    -Oz -flto -fwhole-program -nostdlib -nostartfiles -s -Wl,--gc-sections -Wl,--subsystem,windows
+    ${STUB_CODEGEN_OPTIONS} -flto -fwhole-program -nostdlib -nostartfiles -s
+    -Wl,--gc-sections -Wl,--subsystem,windows
     -Wl,-e,_StubEntry@0 -Wl,--disable-dynamicbase -Wl,--disable-reloc-section
     -Wl,--file-alignment,512 -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp
     -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)

@@ -39,33 +39,37 @@ static uint32_t FetchWord(BitReader* reader)
     return word;
 }
 
-#define READ_BIT(reader, bit)                          \
-    do {                                               \
-        (bit) = (reader).bits >> 31;                   \
-        (reader).bits <<= 1;                           \
-        if ((reader).bits == 0) {                      \
-            uint32_t word_ = FetchWord(&(reader));     \
-            (bit) = word_ >> 31;                       \
-            (reader).bits = (word_ << 1) | 1;          \
-        }                                              \
-    } while (0)
-
 // Bits the register still holds before the next fetch.
 #define BITS_LEFT(reader) (31u - (uint32_t)__builtin_ctz((reader).bits))
 
-// The field readers run the bit fetch in place, with no call per bit. The host
-// build inlines them into the token loop and takes several bits at once where
-// it can; the stub, built for size, keeps one plain copy of each.
+// Every field goes through ReadField, so the bit fetch is expanded in one
+// place, with no call per bit. The host build inlines the readers into the
+// token loop and takes bits a word at a time; the stub, built for size, keeps
+// one plain copy of each.
 #ifdef __OPTIMIZE_SIZE__
 #define FIELD_READER static __attribute__((noinline))
 #else
 #define FIELD_READER static inline __attribute__((always_inline))
 #endif
 
-// A field of 1 to 31 bits, most significant bit first, taken a word's worth
-// at a time rather than bit by bit.
+// A field of 1 to 31 bits, most significant bit first.
 FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width)
 {
+#ifdef __OPTIMIZE_SIZE__
+    uint32_t value = 0;
+    do {
+        uint32_t bit = reader->bits >> 31;
+        reader->bits <<= 1;
+        if (reader->bits == 0) {   // only the marker was left: the bit is the next word's first
+            uint32_t word = FetchWord(reader);
+            bit = word >> 31;
+            reader->bits = (word << 1) | 1;
+        }
+        value = value * 2 + bit;
+    } while (--width);
+    return value;
+#else
+    // A word's worth at a time rather than bit by bit.
     uint32_t left = BITS_LEFT(*reader);
     if (width <= left) {
         uint32_t value = reader->bits >> (32 - width);
@@ -80,6 +84,7 @@ FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width)
     value = (value << rest) | (word >> (32 - rest));
     reader->bits = ((word << 1) | 1) << (rest - 1);
     return value;
+#endif
 }
 
 // Digit bits each followed by a continuation bit, after an implied leading 1.
@@ -87,24 +92,13 @@ FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width)
 FIELD_READER uint32_t ReadGamma(BitReader* reader)
 {
     uint32_t value = 1;
-    uint32_t more;
+    uint32_t pair;
     do {
-        uint32_t digit;
         if (value & 0x80000000u)
             return 0;
-#ifndef __OPTIMIZE_SIZE__
-        if (BITS_LEFT(*reader) >= 2) {
-            digit = reader->bits >> 31;
-            more = (reader->bits >> 30) & 1;
-            reader->bits <<= 2;
-            value = value * 2 + digit;
-            continue;
-        }
-#endif
-        READ_BIT(*reader, digit);
-        READ_BIT(*reader, more);
-        value = value * 2 + digit;
-    } while (more);
+        pair = ReadField(reader, 2);   // digit, then continuation
+        value = value * 2 + (pair >> 1);
+    } while (pair & 1);
     return value;
 }
 
@@ -124,12 +118,8 @@ FIELD_READER uint32_t ReadPrefix(BitReader* reader)
         return zeros;
     }
 #endif
-    do {
-        uint32_t bit;
-        READ_BIT(*reader, bit);
-        if (bit)
-            break;
-    } while (++zeros < 3);
+    while (zeros < 3 && ReadField(reader, 1) == 0)
+        ++zeros;
     return zeros;
 }
 
@@ -216,7 +206,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                 continue;
             }
             if (value == 0) {
-                READ_BIT(reader, bit);
+                bit = ReadField(&reader, 1);
                 if (bit) {
                     // Raw runs of 256 plain bytes while the continuation bit is 1.
                     do {
@@ -226,11 +216,11 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                             value = ReadField(&reader, 8);
                             destination[written++] = (uint8_t)value;
                         }
-                        READ_BIT(reader, bit);
+                        bit = ReadField(&reader, 1);
                     } while (bit);
                 } else {
                     // Literal setting: width 8, or width 7 with a base.
-                    READ_BIT(reader, bit);
+                    bit = ReadField(&reader, 1);
                     literalWidth = 7 + bit;
                     literalBase = 0;
                     if (!bit)

@@ -1,5 +1,93 @@
+// How a run ends, as the archive's optional control file says: a desktop
+// shortcut made by a script and a completion box (shortcut mode), or a program
+// run and everything extracted removed again (temporary-run mode).
 #include "driver/driver_state.h"
+#include "files/channels.h"
+#include "files/file_system.h"
+#include "process/launcher.h"
+#include "process/message_box.h"
+#include "support/pause.h"
 
-// Completion actions come with the program launcher; until then a run ends as
-// one without a control file does, and leaves the extraction list in place.
-void CompleteInstallation() { NormalExit(); }
+#define COMPLETION_CAPTION "Instalacija gotova!"
+#define COMPLETION_NOTICE "sfx (c) 2026, sfx.example.org"
+
+enum { TEMPORARY_RUN_SETTLE_MS = 999 };
+
+static Text ControlLine(int number) { return driver.controlLines[number - 1].text; }
+static Text Target() { return driver.targetDirectory.text; }
+
+static void WriteScriptText(Text text) { WriteChannelBytes(FILE_CHANNEL, text, TextLength(text)); }
+
+// The seventeen lines of the shortcut script, CR LF each. Values go in as they
+// are: the builder refuses ones that would break a line.
+static void WriteShortcutScript() {
+    CreateChannel(FILE_CHANNEL, driver.scriptPath.text);
+    WriteScriptText(ConcatText("Option Explicit\r\n"
+                               "Dim objShell, objDesktop, objLink\r\n"
+                               "Dim strAppPath, strWorkDir, strIconPath\r\n"
+                               "strWorkDir =\"", Target(), "\"\r\n"
+                               "strAppPath = \"", ControlLine(1), "\"\r\n"
+                               "strIconPath = \"", ControlLine(3)));
+    WriteScriptText(ConcatText(",0\"\r\n"
+                               "Set objShell = CreateObject(\"WScript.Shell\")\r\n"
+                               "objDesktop = objShell.SpecialFolders(\"Desktop\")\r\n"
+                               "Set objLink = objShell.CreateShortcut(objDesktop & \"\\", ControlLine(2), ".lnk\")\r\n"
+                               "objLink.Description = \"", ControlLine(2), "\"\r\n"
+                               "objLink.HotKey = \"\"\r\n"
+                               "objLink.IconLocation = strIconPath\r\n"
+                               "objLink.TargetPath = strAppPath\r\n"
+                               "objLink.WindowStyle = 1\r\n"
+                               "objLink.WorkingDirectory = strWorkDir\r\n"
+                               "objLink.Save\r\n"
+                               "WScript.Quit\r\n"));
+    CloseChannel(FILE_CHANNEL);
+}
+
+static void MakeShortcut() {
+    AssignText(&driver.scriptPath, ConcatText(Target(), SHORTCUT_SCRIPT_NAME));
+    WriteShortcutScript();
+    LaunchProgram(driver.scriptPath.text, "", "", LAUNCH_WAIT);   // a document: the shell runs it
+    RemoveFile(driver.scriptPath.text);
+    ShowModalMessage(COMPLETION_CAPTION, COMPLETION_NOTICE);
+    if (!TextEquals(ControlLine(4), "")) LaunchProgram(ControlLine(4), "", Target(), 0);
+}
+
+// Removes what the extraction list names, in extraction order: files, and
+// directories emptied of their files (sub-directories are not entered).
+static void RemoveListedEntries() {
+    // An unopened list would read as endless empty lines: only walk an open one.
+    if (!OpenChannelForUpdate(LIST_CHANNEL, driver.listPath.text)) return;
+    while (ChannelAtEnd(LIST_CHANNEL) == 0) {
+        Text path = TrimTextRight(TrimTextLeft(ReadChannelLine(LIST_CHANNEL)));
+        int32_t kind = (int32_t)QueryFileSize(path);   // low 32 bits only
+        if (kind == FILE_SIZE_DIRECTORY) PurgeDirectory(path, "");
+        else if (kind >= 0) RemoveFile(path);
+    }
+    CloseChannel(LIST_CHANNEL);
+}
+
+static void RunTemporarily() {
+    LaunchProgram(ControlLine(4), "", "", LAUNCH_WAIT);
+    PauseMilliseconds(TEMPORARY_RUN_SETTLE_MS);
+    RemoveListedEntries();
+    if (!TextEquals(Target(), ".\\")) PurgeDirectory(Target(), "");
+}
+
+static void ReadControlFile() {
+    OpenChannelForUpdate(FILE_CHANNEL, driver.controlFilePath.text);
+    for (TextVar& line : driver.controlLines) AssignText(&line, TrimTextLeft(ReadChannelLine(FILE_CHANNEL)));
+    CloseChannel(FILE_CHANNEL);
+    RemoveFile(driver.controlFilePath.text);
+    AssignText(&driver.controlLines[0], TrimTextRight(ControlLine(1)));
+}
+
+void CompleteInstallation() {
+    AssignText(&driver.controlFilePath, ConcatText(Target(), CONTROL_FILE_NAME));
+    if (QueryFileSize(driver.controlFilePath.text) > 1) {
+        ReadControlFile();
+        if (TextEquals(ControlLine(1), "")) RunTemporarily();
+        else MakeShortcut();
+    }
+    RemoveFile(driver.listPath.text);
+    NormalExit();
+}

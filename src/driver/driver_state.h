@@ -27,11 +27,10 @@ struct DriverState {
     TextVar partialPath;
     TextVar entryName;
     TextVar fullPath;
-    TextVar controlLines[4];
+    TextVar controlLines[4];   // program path, shortcut name, icon file, command
     TextVar controlFilePath;
     TextVar scriptPath;
     TextVar listPath;
-    TextVar quote;
 };
 
 extern DriverState driver;

@@ -7,6 +7,7 @@
 
 #include "driver/driver_state.h"
 #include "files/channels.h"
+#include "process/launcher.h"
 #include "support/heap.h"
 #include "support/program_module.h"
 #include "support/text_workspace.h"
@@ -17,6 +18,7 @@ static void InitServices() {
     InitTextWorkspace();
     InitChannels();
     InitZeroedHeap();
+    InitializeLauncher();
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES |
                                                            ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES};
     InitCommonControlsEx(&controls);
@@ -29,7 +31,6 @@ extern "C" void __stdcall StubEntry() {
     InitProcessHeap();
     InitServices();
     driver.archiveOffset = ARCHIVE_OFFSET;
-    AssignText(&driver.quote, "\"");
     AssignText(&driver.listPath, EXTRACTION_LIST_PATH);
 
     LoadArchive();

@@ -18,10 +18,7 @@ void* HeapBlock(uint32_t size) { return HeapAlloc(processHeap, HEAP_ZERO_MEMORY,
 
 void* HeapBlockRaw(uint32_t size) { return HeapAlloc(processHeap, 0, size); }
 
-void* ResizeHeapBlock(void* block, uint32_t size) {
-    if (!block) return HeapBlock(size);
-    return HeapReAlloc(processHeap, 0, block, size);
-}
+void* ResizeHeapBlock(void* block, uint32_t size) { return HeapReAlloc(processHeap, 0, block, size); }
 
 void FreeHeapBlock(void* block) {
     if (block) HeapFree(processHeap, 0, block);

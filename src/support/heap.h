@@ -9,7 +9,7 @@ void InitProcessHeap();
 void DestroyProcessHeap();
 void* HeapBlock(uint32_t size);                 // zero-filled; null when it fails
 void* HeapBlockRaw(uint32_t size);              // contents undefined
-void* ResizeHeapBlock(void* block, uint32_t size);  // keeps contents; null when it fails
+void* ResizeHeapBlock(void* block, uint32_t size);  // block not null; keeps contents; null when it fails
 void FreeHeapBlock(void* block);                // null is ignored
 
 // Zero-filled allocation from its own heap: a size of 0 or less yields no block.
