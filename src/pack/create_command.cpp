@@ -133,6 +133,16 @@ Totals CountEntries(const std::vector<SourceEntry>& entries) {
     return totals;
 }
 
+// An installer that would not unpack must never be written: decode the block
+// again, as the installer will.
+bool UnpacksToStream(const Archive& archive, const std::vector<uint8_t>& stream) {
+    std::vector<uint8_t> whole = archive.header;
+    whole.insert(whole.end(), archive.compressedBlock.begin(), archive.compressedBlock.end());
+    ArchiveInfo info;
+    std::vector<uint8_t> decoded;
+    return LoadArchive(whole.data(), whole.size(), &info, &decoded).empty() && decoded == stream;
+}
+
 }  // namespace
 
 int RunCreate(const CommandLine& line) {
@@ -161,26 +171,25 @@ int RunCreate(const CommandLine& line) {
     if (!problem.empty()) return Fail(problem);
 
     StartProgress(&meter, "compressing", showProgress && line.level != LEVEL_STORE);
-    std::vector<uint8_t> archive = MakeArchive(stream, line.level, ProgressCallback, &meter);
+    Archive archive = MakeArchive(stream, line.level, ProgressCallback, &meter);
     FinishProgress(&meter);
+    const std::vector<uint8_t>& block = StoredBlock(archive, stream);
+    bool compressed = !archive.compressedBlock.empty();
+    if (compressed && !UnpacksToStream(archive, stream))
+        return Fail("internal error: the compressed block does not unpack to the entry stream");
 
-    // An installer that would not unpack must never be written.
-    ArchiveInfo info;
-    std::vector<uint8_t> decoded;
-    problem = LoadArchive(archive.data(), archive.size(), &info, &decoded);
-    if (!problem.empty() || decoded != stream) return Fail("internal error: the archive does not unpack again: " + problem);
-    decoded = std::vector<uint8_t>();
-
-    problem = WriteFileAtomically(line.output, {&inputs.stub, &archive});
+    problem = WriteFileAtomically(line.output, {&inputs.stub, &archive.header, &block});
     if (!problem.empty()) return Fail(problem);
 
     if (!line.quiet) {
         Totals totals = CountEntries(entries);
+        size_t archiveSize = archive.header.size() + block.size();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s, %s\n",
                line.output.c_str(), totals.files, totals.directories, FormatBytes(totals.fileBytes).c_str(),
-               FormatBytes(archive.size()).c_str(), 100.0 * (double)archive.size() / (double)stream.size(),
-               FormatBytes(stream.size()).c_str(), LEVEL_NAMES[line.level], info.compressed || line.level == LEVEL_STORE ? "" : " (stored: it did not shrink)",
+               FormatBytes(archiveSize).c_str(), 100.0 * (double)archiveSize / (double)stream.size(),
+               FormatBytes(stream.size()).c_str(), LEVEL_NAMES[line.level],
+               compressed || line.level == LEVEL_STORE ? "" : " (stored: it did not shrink)",
                FormatSeconds(seconds).c_str());
     }
     CloseCodePage(&codePage);

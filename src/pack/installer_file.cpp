@@ -17,20 +17,20 @@ static uint32_t Int32At(const uint8_t* bytes, size_t at) {
     return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24;
 }
 
-std::vector<uint8_t> MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeProgressFn progress,
-                                 void* context) {
-    std::vector<uint8_t> block;
+Archive MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeProgressFn progress, void* context) {
+    Archive archive;
     if (level != LEVEL_STORE)
-        block = EncodeBlock(stream.data(), stream.size(), level == LEVEL_BEST ? ENCODE_BEST : ENCODE_FAST, progress,
-                            context);
-    const std::vector<uint8_t>& stored = level != LEVEL_STORE && block.size() < stream.size() ? block : stream;
-    std::vector<uint8_t> archive;
-    archive.reserve(ARCHIVE_HEADER_SIZE + stored.size());
-    PutInt32(&archive, (uint32_t)stream.size());
-    PutInt32(&archive, (uint32_t)stored.size());
-    PutInt32(&archive, Crc32Fingerprint(stream.data(), (uint32_t)stream.size()));
-    archive.insert(archive.end(), stored.begin(), stored.end());
+        archive.compressedBlock = EncodeBlock(stream.data(), stream.size(), level == LEVEL_BEST ? ENCODE_BEST : ENCODE_FAST,
+                                              progress, context);
+    if (archive.compressedBlock.size() >= stream.size()) archive.compressedBlock = std::vector<uint8_t>();
+    PutInt32(&archive.header, (uint32_t)stream.size());
+    PutInt32(&archive.header, (uint32_t)StoredBlock(archive, stream).size());
+    PutInt32(&archive.header, Crc32Fingerprint(stream.data(), (uint32_t)stream.size()));
     return archive;
+}
+
+const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vector<uint8_t>& stream) {
+    return archive.compressedBlock.empty() ? stream : archive.compressedBlock;
 }
 
 std::string StubProblem(const std::vector<uint8_t>& stub) {

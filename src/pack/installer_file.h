@@ -8,11 +8,16 @@
 
 enum PackLevel { LEVEL_STORE, LEVEL_FAST, LEVEL_BEST };
 
-// Header and stored block for the entry stream. The block is compressed at
-// the level unless that does not make it shorter: a block as long as the
-// stream would be taken for the stream itself.
-std::vector<uint8_t> MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeProgressFn progress,
-                                 void* context);
+// The archive of an entry stream: its header, then its stored block, which
+// is the compressed block or, when compressing does not make it shorter, the
+// stream itself (a block as long as the stream would be taken for the stream).
+struct Archive {
+    std::vector<uint8_t> header;
+    std::vector<uint8_t> compressedBlock;   // empty when the stream is stored as it is
+};
+
+Archive MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeProgressFn progress, void* context);
+const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vector<uint8_t>& stream);
 
 // Why these bytes cannot serve as the stub, or empty.
 std::string StubProblem(const std::vector<uint8_t>& stub);

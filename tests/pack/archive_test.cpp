@@ -43,6 +43,17 @@ std::string Load(const Bytes& archive, std::vector<uint8_t>* stream = nullptr) {
     return problem;
 }
 
+Bytes WithInt32(Bytes bytes, size_t at, int32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) bytes.at(at + shift / 8) = uint8_t((uint32_t)value >> shift);
+    return bytes;
+}
+
+// Header and stored block in one piece, as they follow the stub.
+Bytes WholeArchive(const Bytes& stream, PackLevel level) {
+    Archive archive = MakeArchive(stream, level, nullptr, nullptr);
+    return Concat(archive.header, StoredBlock(archive, stream));
+}
+
 Bytes Repetitive(size_t size) {
     Bytes bytes;
     while (bytes.size() < size) PutText(&bytes, "the same line, again and again\r\n");
@@ -60,14 +71,14 @@ Bytes Noise(size_t size) {
 }  // namespace
 
 TEST(Archive, WorkedExampleStoredGivesTheKnownHeader) {
-    Bytes archive = MakeArchive(WORKED_EXAMPLE, LEVEL_STORE, nullptr, nullptr);
+    Bytes archive = WholeArchive(WORKED_EXAMPLE, LEVEL_STORE);
     EXPECT_EQ(archive, Concat(Header(20, 20, 0xAD53A5A7), WORKED_EXAMPLE));
 }
 
 TEST(Archive, EveryLevelLoadsBackToTheStream) {
     for (const Bytes& stream : {WORKED_EXAMPLE, Repetitive(50000), Noise(5000)}) {
         for (PackLevel level : {LEVEL_STORE, LEVEL_FAST, LEVEL_BEST}) {
-            Bytes archive = MakeArchive(stream, level, nullptr, nullptr);
+            Bytes archive = WholeArchive(stream, level);
             std::vector<uint8_t> decoded;
             ASSERT_EQ(Load(archive, &decoded), "") << level;
             EXPECT_EQ(decoded, stream) << level;
@@ -77,13 +88,13 @@ TEST(Archive, EveryLevelLoadsBackToTheStream) {
 
 TEST(Archive, CompressesWhenItShrinksAndStoresOtherwise) {
     Bytes text = Repetitive(50000);
-    Bytes compressed = MakeArchive(text, LEVEL_BEST, nullptr, nullptr);
+    Bytes compressed = WholeArchive(text, LEVEL_BEST);
     EXPECT_LT(compressed.size(), text.size() / 10);
     EXPECT_EQ(compressed[12], 'J');
     // Noise does not shrink: a block as long as the stream would be read as the
     // stream itself, so anything not shorter is stored.
     for (const Bytes& stream : {Noise(4000), WORKED_EXAMPLE}) {
-        Bytes archive = MakeArchive(stream, LEVEL_FAST, nullptr, nullptr);
+        Bytes archive = WholeArchive(stream, LEVEL_FAST);
         EXPECT_EQ(archive, Concat(Header((int32_t)stream.size(), (int32_t)stream.size(),
                                          Crc32Fingerprint(stream.data(), (uint32_t)stream.size())),
                                   stream));
@@ -91,21 +102,17 @@ TEST(Archive, CompressesWhenItShrinksAndStoresOtherwise) {
 }
 
 TEST(Archive, RefusedForEachReasonTheInstallerHas) {
-    Bytes good = MakeArchive(Repetitive(3000), LEVEL_BEST, nullptr, nullptr);
-    Bytes stored = MakeArchive(WORKED_EXAMPLE, LEVEL_STORE, nullptr, nullptr);
-    auto withInt32 = [](Bytes bytes, size_t at, int32_t value) {
-        for (int shift = 0; shift < 32; shift += 8) bytes[at + shift / 8] = uint8_t((uint32_t)value >> shift);
-        return bytes;
-    };
+    Bytes good = WholeArchive(Repetitive(3000), LEVEL_BEST);
+    Bytes stored = WholeArchive(WORKED_EXAMPLE, LEVEL_STORE);
     auto expectRefused = [](const Bytes& archive, const std::string& words) {
         std::string problem = Load(archive);
         EXPECT_NE(problem.find(words), std::string::npos) << "'" << problem << "' lacks '" << words << "'";
     };
     expectRefused(Bytes(good.begin(), good.begin() + 8), "header is cut short");
-    expectRefused(withInt32(stored, 0, 0), "not positive");
-    expectRefused(withInt32(stored, 0, -5), "not positive");
-    expectRefused(withInt32(stored, 4, -1), "negative");
-    expectRefused(withInt32(stored, 4, 21), "runs past the end");
+    expectRefused(WithInt32(stored, 0, 0), "not positive");
+    expectRefused(WithInt32(stored, 0, -5), "not positive");
+    expectRefused(WithInt32(stored, 4, -1), "negative");
+    expectRefused(WithInt32(stored, 4, 21), "runs past the end");
     expectRefused(Concat(stored, {0}), "1 bytes follow the stored block");
     expectRefused(Concat(good, {0, 0}), "2 bytes follow the stored block");
     Bytes flipped = stored;
@@ -114,7 +121,7 @@ TEST(Archive, RefusedForEachReasonTheInstallerHas) {
     Bytes noMagic = good;
     noMagic[12] = 'X';
     expectRefused(noMagic, "neither the entry stream nor a compressed block");
-    expectRefused(withInt32(good, 0, 2999), "decodes to 3000 bytes, the header says 2999");
+    expectRefused(WithInt32(good, 0, 2999), "decodes to 3000 bytes, the header says 2999");
     Bytes damaged = good;
     damaged[12 + 10 + 4] ^= 0x10;   // inside the bit stream
     expectRefused(damaged, "damaged");
