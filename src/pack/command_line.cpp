@@ -12,7 +12,7 @@ const char* const USAGE_TEXT =
     "Options of create:\n"
     "  -o, --output OUT.exe     the installer to write (written whole or not at all)\n"
     "  --target DIR             where the installer extracts to (default .\\); a trailing\n"
-    "                           backslash is added when missing\n"
+    "                           backslash is added when missing, and .\\ before a relative DIR\n"
     "  --level store|fast|best  compression (default best)\n"
     "  --stub PATH              the installer stub (default: sfxstub.exe beside sfxpack)\n"
     "  --follow-links           pack what symbolic links point to (default: refuse them)\n"

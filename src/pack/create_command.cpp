@@ -41,7 +41,7 @@ std::string DefaultStubPath() {
 
 std::string CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
     if (line.targetGiven && line.target.empty()) return "--target: the target directory is empty";
-    inputs->target = WithTrailingBackslash(line.targetGiven ? line.target : DEFAULT_TARGET);
+    inputs->target = NormalizedTarget(line.targetGiven ? line.target : DEFAULT_TARGET);
     std::string problem = TargetDirectoryProblem(inputs->target);
     if (!problem.empty()) return "--target '" + inputs->target + "': " + problem;
     if (!ToCodePage(codePage, inputs->target, &inputs->ansiTarget))

@@ -4,13 +4,20 @@
 
 #include "pack/windows_names.h"
 
-std::string WithTrailingBackslash(const std::string& target) {
-    if (!target.empty() && target.back() == '\\') return target;
-    return target + "\\";
-}
-
 static bool StartsWithDrive(const std::string& target) {
     return target.size() >= 3 && isalpha((unsigned char)target[0]) && target[1] == ':' && target[2] == '\\';
+}
+
+static bool StartsWithDots(const std::string& target) {
+    return target.compare(0, 2, ".\\") == 0 || target.compare(0, 3, "..\\") == 0;
+}
+
+std::string NormalizedTarget(const std::string& target) {
+    std::string normalized = target;
+    if (normalized.empty() || normalized.back() != '\\') normalized += "\\";
+    bool relative = normalized[0] != '\\' && !StartsWithDrive(normalized) && normalized.find(':') == std::string::npos;
+    if (relative && !StartsWithDots(normalized)) normalized = ".\\" + normalized;
+    return normalized;
 }
 
 std::string TargetDirectoryProblem(const std::string& target) {

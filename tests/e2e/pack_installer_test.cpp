@@ -84,3 +84,16 @@ TEST(PackInstaller, AbsoluteTargetIsCreatedWithItsChain) {
     ASSERT_TRUE(Exists(target));
     EXPECT_EQ(Snapshot(target), Snapshot(tree));
 }
+
+TEST(PackInstaller, RelativeTargetIsCreatedBelowTheWorkingDirectory) {
+    std::string scratch = FreshScratch("pack_relative");
+    std::string tree = scratch + "/tree", out = scratch + "/out", installer = scratch + "/setup.exe";
+    MakeTree(tree);
+    fs::create_directories(out);
+    ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", "Apps\\Sample"}, scratch + "/pack.log"), 0)
+        << ReadFileText(scratch + "/pack.log");
+    InstallerRun run = RunInstallerFile(installer, out);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    ASSERT_TRUE(Exists(out + "/Apps/Sample"));
+    EXPECT_EQ(Snapshot(out + "/Apps/Sample"), Snapshot(tree));
+}

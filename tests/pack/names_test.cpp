@@ -69,9 +69,16 @@ TEST(CodePage, Utf8Validation) {
     EXPECT_FALSE(IsValidUtf8("\xFF"));
 }
 
-TEST(TargetDirectory, AddsTheBackslashAndChecksEachPart) {
-    EXPECT_EQ(WithTrailingBackslash("C:\\App"), "C:\\App\\");
-    EXPECT_EQ(WithTrailingBackslash(".\\"), ".\\");
+TEST(TargetDirectory, NormalizedSoTheInstallerCreatesIt) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\App", "C:\\App\\"}, {".\\", ".\\"}, {".", ".\\"}, {"App", ".\\App\\"},
+        {"App\\Sub\\", ".\\App\\Sub\\"}, {"..\\x", "..\\x\\"}, {"\\Apps", "\\Apps\\"},
+        {"\\\\srv\\share", "\\\\srv\\share\\"}, {"C:App", "C:App\\"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NormalizedTarget(c.first), c.second) << c.first;
+}
+
+TEST(TargetDirectory, ChecksEachPart) {
     for (const char* good : {".\\", "C:\\", "C:\\Program Files\\App\\", "..\\out\\", "\\Apps\\", "\\\\server\\share\\x\\"})
         EXPECT_EQ(TargetDirectoryProblem(good), "") << good;
     for (const char* bad : {"C:/App/", "C:\\A\\\\B\\", "C:\\A?\\", "C:\\con\\", "C:\\dot.\\", "C:App\\", "D:\\x:y\\"})
