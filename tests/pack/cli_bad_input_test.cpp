@@ -81,6 +81,7 @@ TEST(CliBadInput, NamesWindowsOrTheCodePageCannotHold) {
         {"nul.txt", {}, "a device name that Windows reserves"},
         {"trailing.", {}, "ends with a space or a dot"},
         {"tab\there", {}, "control character"},
+        {"bad\xFFutf8", {}, "not valid UTF-8"},
     };
     for (const Case& c : cases) {
         Inputs setup = MakeInputs("names");

@@ -60,15 +60,6 @@ TEST(CodePage, RefusesUnknownAndAsciiChangingCodePages) {
     CloseCodePage(&codePage);
 }
 
-TEST(CodePage, Utf8Validation) {
-    EXPECT_TRUE(IsValidUtf8("plain ascii"));
-    EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));           // overlong '/'
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));       // a surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));           // cut short
-    EXPECT_FALSE(IsValidUtf8("\xFF"));
-}
-
 TEST(TargetDirectory, NormalizedSoTheInstallerCreatesIt) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\App", "C:\\App\\"}, {".\\", ".\\"}, {".", ".\\"}, {"App", ".\\App\\"},
