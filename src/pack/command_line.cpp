@@ -20,6 +20,7 @@ const char* const USAGE_TEXT =
     "                           when done, put a desktop shortcut NAME to PROGRAM, show the\n"
     "                           completion box, then start COMMAND in the target directory\n"
     "  --temp-run COMMAND       when done, run COMMAND, wait for it, then remove the files\n"
+    "                           (a COMMAND with arguments quotes its program: '\"C:\\A\\a.exe\" /s')\n"
     "Options of every command:\n"
     "  --codepage NAME          the Windows ANSI code page of names (default WINDOWS-1252)\n"
     "  --quiet                  no progress bar and no summary\n"

@@ -6,15 +6,19 @@
 
 static const char* const CRLF = "\r\n";
 
-// The installer pastes the values unescaped into a script between double
-// quotes and reads them as lines, so a quote or a line break would break them;
-// it also trims leading spaces (and trailing ones of the program).
-static std::string ValueProblem(const char* option, const std::string& value, bool trimsTrailing) {
+enum ValueUse { IN_SCRIPT, IN_SCRIPT_TRIMMED, COMMAND };
+
+// The installer reads the values as lines, trimming leading spaces (and the
+// trailing ones of the program), and pastes all but the command unescaped
+// into its script between double quotes. The command may hold quotes: they
+// are how it takes arguments ("C:\App\app.exe" /s).
+static std::string ValueProblem(const char* option, const std::string& value, ValueUse use) {
     std::string named = std::string(option) + " '" + value + "'";
-    if (value.find('"') != std::string::npos) return named + ": a double quote would break the shortcut script";
+    if (use != COMMAND && value.find('"') != std::string::npos)
+        return named + ": a double quote would break the shortcut script";
     if (value.find_first_of("\r\n") != std::string::npos) return named + ": holds a line break";
     if (!value.empty() && value[0] == ' ') return named + ": the installer drops leading spaces";
-    if (trimsTrailing && !value.empty() && value.back() == ' ') return named + ": the installer drops trailing spaces";
+    if (use == IN_SCRIPT_TRIMMED && !value.empty() && value.back() == ' ') return named + ": the installer drops trailing spaces";
     if (!IsValidUtf8(value)) return named + ": not valid UTF-8";
     return "";
 }
@@ -22,10 +26,10 @@ static std::string ValueProblem(const char* option, const std::string& value, bo
 static std::string ShortcutProblem(const ControlValues& values) {
     if (values.program.empty()) return "--shortcut needs the path of the program";
     if (values.name.empty()) return "--name needs the shortcut's name";
-    std::string problem = ValueProblem("--shortcut", values.program, true);
-    if (problem.empty()) problem = ValueProblem("--name", values.name, false);
-    if (problem.empty()) problem = ValueProblem("--icon", values.icon, false);
-    if (problem.empty()) problem = ValueProblem("--run", values.command, false);
+    std::string problem = ValueProblem("--shortcut", values.program, IN_SCRIPT_TRIMMED);
+    if (problem.empty()) problem = ValueProblem("--name", values.name, IN_SCRIPT);
+    if (problem.empty()) problem = ValueProblem("--icon", values.icon, IN_SCRIPT);
+    if (problem.empty()) problem = ValueProblem("--run", values.command, COMMAND);
     if (!problem.empty()) return problem;
     // The name becomes the file name of the shortcut on the desktop.
     std::string nameProblem = WindowsNameProblem(values.name + ".lnk");
@@ -37,7 +41,7 @@ std::string ControlValuesProblem(const ControlValues& values) {
     if (values.mode == CONTROL_SHORTCUT) return ShortcutProblem(values);
     if (values.mode != CONTROL_TEMP_RUN) return "";
     if (values.command.empty()) return "--temp-run needs the command to run";
-    return ValueProblem("--temp-run", values.command, false);
+    return ValueProblem("--temp-run", values.command, COMMAND);
 }
 
 std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes) {

@@ -97,3 +97,56 @@ TEST(PackInstaller, RelativeTargetIsCreatedBelowTheWorkingDirectory) {
     ASSERT_TRUE(Exists(out + "/Apps/Sample"));
     EXPECT_EQ(Snapshot(out + "/Apps/Sample"), Snapshot(tree));
 }
+
+// The probe (see probe/probe.cpp) stands in for the script host and for the command.
+static const std::string PROBE_COMMAND = std::string("\"") + kProbeWindowsPath + "\" report C:\\e2e\\out\\run.txt";
+
+TEST(PackInstaller, ShortcutModeScriptGetsTheValuesInTheCodePage) {
+    PrepareProbe();
+    std::string scratch = FreshScratch("pack_shortcut");
+    std::string tree = scratch + "/tree", installer = scratch + "/setup.exe";
+    MakeTree(tree);
+    std::string target = WindowsPath(scratch) + "\\Caf\xC3\xA9 App\\";
+    ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", target, "--shortcut", target + "readme.txt",
+                       "--name", "Caf\xC3\xA9", "--icon", target + "readme.txt", "--run", PROBE_COMMAND},
+                      scratch + "/pack.log"),
+              0)
+        << ReadFileText(scratch + "/pack.log");
+    InstallerRun run = RunInstallerFile(installer, scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
+
+    std::string ansiTarget = WindowsPath(scratch) + "\\Caf\xE9 App\\";
+    std::vector<std::string> script = SplitCrLfLines(ReadFileText(ProbeOut() + "/script.copy"));
+    ASSERT_EQ(script.size(), 17u);
+    EXPECT_EQ(script[3], "strWorkDir =\"" + ansiTarget + "\"");
+    EXPECT_EQ(script[4], "strAppPath = \"" + ansiTarget + "readme.txt\"");
+    EXPECT_EQ(script[5], "strIconPath = \"" + ansiTarget + "readme.txt,0\"");
+    EXPECT_EQ(script[8], "Set objLink = objShell.CreateShortcut(objDesktop & \"\\Caf\xE9.lnk\")");
+    // The command, quoted to take arguments, starts in the target directory.
+    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", 15000));
+    EXPECT_NE(ReadFileText(ProbeOut() + "/run.txt").find("cwd=" + ansiTarget.substr(0, ansiTarget.size() - 1) + "\n"),
+              std::string::npos);
+    EXPECT_EQ(Snapshot(scratch + "/Caf\xC3\xA9 App"), Snapshot(tree));
+}
+
+TEST(PackInstaller, TemporaryRunRemovesThePackedFilesAfterTheCommand) {
+    PrepareProbe();
+    std::string scratch = FreshScratch("pack_temp_run");
+    std::string tree = scratch + "/tree", installer = scratch + "/setup.exe";
+    MakeTree(tree);
+    ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", WindowsPath(scratch) + "\\app",
+                       "--temp-run", PROBE_COMMAND},
+                      scratch + "/pack.log"),
+              0)
+        << ReadFileText(scratch + "/pack.log");
+    InstallerRun run = RunInstallerFile(installer, scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_TRUE(run.boxes.empty());
+    // While the command ran, the tree was there; afterwards none of its files are.
+    std::string report = ReadFileText(ProbeOut() + "/run.txt");
+    EXPECT_NE(report.find("\\app\\bin\\plugins\\data.bin\r\n"), std::string::npos) << report;
+    std::map<std::string, Bytes> left = Exists(scratch + "/app") ? Snapshot(scratch + "/app") : std::map<std::string, Bytes>();
+    for (const auto& entry : left) EXPECT_EQ(entry.first.back(), '/') << entry.first;
+}
