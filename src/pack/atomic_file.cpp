@@ -10,23 +10,18 @@
 #include <cstring>
 
 // The temporary file in flight, for the signal handler (which may only unlink).
-static char temporaryPath[PATH_MAX];
+static char temporaryInFlight[PATH_MAX];
 static const int CLEANUP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
 static void RemoveTemporaryAndDie(int signalNumber) {
-    if (temporaryPath[0]) unlink(temporaryPath);
+    if (temporaryInFlight[0]) unlink(temporaryInFlight);
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
 
-static void GuardTemporary() {
-    temporaryPath[0] = 0;
-    for (int signalNumber : CLEANUP_SIGNALS) signal(signalNumber, RemoveTemporaryAndDie);
-}
-
-static void ReleaseTemporary() {
+static void ReleaseSignals() {
     for (int signalNumber : CLEANUP_SIGNALS) signal(signalNumber, SIG_DFL);
-    temporaryPath[0] = 0;
+    temporaryInFlight[0] = 0;
 }
 
 static bool WriteAll(int file, const uint8_t* data, size_t size) {
@@ -47,29 +42,50 @@ static mode_t DefaultFileMode() {
     return 0666 & ~mask;
 }
 
-std::string WriteFileAtomically(const std::string& path, const std::vector<const std::vector<uint8_t>*>& parts) {
+std::string BeginPendingFile(const std::string& path, PendingFile* file) {
+    *file = PendingFile();
+    file->path = path;
     struct stat info;
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return path + ": is a directory";
     std::string pattern = path + ".tmp-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back(0);
-    GuardTemporary();
-    int file = mkstemp(name.data());
-    if (file < 0) {
-        ReleaseTemporary();
-        return path + ": cannot create a file beside it: " + strerror(errno);
+    temporaryInFlight[0] = 0;
+    for (int signalNumber : CLEANUP_SIGNALS) signal(signalNumber, RemoveTemporaryAndDie);
+    file->descriptor = mkstemp(name.data());
+    if (file->descriptor < 0) {
+        std::string problem = path + ": cannot create a file beside it: " + strerror(errno);
+        ReleaseSignals();
+        return problem;
     }
-    strncpy(temporaryPath, name.data(), sizeof(temporaryPath) - 1);
+    strncpy(temporaryInFlight, name.data(), sizeof(temporaryInFlight) - 1);
+    file->temporaryPath = name.data();
+    fstat(file->descriptor, &info);
+    file->device = info.st_dev;
+    file->inode = info.st_ino;
+    return "";
+}
+
+void AbandonPendingFile(PendingFile* file) {
+    if (file->descriptor >= 0) close(file->descriptor);
+    if (!file->temporaryPath.empty()) unlink(file->temporaryPath.c_str());
+    file->descriptor = -1;
+    file->temporaryPath.clear();
+    ReleaseSignals();
+}
+
+std::string FinishPendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts) {
     std::string problem;
-    if (fchmod(file, DefaultFileMode()) != 0) problem = std::string("cannot set permissions: ") + strerror(errno);
+    if (fchmod(file->descriptor, DefaultFileMode()) != 0) problem = std::string("cannot set permissions: ") + strerror(errno);
     for (const std::vector<uint8_t>* part : parts)
-        if (problem.empty() && !WriteAll(file, part->data(), part->size()))
+        if (problem.empty() && !WriteAll(file->descriptor, part->data(), part->size()))
             problem = std::string("cannot write: ") + strerror(errno);
-    if (problem.empty() && fsync(file) != 0) problem = std::string("cannot write: ") + strerror(errno);
-    if (close(file) != 0 && problem.empty()) problem = std::string("cannot write: ") + strerror(errno);
-    if (problem.empty() && rename(name.data(), path.c_str()) != 0)
+    if (problem.empty() && fsync(file->descriptor) != 0) problem = std::string("cannot write: ") + strerror(errno);
+    if (close(file->descriptor) != 0 && problem.empty()) problem = std::string("cannot write: ") + strerror(errno);
+    file->descriptor = -1;
+    if (problem.empty() && rename(file->temporaryPath.c_str(), file->path.c_str()) != 0)
         problem = std::string("cannot rename the finished file to it: ") + strerror(errno);
-    if (!problem.empty()) unlink(name.data());
-    ReleaseTemporary();
-    return problem.empty() ? "" : path + ": " + problem;
+    if (problem.empty()) file->temporaryPath.clear();   // it is the file now
+    AbandonPendingFile(file);
+    return problem.empty() ? "" : file->path + ": " + problem;
 }

@@ -58,8 +58,7 @@ std::string CheckOutput(const std::string& output, WalkOptions* walk) {
     struct stat info;
     if (stat(output.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) return output + ": is a directory";
-        walk->skipDevice = info.st_dev;
-        walk->skipInode = info.st_ino;
+        walk->skip.push_back({info.st_dev, info.st_ino});
         return "";
     }
     std::vector<char> copy(output.begin(), output.end());
@@ -143,17 +142,13 @@ bool UnpacksToStream(const Archive& archive, const std::vector<uint8_t>& stream)
     return LoadArchive(whole.data(), whole.size(), &info, &decoded).empty() && decoded == stream;
 }
 
-}  // namespace
-
-int RunCreate(const CommandLine& line) {
+// Everything after the inputs are known to be sound and the output place is
+// taken: walk, read, compress, check, write.
+int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     auto started = std::chrono::steady_clock::now();
-    CodePage codePage;
-    int opened = OpenRequestedCodePage(line, &codePage);
-    if (opened != EXIT_OK) return opened;
-    CreateInputs inputs;
-    std::string problem = GatherInputs(line, codePage, &inputs);
+    inputs.walk.skip.push_back({output->device, output->inode});
     std::vector<SourceEntry> entries;
-    if (problem.empty()) problem = WalkTree(line.operands[0], inputs.walk, &entries);
+    std::string problem = WalkTree(line.operands[0], inputs.walk, &entries);
     if (!problem.empty()) return Fail(problem);
     WarnAboutShortcut(line, inputs.target, entries);
 
@@ -178,7 +173,7 @@ int RunCreate(const CommandLine& line) {
     if (compressed && !UnpacksToStream(archive, stream))
         return Fail("internal error: the compressed block does not unpack to the entry stream");
 
-    problem = WriteFileAtomically(line.output, {&inputs.stub, &archive.header, &block});
+    problem = FinishPendingFile(output, {&inputs.stub, &archive.header, &block});
     if (!problem.empty()) return Fail(problem);
 
     if (!line.quiet) {
@@ -192,6 +187,22 @@ int RunCreate(const CommandLine& line) {
                compressed || line.level == LEVEL_STORE ? "" : " (stored: it did not shrink)",
                FormatSeconds(seconds).c_str());
     }
-    CloseCodePage(&codePage);
     return EXIT_OK;
+}
+
+}  // namespace
+
+int RunCreate(const CommandLine& line) {
+    CodePage codePage;
+    int opened = OpenRequestedCodePage(line, &codePage);
+    if (opened != EXIT_OK) return opened;
+    CreateInputs inputs;
+    std::string problem = GatherInputs(line, codePage, &inputs);
+    PendingFile output;
+    if (problem.empty()) problem = BeginPendingFile(line.output, &output);
+    if (!problem.empty()) return Fail(problem);
+    int result = Pack(line, inputs, &output);
+    AbandonPendingFile(&output);   // after a success there is nothing left to abandon
+    CloseCodePage(&codePage);
+    return result;
 }

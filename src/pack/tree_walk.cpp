@@ -13,15 +13,10 @@
 
 namespace {
 
-struct DirectoryVisit {
-    dev_t device;
-    ino_t inode;
-};
-
 struct Walk {
     const WalkOptions* options;
     std::vector<SourceEntry>* entries;
-    std::vector<DirectoryVisit> open;   // the directories from the root down to the current one
+    std::vector<FileIdentity> open;   // the directories from the root down to the current one
 };
 
 std::string Failure(const std::string& path, const std::string& problem) { return path + ": " + problem; }
@@ -41,6 +36,12 @@ std::string ListDirectory(const std::string& path, std::vector<std::string>* nam
     if (readError) return Failure(path, std::string("cannot read the directory: ") + strerror(readError));
     std::sort(names->begin(), names->end());
     return "";
+}
+
+bool IsSkipped(const Walk& walk, const struct stat& info) {
+    for (const FileIdentity& skipped : walk.options->skip)
+        if (skipped.device == info.st_dev && skipped.inode == info.st_ino) return true;
+    return false;
 }
 
 // The kind of thing at path, following a symbolic link only when asked to.
@@ -92,7 +93,7 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
         std::string path = hostPath + "/" + name;
         struct stat info;
         if (!(problem = Inspect(walk, path, &info)).empty()) return problem;
-        if (info.st_dev == walk.options->skipDevice && info.st_ino == walk.options->skipInode) continue;
+        if (IsSkipped(walk, info)) continue;
         bool isDirectory = S_ISDIR(info.st_mode);
 
         if (!(problem = HostNameProblem(walk, name, prefix.empty())).empty()) return Failure(path, problem);
@@ -112,7 +113,7 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
             walk.entries->push_back({path, entryName, false, (uint64_t)info.st_size});
             continue;
         }
-        for (const DirectoryVisit& visit : walk.open)
+        for (const FileIdentity& visit : walk.open)
             if (visit.device == info.st_dev && visit.inode == info.st_ino)
                 return Failure(path, "symbolic link loop: it leads back to a directory that contains it");
         walk.entries->push_back({path, entryName, true, 0});

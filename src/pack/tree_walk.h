@@ -16,13 +16,17 @@ struct SourceEntry {
     uint64_t size = 0;
 };
 
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+};
+
 struct WalkOptions {
     const CodePage* codePage = nullptr;
     std::string target;                // code page, ends with '\': full paths are target + name
     bool followLinks = false;
     bool controlFileWanted = false;    // the top level must then leave the script's name free
-    dev_t skipDevice = 0;              // a file not to pack (the output, when it lies inside)
-    ino_t skipInode = 0;
+    std::vector<FileIdentity> skip;    // files not to pack: the output and its temporary file
 };
 
 // Fills entries in stream order; empty on success, else "<path>: <problem>".
