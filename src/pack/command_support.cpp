@@ -32,9 +32,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
         if (file >= 0) close(file);
         return false;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (!S_ISREG(info.st_mode)) {
         close(file);
-        *problem = path + ": is a directory";
+        *problem = path + (S_ISDIR(info.st_mode) ? ": is a directory" : ": is not a regular file");
         return false;
     }
     bytes->reserve((size_t)info.st_size);
