@@ -53,3 +53,4 @@ add_custom_command(TARGET sfxstub_linked POST_BUILD
 add_custom_target(sfxstub ALL DEPENDS sfxstub_linked)
 
 include(${CMAKE_SOURCE_DIR}/tests/win/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/examples/examples.cmake)

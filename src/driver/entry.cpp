@@ -3,7 +3,6 @@
 
 #include <commctrl.h>
 #include <objbase.h>
-#include <string.h>
 
 #include "driver/driver_state.h"
 #include "files/channels.h"
@@ -26,7 +25,7 @@ static void InitServices() {
 }
 
 extern "C" void __stdcall StubEntry() {
-    memset(&driver, 0, sizeof(driver));
+    // The driver state starts zeroed: the loader hands over .bss zero-filled.
     SetProgramModule(GetModuleHandleA(0));
     InitProcessHeap();
     InitServices();

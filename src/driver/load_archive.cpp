@@ -6,6 +6,9 @@
 #include "files/channels.h"
 #include "files/file_system.h"
 #include "support/heap.h"
+#include "support/program_module.h"
+
+#include <windows.h>
 
 static void DiscardArchiveAndExit() {
     ReleaseZeroed(driver.entryStream);
@@ -13,11 +16,15 @@ static void DiscardArchiveAndExit() {
     InvalidArchiveExit();
 }
 
-// Sizes that no archive in this file can have are refused before anything is
-// allocated, so that no read or write can leave a buffer.
-static int32_t HeaderFitsFile() {
-    int64_t available = ChannelLength(ARCHIVE_CHANNEL) - driver.archiveOffset - ARCHIVE_HEADER_SIZE;
-    return driver.unpackedSize > 0 && driver.storedSize >= 0 && driver.storedSize <= available;
+// A signature may follow the archive: the image's security directory then names
+// a certificate table that starts at most 7 bytes after the stored block
+// (signing tools align it to 8) and runs exactly to the end of the file.
+static int32_t OnlySignatureFollows(uint32_t archiveEnd, uint32_t fileEnd) {
+    const uint8_t* image = (const uint8_t*)ProgramModule();
+    const IMAGE_NT_HEADERS32* headers = (const IMAGE_NT_HEADERS32*)(image + ((const IMAGE_DOS_HEADER*)image)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY* table = &headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+    uint32_t start = table->VirtualAddress;   // a file offset, for this entry
+    return table->Size && start - archiveEnd <= 7 && start + table->Size == fileEnd;
 }
 
 void LoadArchive() {
@@ -29,7 +36,13 @@ void LoadArchive() {
     driver.unpackedSize = ReadChannelInt32(ARCHIVE_CHANNEL);
     driver.storedSize = ReadChannelInt32(ARCHIVE_CHANNEL);
     driver.expectedCrc = (uint32_t)ReadChannelInt32(ARCHIVE_CHANNEL);
-    if (!HeaderFitsFile()) InvalidArchiveExit();
+    // Sizes that no archive in this file can have are refused before anything
+    // is allocated, so that no read or write can leave a buffer. 32 bits
+    // suffice: the header's sizes are signed 32-bit values.
+    uint32_t archiveStart = (uint32_t)driver.archiveOffset + ARCHIVE_HEADER_SIZE;
+    uint32_t fileEnd = (uint32_t)ChannelLength(ARCHIVE_CHANNEL);
+    int32_t available = (int32_t)(fileEnd - archiveStart);
+    if (driver.unpackedSize <= 0 || driver.storedSize < 0 || driver.storedSize > available) InvalidArchiveExit();
 
     driver.entryStream = (uint8_t*)AllocateZeroed(driver.unpackedSize);
     if (!driver.entryStream) InvalidArchiveExit();
@@ -43,7 +56,9 @@ void LoadArchive() {
                                        (uint32_t)driver.unpackedSize);
         if (decoded != (uint32_t)driver.unpackedSize) DiscardArchiveAndExit();
     }
-    if (ChannelAtEnd(ARCHIVE_CHANNEL) == 0) InvalidArchiveExit();   // nothing may follow the stored block
+    // Nothing may follow the stored block, unless it is a signature.
+    uint32_t archiveEnd = archiveStart + (uint32_t)driver.storedSize;
+    if (archiveEnd != fileEnd && !OnlySignatureFollows(archiveEnd, fileEnd)) InvalidArchiveExit();
     CloseChannel(ARCHIVE_CHANNEL);
 
     if (Crc32Fingerprint(driver.entryStream, (uint32_t)driver.unpackedSize) != driver.expectedCrc)

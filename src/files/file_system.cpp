@@ -36,7 +36,6 @@ static int32_t IsDirectory(const WIN32_FIND_DATAA* found) {
 Text GetOwnProgramPath() {
     char path[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(ProgramModule(), path, MAX_PATH);
-    if (length > MAX_PATH) length = MAX_PATH;
     path[length] = 0;
     if (length >= 4 && memcmp(path, "\\\\?\\", 4) == 0) return ReadTextAt(path + 4);
     return ReadTextAt(path);
