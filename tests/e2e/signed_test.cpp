@@ -1,0 +1,114 @@
+// A signed installer carries a certificate table after its archive, named by
+// the image's security directory: the stub accepts exactly that, and still
+// refuses anything else after the stored block.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "harness.h"
+
+namespace fs = std::filesystem;
+
+// A throw-away self-signed certificate, made once for this test program.
+static std::string CertificateDirectory() {
+    static std::string directory;
+    if (directory.empty()) {
+        directory = fs::temp_directory_path() / ("sfx-e2e-certificate-" + std::to_string(getpid()));
+        fs::create_directories(directory);
+        std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -keyout '" + directory +
+                              "/key.pem' -out '" + directory + "/cert.pem' -days 2 -subj /CN=sfx-test >/dev/null 2>&1";
+        if (system(command.c_str()) != 0) ADD_FAILURE() << "openssl could not make a certificate";
+    }
+    return directory;
+}
+
+static int RunQuietly(const std::string& command) { return system((command + " >/dev/null 2>&1").c_str()); }
+
+// Writes stub + archive to the scratch directory and signs it as signed.exe.
+static std::string MakeSignedInstaller(const Bytes& archive, const std::string& scratch) {
+    Bytes installer = ReadFileBytes(StubPath());
+    installer.insert(installer.end(), archive.begin(), archive.end());
+    WriteFileBytes(scratch + "/unsigned.exe", installer);
+    std::string certificates = CertificateDirectory();
+    int status = RunQuietly("osslsigncode sign -certs '" + certificates + "/cert.pem' -key '" + certificates +
+                     "/key.pem' -in '" + scratch + "/unsigned.exe' -out '" + scratch + "/signed.exe'");
+    EXPECT_EQ(status, 0) << "osslsigncode sign failed";
+    fs::remove(scratch + "/unsigned.exe");
+    return scratch + "/signed.exe";
+}
+
+static uint32_t ReadUint32(const Bytes& bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24;
+}
+
+static void WriteUint32(Bytes& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
+}
+
+// File offset of the security directory entry (offset, size) of a PE32 image.
+static size_t SecurityEntryAt(const Bytes& image) { return ReadUint32(image, 0x3C) + 0x98; }
+
+static void ExpectInvalidArchive(const InstallerRun& run) {
+    EXPECT_EQ(run.exitCode, 255) << run.log;
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, "Greska");
+    EXPECT_EQ(run.boxes[0].text, "Neispravna sfx arhiva!");
+}
+
+static std::vector<EntrySpec> Entries(size_t dataSize) {
+    return {DirectoryEntry("docs\\"), FileEntry("docs\\readme.txt", std::string(dataSize, 'r')),
+            FileEntry("app.bin", "application")};
+}
+
+TEST(Signed, SignedInstallerVerifiesAndExtractsWhateverPaddingTheTableNeeds) {
+    // Archive ends on an 8-byte boundary, and 1 to 7 bytes before one.
+    for (size_t dataSize = 17; dataSize < 25; ++dataSize) {
+        SCOPED_TRACE(dataSize);
+        std::string test = "signed_" + std::to_string(dataSize);
+        std::string scratch = FreshScratch(test);
+        std::string installer = MakeSignedInstaller(MakeStoredArchive(MakeEntryStream(".\\", Entries(dataSize))), scratch);
+        EXPECT_EQ(RunQuietly("osslsigncode verify -CAfile '" + CertificateDirectory() + "/cert.pem' -in '" + installer + "'"), 0);
+        InstallerRun run = RunInstallerFile(installer, scratch);
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        EXPECT_TRUE(run.boxes.empty());
+        EXPECT_EQ(ReadFileText(scratch + "/docs/readme.txt"), std::string(dataSize, 'r'));
+        EXPECT_EQ(ReadFileText(scratch + "/app.bin"), "application");
+    }
+}
+
+TEST(Signed, AnythingElseAfterTheArchiveIsStillRefused) {
+    std::string scratch = FreshScratch("signed_damaged");
+    Bytes archive = MakeStoredArchive(MakeEntryStream(".\\", Entries(20)));
+    Bytes signedInstaller = ReadFileBytes(MakeSignedInstaller(archive, scratch));
+    size_t entry = SecurityEntryAt(signedInstaller);
+    ASSERT_EQ(ReadUint32(signedInstaller, entry) + ReadUint32(signedInstaller, entry + 4), signedInstaller.size());
+
+    struct Case {
+        const char* name;
+        Bytes installer;
+    } cases[] = {{"byte_after_table", signedInstaller},
+                 {"table_short_of_end", signedInstaller},
+                 {"table_elsewhere", signedInstaller},
+                 {"no_table", signedInstaller}};
+    cases[0].installer.push_back(0);
+    WriteUint32(cases[1].installer, entry + 4, ReadUint32(signedInstaller, entry + 4) - 8);
+    WriteUint32(cases[2].installer, entry, ReadUint32(signedInstaller, entry) + 8);
+    WriteUint32(cases[3].installer, entry + 4, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string caseScratch = FreshScratch(std::string("signed_") + c.name);
+        WriteFileBytes(caseScratch + "/installer.exe", c.installer);
+        InstallerRun run = RunInstallerFile(caseScratch + "/installer.exe", caseScratch);
+        ExpectInvalidArchive(run);
+        EXPECT_FALSE(Exists(caseScratch + "/app.bin"));
+    }
+}
+
+TEST(Signed, UnsignedInstallerWithEightTrailingBytesIsRefused) {
+    Bytes archive = MakeStoredArchive(MakeEntryStream(".\\", Entries(20)));
+    archive.insert(archive.end(), 8, 0);
+    InstallerRun run = RunInstaller(archive, "unsigned_trailing_bytes");
+    ExpectInvalidArchive(run);
+    EXPECT_FALSE(Exists(run.scratch + "/app.bin"));
+}
