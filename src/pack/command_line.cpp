@@ -21,6 +21,13 @@ const char* const USAGE_TEXT =
     "                           completion box, then start COMMAND in the target directory\n"
     "  --temp-run COMMAND       when done, run COMMAND, wait for it, then remove the files\n"
     "                           (a COMMAND with arguments quotes its program: '\"C:\\A\\a.exe\" /s')\n"
+    "  --sign-cert FILE --sign-key FILE [--sign-pass-file FILE] [--timestamp URL]\n"
+    "                           sign the installer with osslsigncode: its certificates, its\n"
+    "                           private key, the file holding the key's password, the URL\n"
+    "                           of a timestamp server\n"
+    "Options of verify:\n"
+    "  --sign-ca FILE           trust these certificates when checking the signature\n"
+    "                           (default: the system's certificate authorities)\n"
     "Options of every command:\n"
     "  --codepage NAME          the Windows ANSI code page of names (default WINDOWS-1252)\n"
     "  --quiet                  no progress bar and no summary\n"
@@ -30,7 +37,7 @@ const char* const USAGE_TEXT =
 
 namespace {
 
-enum { FOR_CREATE = 1, FOR_OTHERS = 2, FOR_ALL = FOR_CREATE | FOR_OTHERS };
+enum { FOR_CREATE = 1, FOR_LIST = 2, FOR_VERIFY = 4, FOR_EXTRACT = 8, FOR_ALL = 15 };
 
 struct OptionSpec {
     const char* name;
@@ -43,7 +50,8 @@ const OptionSpec OPTIONS[] = {
     {"--stub", true, FOR_CREATE},      {"--follow-links", false, FOR_CREATE},
     {"--shortcut", true, FOR_CREATE},  {"--name", true, FOR_CREATE},     {"--icon", true, FOR_CREATE},
     {"--run", true, FOR_CREATE},       {"--temp-run", true, FOR_CREATE}, {"--codepage", true, FOR_ALL},
-    {"--quiet", false, FOR_ALL},
+    {"--quiet", false, FOR_ALL},       {"--sign-cert", true, FOR_CREATE}, {"--sign-key", true, FOR_CREATE},
+    {"--sign-pass-file", true, FOR_CREATE}, {"--timestamp", true, FOR_CREATE}, {"--sign-ca", true, FOR_VERIFY},
 };
 
 struct CommandSpec {
@@ -51,13 +59,14 @@ struct CommandSpec {
     Command command;
     size_t operands;
     const char* operandNames;
+    int optionGroup;   // which options go with it
 };
 
 const CommandSpec COMMANDS[] = {
-    {"create", COMMAND_CREATE, 1, "DIR"},
-    {"list", COMMAND_LIST, 1, "OUT.exe"},
-    {"verify", COMMAND_VERIFY, 1, "OUT.exe"},
-    {"extract", COMMAND_EXTRACT, 2, "OUT.exe DIR"},
+    {"create", COMMAND_CREATE, 1, "DIR", FOR_CREATE},
+    {"list", COMMAND_LIST, 1, "OUT.exe", FOR_LIST},
+    {"verify", COMMAND_VERIFY, 1, "OUT.exe", FOR_VERIFY},
+    {"extract", COMMAND_EXTRACT, 2, "OUT.exe DIR", FOR_EXTRACT},
 };
 
 const OptionSpec* FindOption(const std::string& name) {
@@ -80,6 +89,11 @@ std::string ApplyOption(const std::string& name, const std::string& value, Comma
     if (name == "--name") line->control.name = value;
     if (name == "--icon") line->control.icon = value;
     if (name == "--run" || name == "--temp-run") line->control.command = value;
+    if (name == "--sign-cert") line->signing.certificate = value;
+    if (name == "--sign-key") line->signing.key = value;
+    if (name == "--sign-pass-file") line->signing.passwordFile = value;
+    if (name == "--timestamp") line->signing.timestampUrl = value;
+    if (name == "--sign-ca") line->trustedCertificates = value;
     if (name == "--level") {
         if (value == "store") line->level = LEVEL_STORE;
         else if (value == "fast") line->level = LEVEL_FAST;
@@ -89,14 +103,25 @@ std::string ApplyOption(const std::string& name, const std::string& value, Comma
     return "";
 }
 
+bool WasGiven(const std::vector<std::string>& seen, const char* name) {
+    for (const std::string& option : seen)
+        if (option == name) return true;
+    return false;
+}
+
+// --sign-cert and --sign-key go together; the other signing options need them.
+std::string CheckSigningOptions(const std::vector<std::string>& seen) {
+    auto given = [&](const char* name) { return WasGiven(seen, name); };
+    if (given("--sign-cert") != given("--sign-key")) return "--sign-cert and --sign-key go together";
+    if (!given("--sign-cert") && (given("--sign-pass-file") || given("--timestamp")))
+        return "--sign-pass-file and --timestamp go with --sign-cert and --sign-key";
+    return "";
+}
+
 // The control options go together: --shortcut with --name and maybe --icon
 // and --run, or --temp-run alone.
 std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLine* line) {
-    auto given = [&](const char* name) {
-        for (const std::string& option : seen)
-            if (option == name) return true;
-        return false;
-    };
+    auto given = [&](const char* name) { return WasGiven(seen, name); };
     if (given("--shortcut") && given("--temp-run")) return "--shortcut and --temp-run exclude each other";
     if (given("--temp-run") && given("--run")) return "--run goes with --shortcut; --temp-run names its own command";
     if (!given("--shortcut") && (given("--name") || given("--icon") || given("--run")))
@@ -139,7 +164,7 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
         std::string name = argument == "-o" ? "--output" : argument.substr(0, argument.find('='));
         const OptionSpec* option = FindOption(name);
         if (!option) return "unknown option '" + argument + "'";
-        if (!(option->commands & (command->command == COMMAND_CREATE ? FOR_CREATE : FOR_OTHERS)))
+        if (!(option->commands & command->optionGroup))
             return std::string(option->name) + " does not go with " + command->name;
         std::string value;
         bool inlineValue = argument.find('=') != std::string::npos;
@@ -158,5 +183,6 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
     if (line->operands.size() != command->operands)
         return std::string(command->name) + " takes " + command->operandNames;
     if (command->command == COMMAND_CREATE && line->output.empty()) return "create needs -o OUT.exe";
-    return CheckControlOptions(seen, line);
+    std::string problem = CheckSigningOptions(seen);
+    return problem.empty() ? CheckControlOptions(seen, line) : problem;
 }

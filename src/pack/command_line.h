@@ -5,6 +5,7 @@
 
 #include "pack/control_file.h"
 #include "pack/installer_file.h"
+#include "pack/signing.h"
 
 enum Command { COMMAND_CREATE, COMMAND_LIST, COMMAND_VERIFY, COMMAND_EXTRACT, COMMAND_HELP, COMMAND_VERSION };
 
@@ -20,6 +21,8 @@ struct CommandLine {
     ControlValues control;
     bool followLinks = false;
     bool quiet = false;
+    SigningOptions signing;
+    std::string trustedCertificates;   // verify: instead of the system's certificate authorities
 };
 
 // Empty on success, else what is wrong with the command line (exit code 2).

@@ -15,6 +15,7 @@
 #include "pack/entry_stream.h"
 #include "pack/installer_file.h"
 #include "pack/progress_meter.h"
+#include "pack/signing.h"
 #include "pack/target_directory.h"
 #include "pack/tree_walk.h"
 #include "pack/windows_names.h"
@@ -68,6 +69,8 @@ std::string CheckOutput(const std::string& output, WalkOptions* walk) {
     return "";
 }
 
+bool Signing(const CommandLine& line) { return !line.signing.certificate.empty(); }
+
 std::string GatherInputs(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
     std::string problem = ControlValuesProblem(line.control);
     if (problem.empty()) problem = CheckTarget(line, codePage, inputs);
@@ -78,6 +81,10 @@ std::string GatherInputs(const CommandLine& line, const CodePage& codePage, Crea
     std::string stubPath = line.stub.empty() ? DefaultStubPath() : line.stub;
     if (!ReadWholeFile(stubPath, &inputs->stub, &problem)) return "stub " + problem;
     if (!(problem = StubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
+    if (Signing(line)) {
+        if (!(problem = SignableStubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
+        if (!(problem = SigningInputsProblem(line.signing)).empty()) return problem;
+    }
 
     inputs->walk.codePage = &codePage;
     inputs->walk.target = inputs->ansiTarget;
@@ -173,18 +180,22 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     if (compressed && !UnpacksToStream(archive, stream))
         return Fail("internal error: the compressed block does not unpack to the entry stream");
 
-    problem = FinishPendingFile(output, {&inputs.stub, &archive.header, &block});
+    problem = WritePendingFile(output, {&inputs.stub, &archive.header, &block});
+    CertificateTable signature;
+    if (problem.empty()) problem = Signing(line) ? SignPendingInstaller(line.signing, *output, stream, &signature)
+                                                 : CommitPendingFile(output);
     if (!problem.empty()) return Fail(problem);
 
     if (!line.quiet) {
         Totals totals = CountEntries(entries);
         size_t archiveSize = archive.header.size() + block.size();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s, %s\n",
+        std::string signedNote = signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";
+        printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s%s, %s\n",
                line.output.c_str(), totals.files, totals.directories, FormatBytes(totals.fileBytes).c_str(),
                FormatBytes(archiveSize).c_str(), 100.0 * (double)archiveSize / (double)stream.size(),
                FormatBytes(stream.size()).c_str(), LEVEL_NAMES[line.level],
-               compressed || line.level == LEVEL_STORE ? "" : " (stored: it did not shrink)",
+               compressed || line.level == LEVEL_STORE ? "" : " (stored: it did not shrink)", signedNote.c_str(),
                FormatSeconds(seconds).c_str());
     }
     return EXIT_OK;

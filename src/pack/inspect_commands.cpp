@@ -10,6 +10,7 @@
 #include "pack/host_extract.h"
 #include "pack/installer_file.h"
 #include "pack/progress_meter.h"
+#include "pack/signing.h"
 
 namespace {
 
@@ -58,6 +59,11 @@ void PrintControlFile(const Installer& installer, const StreamEntry& entry, cons
            Printable(codePage, values.icon).c_str(), command.c_str());
 }
 
+std::string SignatureText(const CertificateTable& table) {
+    if (table.size == 0) return "none";
+    return "certificate table of " + std::to_string(table.size) + " bytes at offset " + std::to_string(table.offset);
+}
+
 void PrintListing(const Installer& installer, const CodePage& codePage) {
     printf("target: %s\n", Printable(codePage, installer.parsed.target).c_str());
     const StreamEntry* control = nullptr;
@@ -67,10 +73,12 @@ void PrintListing(const Installer& installer, const CodePage& codePage) {
         printf("%12s  %s\n", size.c_str(), Printable(codePage, entry.name).c_str());
     }
     if (control) PrintControlFile(installer, *control, codePage);
+    printf("signature: %s\n", SignatureText(installer.info.signature).c_str());
 }
 
-// Sound archives that still would not install as meant.
-std::vector<std::string> Oddities(const ParsedStream& parsed) {
+// Sound installers that still would not install, or not be trusted, as meant.
+std::vector<std::string> Oddities(const Installer& installer) {
+    const ParsedStream& parsed = installer.parsed;
     std::vector<std::string> found;
     std::set<std::string> directories;
     for (const StreamEntry& entry : parsed.entries) {
@@ -82,7 +90,20 @@ std::vector<std::string> Oddities(const ParsedStream& parsed) {
     }
     if (parsed.bytesAfterEnd)
         found.push_back(std::to_string(parsed.bytesAfterEnd) + " bytes after the end code are never read");
+    CertificateTable named = NamedCertificateTable(installer.file);
+    if (installer.info.signature.size == 0 && named.size != 0)
+        found.push_back("the PE header names a certificate table (" + SignatureText(named) + ") that is not there");
     return found;
+}
+
+// The installer does not look at its signature; Windows does, so say what the
+// signing tool thinks of it.
+void ReportSignatureCheck(const std::string& path, const SignatureCheck& check, bool quiet) {
+    if (!check.toolFound && !quiet)
+        printf("%s: signature not checked: %s is not installed\n", path.c_str(), SIGNING_TOOL);
+    if (check.accepted && !quiet) printf("%s: signature accepted by %s verify\n", path.c_str(), SIGNING_TOOL);
+    if (check.toolFound && !check.accepted)
+        Warn(path + ": " + SIGNING_TOOL + " verify does not accept the signature: " + check.complaint);
 }
 
 }  // namespace
@@ -108,12 +129,15 @@ int RunVerify(const CommandLine& line) {
     if (!problem.empty()) return Fail(problem);
     std::vector<uint8_t> stub(installer.file.begin(), installer.file.begin() + STUB_SIZE);
     if (!(problem = StubProblem(stub)).empty()) return Fail(path + ": invalid installer: the stub " + problem);
-    for (const std::string& oddity : Oddities(installer.parsed)) Warn(path + ": " + oddity);
+    for (const std::string& oddity : Oddities(installer)) Warn(path + ": " + oddity);
+    const CertificateTable& signature = installer.info.signature;
+    std::string signedText = signature.size ? "signed: " + SignatureText(signature) : "unsigned";
     if (!line.quiet)
-        printf("%s: valid installer: %zu entries, target %s, %s block of %d bytes, entry stream %d bytes\n",
+        printf("%s: valid installer: %zu entries, target %s, %s block of %d bytes, entry stream %d bytes, %s\n",
                path.c_str(), installer.parsed.entries.size(), Printable(codePage, installer.parsed.target).c_str(),
                installer.info.compressed ? "compressed" : "stored", installer.info.storedSize,
-               installer.info.unpackedSize);
+               installer.info.unpackedSize, signedText.c_str());
+    if (signature.size) ReportSignatureCheck(path, CheckSignature(path, line.trustedCertificates), line.quiet);
     return EXIT_OK;
 }
 

@@ -98,10 +98,36 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
     return "";
 }
 
+// Where the stored block ends in the installer, as its header says; false when
+// the header is cut short or its stored size is negative (LoadArchive says why).
+static bool StoredBlockEnd(const std::vector<uint8_t>& installer, uint64_t* end) {
+    if (installer.size() < STUB_SIZE + ARCHIVE_HEADER_SIZE) return false;
+    int32_t storedSize = (int32_t)Int32At(installer.data() + STUB_SIZE, 4);
+    *end = STUB_SIZE + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
+    return storedSize >= 0;
+}
+
 std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
                                  std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
     if (installer.size() <= STUB_SIZE) return "no archive: the file ends at or before offset " + std::to_string(STUB_SIZE);
-    return LoadArchive(installer.data() + STUB_SIZE, installer.size() - STUB_SIZE, info, stream);
+    size_t archiveSize = installer.size() - STUB_SIZE;
+    uint64_t archiveEnd = 0;
+    bool bytesFollow = StoredBlockEnd(installer, &archiveEnd) && archiveEnd < installer.size();
+    CertificateTable table;
+    std::string notTheTable;
+    if (bytesFollow) {   // the archive itself is checked first, up to its end
+        table = NamedCertificateTable(installer);
+        notTheTable = TrailingBytesProblem(table, archiveEnd, installer.size());
+        archiveSize = (size_t)(archiveEnd - STUB_SIZE);
+    }
+    std::string problem = LoadArchive(installer.data() + STUB_SIZE, archiveSize, info, stream);
+    if (!problem.empty()) return problem;
+    if (!notTheTable.empty()) {
+        stream->clear();
+        return std::to_string(installer.size() - archiveEnd) + " bytes follow the stored block, and " + notTheTable;
+    }
+    if (bytesFollow) info->signature = table;
+    return "";
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/certificate_table.h"
 #include "pack/encoder.h"
 
 enum PackLevel { LEVEL_STORE, LEVEL_FAST, LEVEL_BEST };
@@ -27,6 +28,7 @@ struct ArchiveInfo {
     int32_t storedSize = 0;
     uint32_t expectedCrc = 0;
     bool compressed = false;
+    CertificateTable signature;   // the table after the archive; size 0: unsigned
 };
 
 // Decodes and checks an archive (header and stored block, running exactly to
@@ -34,6 +36,7 @@ struct ArchiveInfo {
 // filled), else the reason.
 std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream);
 
-// The same for an installer file, whose archive follows the stub.
+// The same for an installer file, whose archive follows the stub and may be
+// followed by the certificate table its stub's PE header names.
 std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
                                  std::vector<uint8_t>* stream);

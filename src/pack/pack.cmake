@@ -3,6 +3,7 @@
 # drive it directly as well as through the program.
 set(PACK_SOURCES
     ${CMAKE_SOURCE_DIR}/src/pack/atomic_file.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/certificate_table.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/code_page.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/command_line.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/command_support.cpp
@@ -10,10 +11,12 @@ set(PACK_SOURCES
     ${CMAKE_SOURCE_DIR}/src/pack/create_command.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/entry_stream_reader.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/entry_stream_writer.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/external_tool.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/host_extract.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/inspect_commands.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/installer_file.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/progress_meter.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/signing.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/target_directory.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/tree_walk.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/windows_names.cpp)

@@ -21,7 +21,8 @@ std::vector<std::string> ListTree(const std::string& root);
 // Empty when the trees hold the same paths and the same file contents, else the first difference.
 std::string CompareTrees(const std::string& expected, const std::string& actual);
 
-// 11264 bytes that pass for a 32-bit PE image; the host tests never run it.
+// 11264 bytes that pass for a 32-bit PE image, one that osslsigncode can sign;
+// the host tests never run it.
 Bytes FakeStub();
 
 struct ProgramRun {

@@ -1,0 +1,26 @@
+// A signed installer: signing tools append a certificate table after the
+// archive and name it in the stub's PE header (the security entry of the data
+// directory, whose address is a file offset). The installer accepts those
+// bytes after the stored block and no others; the builder applies the same rule.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct CertificateTable {
+    uint32_t offset = 0;   // in the file
+    uint32_t size = 0;     // 0: the header names no table
+};
+
+// The table the PE header of the installer's stub names; none when the header
+// cannot hold the entry.
+CertificateTable NamedCertificateTable(const std::vector<uint8_t>& installer);
+
+// Why the bytes from archiveEnd to the end of the file are not exactly the
+// named table (which may start up to 7 bytes late, aligned by the signing
+// tool); empty when they are.
+std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize);
+
+// Why a stub (already a sound one) cannot carry a signature the installer
+// accepts, or empty: it needs a PE32 optional header with a security entry.
+std::string SignableStubProblem(const std::vector<uint8_t>& stub);

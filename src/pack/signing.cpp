@@ -1,0 +1,135 @@
+#include "pack/signing.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "pack/commands.h"
+#include "pack/external_tool.h"
+#include "pack/installer_file.h"
+
+const char* const SIGNING_TOOL = "osslsigncode";
+
+static const char* const TIME_VARIABLE = "SOURCE_DATE_EPOCH";
+
+static std::string ToolMissing() {
+    return std::string(SIGNING_TOOL) + " is not installed (not found in PATH); signing needs it: install the Debian package " +
+           SIGNING_TOOL;
+}
+
+static std::string UnreadableProblem(const char* option, const std::string& path) {
+    std::vector<uint8_t> ignored;
+    std::string problem;
+    if (ReadWholeFile(path, &ignored, &problem)) return "";
+    return std::string(option) + " " + problem;
+}
+
+// The fixed signing time that SOURCE_DATE_EPOCH asks for; empty when unset.
+static std::string SigningTime(std::string* problem) {
+    const char* value = getenv(TIME_VARIABLE);
+    if (!value || !value[0]) return "";
+    bool digits = strlen(value) <= 18 && strspn(value, "0123456789") == strlen(value);
+    if (!digits) *problem = std::string(TIME_VARIABLE) + " '" + value + "' is not a number of seconds";
+    return digits ? value : "";
+}
+
+std::string SigningInputsProblem(const SigningOptions& options) {
+    std::string problem;
+    if (FindProgram(SIGNING_TOOL).empty()) return ToolMissing();
+    if ((problem = UnreadableProblem("--sign-cert", options.certificate)).size()) return problem;
+    if ((problem = UnreadableProblem("--sign-key", options.key)).size()) return problem;
+    if (!options.passwordFile.empty() && (problem = UnreadableProblem("--sign-pass-file", options.passwordFile)).size())
+        return problem;
+    SigningTime(&problem);
+    return problem;
+}
+
+static std::string Joined(const std::vector<std::string>& lines) {
+    std::string joined;
+    for (const std::string& line : lines) joined += (joined.empty() ? "" : "; ") + line;
+    return joined;
+}
+
+static std::vector<std::string> SignArguments(const SigningOptions& options, const std::string& time,
+                                              const std::string& in, const std::string& out) {
+    std::vector<std::string> arguments = {"sign", "-certs", options.certificate, "-key", options.key};
+    if (!options.passwordFile.empty()) arguments.insert(arguments.end(), {"-readpass", options.passwordFile});
+    if (!options.timestampUrl.empty()) arguments.insert(arguments.end(), {"-t", options.timestampUrl});
+    if (!time.empty()) arguments.insert(arguments.end(), {"-time", time});
+    arguments.insert(arguments.end(), {"-in", in, "-out", out});
+    return arguments;
+}
+
+// The signed file must be what the installer accepts: the same archive, then
+// exactly the table its header names.
+static std::string SignedFileProblem(const std::string& path, const std::vector<uint8_t>& stream,
+                                     CertificateTable* table) {
+    std::vector<uint8_t> file, loaded;
+    std::string problem;
+    if (!ReadWholeFile(path, &file, &problem)) return problem;
+    ArchiveInfo info;
+    problem = LoadInstallerArchive(file, &info, &loaded);
+    if (!problem.empty()) return "the installer would refuse it: " + problem;
+    if (loaded != stream) return "its entry stream is not the one packed";
+    if (info.signature.size == 0) return "it holds no certificate table";
+    *table = info.signature;
+    int descriptor = open(path.c_str(), O_RDONLY);
+    if (descriptor < 0 || fsync(descriptor) != 0) problem = std::string("cannot write it: ") + strerror(errno);
+    if (descriptor >= 0) close(descriptor);
+    return problem;
+}
+
+std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
+                                 const std::vector<uint8_t>& stream, CertificateTable* table) {
+    std::string tool = FindProgram(SIGNING_TOOL), problem;
+    if (tool.empty()) return ToolMissing();
+    std::string time = SigningTime(&problem);
+    if (!problem.empty()) return problem;
+    PendingFile signedFile;
+    problem = BeginPendingName(unsignedFile.path, &signedFile);
+    if (!problem.empty()) return problem;
+    ToolRun run = RunTool(tool, SignArguments(options, time, unsignedFile.temporaryPath, signedFile.temporaryPath));
+    if (!run.started) problem = std::string("cannot start ") + tool;
+    else if (run.exitCode != 0)
+        problem = std::string("signing with ") + SIGNING_TOOL + " failed (exit code " + std::to_string(run.exitCode) +
+                  ")" + (ToolMessages(run.output).empty() ? "" : ": " + Joined(ToolMessages(run.output)));
+    else if (!(problem = SignedFileProblem(signedFile.temporaryPath, stream, table)).empty())
+        problem = std::string("the file ") + SIGNING_TOOL + " signed is unusable: " + problem;
+    if (!problem.empty()) {
+        AbandonPendingFile(&signedFile);
+        return unsignedFile.path + ": " + problem;
+    }
+    return CommitPendingFile(&signedFile);
+}
+
+// What a failed verification says about why: its errors, mismatches and failures.
+static std::string VerifyComplaint(const std::string& output, int exitCode) {
+    std::vector<std::string> faults;
+    for (const std::string& line : ToolMessages(output)) {
+        std::string lower;
+        for (char c : line) lower += (char)tolower((unsigned char)c);
+        for (const char* word : {"error", "mismatch", "fail", "invalid"})
+            if (lower.find(word) != std::string::npos) {
+                faults.push_back(line);
+                break;
+            }
+    }
+    return faults.empty() ? "exit code " + std::to_string(exitCode) : Joined(faults);
+}
+
+SignatureCheck CheckSignature(const std::string& path, const std::string& trustedCertificates) {
+    SignatureCheck check;
+    std::string tool = FindProgram(SIGNING_TOOL);
+    if (tool.empty()) return check;
+    check.toolFound = true;
+    std::vector<std::string> arguments = {"verify"};
+    if (!trustedCertificates.empty()) arguments.insert(arguments.end(), {"-CAfile", trustedCertificates});
+    arguments.insert(arguments.end(), {"-in", path});
+    ToolRun run = RunTool(tool, arguments);
+    check.accepted = run.started && run.exitCode == 0;
+    if (!check.accepted) check.complaint = run.started ? VerifyComplaint(run.output, run.exitCode) : "cannot start " + tool;
+    return check;
+}

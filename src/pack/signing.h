@@ -1,0 +1,38 @@
+// Signing installers with osslsigncode, and asking it whether a signature holds.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "pack/atomic_file.h"
+#include "pack/certificate_table.h"
+
+extern const char* const SIGNING_TOOL;
+
+struct SigningOptions {
+    std::string certificate;    // empty: the installer is not signed
+    std::string key;
+    std::string passwordFile;   // empty: the key is not encrypted
+    std::string timestampUrl;   // empty: no timestamp
+};
+
+// Checks made before the slow work: the tool is installed, the files can be
+// read, and SOURCE_DATE_EPOCH, when set, is a time. Empty, or the reason.
+std::string SigningInputsProblem(const SigningOptions& options);
+
+// Signs the finished unsigned installer (written, not yet committed) into a
+// second temporary file beside it, checks that the result loads as the
+// installer loads it, to the same entry stream, and renames it over the
+// output's name. The unsigned file stays for the caller to abandon. Empty on
+// success (the table is then filled), else the reason; nothing is left behind.
+std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
+                                 const std::vector<uint8_t>& stream, CertificateTable* table);
+
+struct SignatureCheck {
+    bool toolFound = false;
+    bool accepted = false;
+    std::string complaint;   // why it was not accepted
+};
+
+// Runs "osslsigncode verify" on the file; trustedCertificates (a PEM file)
+// replaces the system's certificate authorities when given.
+SignatureCheck CheckSignature(const std::string& path, const std::string& trustedCertificates);

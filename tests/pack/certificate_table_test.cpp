@@ -1,0 +1,116 @@
+// The rule for bytes after the stored block, as the installer applies it: only
+// the certificate table the stub's PE header names, starting at most 7 bytes
+// after the block and running exactly to the end of the file.
+#include <gtest/gtest.h>
+
+#include "pack/certificate_table.h"
+#include "pack/installer_file.h"
+#include "pack_testing.h"
+
+namespace {
+
+const size_t SECURITY_ENTRY = 0x80 + 0x98;   // FakeStub's PE header is at 0x80
+
+void SetInt32(Bytes* bytes, size_t at, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) (*bytes)[at + shift / 8] = uint8_t(value >> shift);
+}
+
+// A stored installer of a small stream, as sfxpack writes it.
+Bytes UnsignedInstaller() {
+    std::string text(".\\\0\x03\0\0\0a.txt\0abc\xFF\xFF\xFF\xFF", 20);
+    Bytes stream(text.begin(), text.end());
+    Archive archive = MakeArchive(stream, LEVEL_STORE, nullptr, nullptr);
+    Bytes installer = FakeStub();
+    installer.insert(installer.end(), archive.header.begin(), archive.header.end());
+    installer.insert(installer.end(), stream.begin(), stream.end());
+    return installer;
+}
+
+// The installer with padding and a table of tableSize bytes appended, and the
+// security entry naming (offset, size).
+Bytes WithTable(size_t padding, size_t tableSize, uint32_t offset, uint32_t size) {
+    Bytes installer = UnsignedInstaller();
+    installer.resize(installer.size() + padding + tableSize, 0x5A);
+    SetInt32(&installer, SECURITY_ENTRY, offset);
+    SetInt32(&installer, SECURITY_ENTRY + 4, size);
+    return installer;
+}
+
+std::string Load(const Bytes& installer, ArchiveInfo* info) {
+    Bytes stream;
+    return LoadInstallerArchive(installer, info, &stream);
+}
+
+}  // namespace
+
+TEST(CertificateTable, AcceptedWithUpToSevenBytesOfPadding) {
+    const uint32_t archiveEnd = (uint32_t)UnsignedInstaller().size();
+    for (uint32_t padding = 0; padding <= 7; ++padding) {
+        ArchiveInfo info;
+        EXPECT_EQ(Load(WithTable(padding, 24, archiveEnd + padding, 24), &info), "") << padding;
+        EXPECT_EQ(info.signature.offset, archiveEnd + padding);
+        EXPECT_EQ(info.signature.size, 24u);
+        EXPECT_EQ(info.storedSize, 20);
+    }
+    ArchiveInfo info;
+    EXPECT_NE(Load(WithTable(8, 24, archiveEnd + 8, 24), &info).find("does not start within 7 bytes"), std::string::npos);
+    EXPECT_EQ(info.signature.size, 0u);
+}
+
+TEST(CertificateTable, AnythingElseAfterTheBlockIsRefused) {
+    const uint32_t archiveEnd = (uint32_t)UnsignedInstaller().size();
+    struct Case {
+        Bytes installer;
+        const char* words;
+    };
+    const Case cases[] = {
+        {WithTable(0, 8, 0, 0), "8 bytes follow the stored block, and the PE header names no certificate table"},
+        {WithTable(4, 24, archiveEnd + 4, 23), "ends at"},                    // one byte after the table
+        {WithTable(4, 24, archiveEnd + 4, 25), "not at the end of the file"}, // a table past the end
+        {WithTable(4, 24, archiveEnd - 4, 32), "does not start within"},      // a table over the archive
+        {WithTable(0, 24, 0xFFFFFFF0u, 0x20), "does not start within"},
+        {WithTable(0, 24, archiveEnd, 0xFFFFFFFFu), "ends at 4294978"},        // summed without wrapping
+    };
+    for (const Case& c : cases) {
+        ArchiveInfo info;
+        std::string problem = Load(c.installer, &info);
+        EXPECT_NE(problem.find(c.words), std::string::npos) << problem;
+        EXPECT_NE(problem.find("bytes follow the stored block"), std::string::npos) << problem;
+    }
+}
+
+TEST(CertificateTable, TheArchiveIsCheckedBeforeWhatFollowsIt) {
+    Bytes installer = WithTable(0, 24, 0, 0);
+    installer[11264 + 12] ^= 1;   // the stream's first byte: the CRC-32 no longer matches
+    ArchiveInfo info;
+    EXPECT_NE(Load(installer, &info).find("CRC-32"), std::string::npos);
+    Bytes negative = UnsignedInstaller();
+    SetInt32(&negative, 11264 + 4, 0xFFFFFFF0u);   // a stored size below zero names no end
+    EXPECT_NE(Load(negative, &info).find("is negative"), std::string::npos);
+}
+
+TEST(CertificateTable, EntryNamingNothingWhenNothingFollows) {
+    // Only bytes after the block are checked against the entry; the builder warns about this one.
+    ArchiveInfo info;
+    EXPECT_EQ(Load(WithTable(0, 0, 20000, 100), &info), "");
+    EXPECT_EQ(info.signature.size, 0u);
+    EXPECT_EQ(NamedCertificateTable(WithTable(0, 0, 20000, 100)).offset, 20000u);
+}
+
+TEST(CertificateTable, OnlyAPe32StubWithASecurityEntryCanBeSigned) {
+    EXPECT_EQ(SignableStubProblem(FakeStub()), "");
+    Bytes pe32Plus = FakeStub();
+    pe32Plus[0x98] = 0x0B;
+    pe32Plus[0x99] = 0x02;
+    EXPECT_NE(SignableStubProblem(pe32Plus).find("PE32"), std::string::npos);
+    Bytes fewEntries = FakeStub();
+    fewEntries[0xF4] = 4;
+    EXPECT_NE(SignableStubProblem(fewEntries).find("no security entry"), std::string::npos);
+    Bytes farHeader = FakeStub();
+    SetInt32(&farHeader, 0x3C, 11264 - 0x98);   // the entry would lie past the stub
+    EXPECT_NE(SignableStubProblem(farHeader).find("no room"), std::string::npos);
+    EXPECT_EQ(NamedCertificateTable(farHeader).size, 0u);
+    Bytes signedStub = FakeStub();
+    SetInt32(&signedStub, SECURITY_ENTRY + 4, 100);
+    EXPECT_NE(SignableStubProblem(signedStub).find("signed itself"), std::string::npos);
+}
