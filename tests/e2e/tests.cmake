@@ -22,3 +22,9 @@ foreach(source ${E2E_TEST_SOURCES})
     PROPERTIES LABELS e2e FIXTURES_REQUIRED wine RESOURCE_LOCK wine_drive_c TIMEOUT 300
                ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
 endforeach()
+
+# Once as a person would: the error box on a virtual display, closed with Enter.
+add_test(NAME e2e.ErrorBoxOnScreen
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/error_box_on_screen.sh ${SFX_DIST_DIR}/sfxstub.exe
+            ${CMAKE_BINARY_DIR}/e2e-screenshots ${CMAKE_BINARY_DIR}/display-prefix)
+set_tests_properties(e2e.ErrorBoxOnScreen PROPERTIES LABELS e2e TIMEOUT 300)
