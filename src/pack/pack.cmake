@@ -37,12 +37,3 @@ if(PACK_TEST_SOURCES)
   add_dependencies(pack_tests sfxpack)
   gtest_discover_tests(pack_tests TEST_PREFIX "pack." PROPERTIES LABELS host-unit TIMEOUT 300)
 endif()
-
-# The end-to-end test of installers made by sfxpack runs the program from
-# dist/: build it first. Its target is defined later, by tests/e2e/tests.cmake.
-function(pack_e2e_needs_sfxpack)
-  if(TARGET e2e_pack_installer_test)
-    add_dependencies(e2e_pack_installer_test sfxpack)
-  endif()
-endfunction()
-cmake_language(DEFER CALL pack_e2e_needs_sfxpack)

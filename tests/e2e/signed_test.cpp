@@ -6,21 +6,21 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "../common/test_certificate.h"
 #include "harness.h"
 
 namespace fs = std::filesystem;
 
 // A throw-away self-signed certificate, made once for this test program.
-static std::string CertificateDirectory() {
-    static std::string directory;
-    if (directory.empty()) {
-        directory = fs::temp_directory_path() / ("sfx-e2e-certificate-" + std::to_string(getpid()));
+static const TestCertificate& Certificate() {
+    static TestCertificate certificate;
+    if (certificate.certificate.empty()) {
+        std::string directory = fs::temp_directory_path() / ("sfx-e2e-certificate-" + std::to_string(getpid()));
         fs::create_directories(directory);
-        std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -keyout '" + directory +
-                              "/key.pem' -out '" + directory + "/cert.pem' -days 2 -subj /CN=sfx-test >/dev/null 2>&1";
-        if (system(command.c_str()) != 0) ADD_FAILURE() << "openssl could not make a certificate";
+        std::string failure = MakeTestCertificate(directory, "sfx-test", &certificate);
+        if (!failure.empty()) ADD_FAILURE() << failure;
     }
-    return directory;
+    return certificate;
 }
 
 static int RunQuietly(const std::string& command) { return system((command + " >/dev/null 2>&1").c_str()); }
@@ -30,9 +30,8 @@ static std::string MakeSignedInstaller(const Bytes& archive, const std::string& 
     Bytes installer = ReadFileBytes(StubPath());
     installer.insert(installer.end(), archive.begin(), archive.end());
     WriteFileBytes(scratch + "/unsigned.exe", installer);
-    std::string certificates = CertificateDirectory();
-    int status = RunQuietly("osslsigncode sign -certs '" + certificates + "/cert.pem' -key '" + certificates +
-                     "/key.pem' -in '" + scratch + "/unsigned.exe' -out '" + scratch + "/signed.exe'");
+    int status = RunQuietly("osslsigncode sign -certs '" + Certificate().certificate + "' -key '" + Certificate().key +
+                            "' -in '" + scratch + "/unsigned.exe' -out '" + scratch + "/signed.exe'");
     EXPECT_EQ(status, 0) << "osslsigncode sign failed";
     fs::remove(scratch + "/unsigned.exe");
     return scratch + "/signed.exe";
@@ -68,7 +67,7 @@ TEST(Signed, SignedInstallerVerifiesAndExtractsWhateverPaddingTheTableNeeds) {
         std::string test = "signed_" + std::to_string(dataSize);
         std::string scratch = FreshScratch(test);
         std::string installer = MakeSignedInstaller(MakeStoredArchive(MakeEntryStream(".\\", Entries(dataSize))), scratch);
-        EXPECT_EQ(RunQuietly("osslsigncode verify -CAfile '" + CertificateDirectory() + "/cert.pem' -in '" + installer + "'"), 0);
+        EXPECT_EQ(RunQuietly("osslsigncode verify -CAfile '" + Certificate().certificate + "' -in '" + installer + "'"), 0);
         InstallerRun run = RunInstallerFile(installer, scratch);
         EXPECT_EQ(run.exitCode, 0) << run.log;
         EXPECT_TRUE(run.boxes.empty());
@@ -111,4 +110,24 @@ TEST(Signed, UnsignedInstallerWithEightTrailingBytesIsRefused) {
     InstallerRun run = RunInstaller(archive, "unsigned_trailing_bytes");
     ExpectInvalidArchive(run);
     EXPECT_FALSE(Exists(run.scratch + "/app.bin"));
+}
+
+TEST(Signed, InstallerSignedBySfxpackInstallsLikeAnUnsignedOne) {
+    std::string scratch = FreshScratch("signed_by_sfxpack");
+    std::string tree = scratch + "/tree";
+    fs::create_directories(tree + "/docs");
+    WriteFileBytes(tree + "/docs/readme.txt", Bytes{'r', 'e', 'a', 'd'});
+    WriteFileBytes(tree + "/app.bin", Bytes(5000, 'a'));
+    std::string installer = scratch + "/signed.exe";
+    ASSERT_EQ(RunQuietly("'" SFX_SOURCE_DIR "/dist/sfxpack' create '" + tree + "' -o '" + installer +
+                         "' --quiet --sign-cert '" + Certificate().certificate + "' --sign-key '" +
+                         Certificate().key + "'"),
+              0);
+    EXPECT_EQ(RunQuietly("osslsigncode verify -CAfile '" + Certificate().certificate + "' -in '" + installer + "'"), 0);
+    fs::remove_all(tree);
+    InstallerRun run = RunInstallerFile(installer, scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(ReadFileText(scratch + "/docs/readme.txt"), "read");
+    EXPECT_EQ(ReadFileBytes(scratch + "/app.bin"), Bytes(5000, 'a'));
 }

@@ -16,6 +16,9 @@ foreach(source ${E2E_TEST_SOURCES})
   if(TARGET encoder)
     target_link_libraries(${target} PRIVATE encoder)
   endif()
+  if(TARGET sfxpack)
+    add_dependencies(${target} sfxpack)   # some tests make their installers with dist/sfxpack
+  endif()
   gtest_discover_tests(${target}
     TEST_PREFIX "e2e."
     DISCOVERY_TIMEOUT 60
