@@ -23,6 +23,10 @@ static void LockDisabledWindows() {
 
 static void UnlockDisabledWindows() { InterlockedExchange(&disabledWindowsLock, 0); }
 
+// Moving a window between the topmost and the normal band must not activate
+// it: it would become the foreground window, and so the box's owner.
+static const UINT CHANGE_BAND_ONLY = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+
 static BOOL CALLBACK DisableIfOwnWindow(HWND window, LPARAM) {
     if (GetWindowThreadProcessId(window, 0) != GetCurrentThreadId()) return TRUE;
     if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
@@ -34,7 +38,7 @@ static BOOL CALLBACK DisableIfOwnWindow(HWND window, LPARAM) {
     record->window = window;
     record->threadId = GetCurrentThreadId();
     if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, CHANGE_BAND_ONLY);
         record->wasTopmost = 1;
     }
     EnableWindow(window, FALSE);
@@ -52,22 +56,27 @@ static HWND ChooseBoxOwner() {
     return processId == GetCurrentProcessId() ? foreground : 0;
 }
 
-// Newest records first, so windows come back in the reverse order of disabling.
+// Newest records first, so windows come back in the reverse order of
+// disabling. One record at a time leaves the list, and the window is touched
+// only after the lock is left: enabling it runs its window procedure, which may
+// show a box of its own, and changing bands can send messages to other
+// threads, which may be waiting for the lock.
 static void RestoreThreadWindows() {
-    LockDisabledWindows();
-    ListNode* node = disabledWindows;
-    while (node) {
-        ListNode* older = node->next;
-        DisabledWindow* record = (DisabledWindow*)(node + 1);
-        if (record->threadId == GetCurrentThreadId()) {
-            EnableWindow(record->window, TRUE);
-            if (record->wasTopmost)
-                SetWindowPos(record->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    for (;;) {
+        DisabledWindow own = {0, 0, 0};
+        LockDisabledWindows();
+        for (ListNode* node = disabledWindows; node; node = node->next) {
+            DisabledWindow* record = (DisabledWindow*)(node + 1);
+            if (record->threadId != GetCurrentThreadId()) continue;   // another thread's
+            own = *record;
             UnlinkListNode(&disabledWindows, record);
+            break;
         }
-        node = older;
+        UnlockDisabledWindows();
+        if (!own.window) return;
+        EnableWindow(own.window, TRUE);
+        if (own.wasTopmost) SetWindowPos(own.window, HWND_TOPMOST, 0, 0, 0, 0, CHANGE_BAND_ONLY);
     }
-    UnlockDisabledWindows();
 }
 
 int32_t ShowModalMessageBox(Text caption, Text text, uint32_t type) {

@@ -27,3 +27,4 @@ endforeach()
 # The probe that end-to-end tests let the installer start.
 add_executable(sfx_probe ${CMAKE_SOURCE_DIR}/tests/e2e/probe/probe.cpp)
 target_link_options(sfx_probe PRIVATE -static)
+include(${CMAKE_CURRENT_LIST_DIR}/helpers.cmake)
