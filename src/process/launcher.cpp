@@ -12,7 +12,8 @@ static_assert(sizeof(STARTUPINFOA) == 68 && sizeof(SHELLEXECUTEINFOA) == 60, "32
 
 enum { STREAM_COUNT = 3 };   // standard input, output, error, in this order everywhere
 
-// Launched programs by number, one process handle each; the table owns the handles.
+// Launched programs by number, one process handle each, which the release
+// action closes. No launch adds to it: callers get records from the list below.
 static ObjectTable* programTable;
 // Records handed to callers, newest first; they live as long as the process.
 static ListNode* programRecords;
