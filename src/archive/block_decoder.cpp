@@ -20,12 +20,26 @@ static uint32_t ReadWord(const uint8_t* bytes)
 
 // The stream side of the decoder. bits holds the unread bits of the current
 // word followed by a marker 1: when a shift leaves it 0, the word is used up.
+#ifdef __OPTIMIZE_SIZE__
 struct BitReader {
     const uint8_t* block;
     uint32_t blockLength;
     uint32_t position;  // next word to fetch; beyond blockLength after an overrun
     uint32_t bits;
 };
+#else
+// The host keeps the unread bits at the top of a 64-bit register with their
+// count beside them: a field that runs into the next word is then one shift,
+// and no bit scan stands between one field and the next. Words are fetched at
+// the same moments as in the size build, so position means the same.
+struct BitReader {
+    const uint8_t* block;
+    uint32_t blockLength;
+    uint32_t position;
+    uint64_t bits;  // below the unread bits, zeros
+    uint32_t left;  // unread bits, at most 62
+};
+#endif
 
 // The next stream word. Past the end of the block it is 0 and the position still
 // advances: zeros end any stream within a few tokens, and the overrun is caught
@@ -38,9 +52,6 @@ static uint32_t FetchWord(BitReader* reader)
     reader->position += 4;
     return word;
 }
-
-// Bits the register still holds before the next fetch.
-#define BITS_LEFT(reader) (31u - (uint32_t)__builtin_ctz((reader).bits))
 
 // Every field goes through ReadField, so the bit fetch is expanded in one
 // place, with no call per bit. The host build inlines the readers into the
@@ -69,20 +80,15 @@ FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width)
     } while (--width);
     return value;
 #else
-    // A word's worth at a time rather than bit by bit.
-    uint32_t left = BITS_LEFT(*reader);
-    if (width <= left) {
-        uint32_t value = reader->bits >> (32 - width);
-        reader->bits <<= width;
-        return value;
+    // The next word goes right behind the unread bits (width is at most 31,
+    // so at most 30 are left and the shift is at least 2).
+    if (reader->left < width) {
+        reader->bits |= (uint64_t)FetchWord(reader) << (32 - reader->left);
+        reader->left += 32;
     }
-    // The field runs into the next word: the bits left, then the rest from the
-    // new word, whose register keeps the marker behind its unread bits.
-    uint32_t rest = width - left;
-    uint32_t value = (reader->bits >> 1) >> (31 - left);
-    uint32_t word = FetchWord(reader);
-    value = (value << rest) | (word >> (32 - rest));
-    reader->bits = ((word << 1) | 1) << (rest - 1);
+    uint32_t value = (uint32_t)(reader->bits >> (64 - width));
+    reader->bits <<= width;
+    reader->left -= width;
     return value;
 #endif
 }
@@ -107,14 +113,12 @@ FIELD_READER uint32_t ReadPrefix(BitReader* reader)
 {
     uint32_t zeros = 0;
 #ifndef __OPTIMIZE_SIZE__
-    if (BITS_LEFT(*reader) >= 3) {
-        zeros = (uint32_t)__builtin_clz(reader->bits);
-        if (zeros >= 3) {
-            zeros = 3;
-            reader->bits <<= 3;
-        } else {
-            reader->bits <<= zeros + 1;
-        }
+    if (reader->left >= 3) {
+        uint32_t top = (uint32_t)(reader->bits >> 61);
+        zeros = top == 0 ? 3 : (uint32_t)__builtin_clz(top) - 29;
+        uint32_t used = zeros == 3 ? 3 : zeros + 1;
+        reader->bits <<= used;
+        reader->left -= used;
         return zeros;
     }
 #endif
@@ -148,6 +152,32 @@ uint32_t DecodedBlockSize(const uint8_t* block, uint32_t blockLength)
     return HasBlockHeader(block, blockLength) ? ReadWord(block + BLOCK_SIZE_FIELD) : 0;
 }
 
+#ifndef __OPTIMIZE_SIZE__
+// BlockChecksum with one load per word and no tail test in the loop: the
+// byte-wise version costs the host decoder a fifth of its time.
+static uint32_t VerifiedChecksum(const uint8_t* data, uint32_t size)
+{
+    if (size < 4)
+        return 0;
+    uint32_t sum = 0;
+    uint32_t offset = 0;
+    for (; offset <= size - 4; offset += 4) {
+        uint32_t word = ReadWord(data + offset);
+        sum += word;
+        sum ^= ((word << 1) | (word >> 31)) + 1;
+    }
+    if (offset != size) {
+        // A tail of 1 to 3 bytes is taken as the word that ends at the last byte.
+        uint32_t word = ReadWord(data + size - 4);
+        sum += word;
+        sum ^= ((word << 1) | (word >> 31)) + 1;
+    }
+    return sum;
+}
+#else
+#define VerifiedChecksum BlockChecksum
+#endif
+
 uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destination, uint32_t capacity)
 {
     if (!destination || !HasBlockHeader(block, blockLength))
@@ -157,7 +187,11 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
         return 0;
     uint32_t checksum = ReadWord(block + BLOCK_CHECKSUM_FIELD);
 
+#ifdef __OPTIMIZE_SIZE__
     BitReader reader = {block, blockLength, BLOCK_HEADER_SIZE, 0x80000000u};
+#else
+    BitReader reader = {block, blockLength, BLOCK_HEADER_SIZE, 0, 0};
+#endif
     uint32_t written = 0;
     uint32_t lastOffset = 1;
     uint32_t offsetWidth = START_OFFSET_WIDTH;
@@ -273,7 +307,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
 
     if (reader.position > blockLength)
         return 0;
-    if (checksum != 0 && BlockChecksum(destination, size) != checksum)
+    if (checksum != 0 && VerifiedChecksum(destination, size) != checksum)
         return 0;
     return written;
 

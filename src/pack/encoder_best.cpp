@@ -12,7 +12,7 @@
 namespace {
 
 constexpr uint32_t CHUNK_POSITIONS = 4096;  // a multiple of RAW_RUN_BYTES
-constexpr uint32_t NICE_LENGTH = 192;       // a copy this long is taken at once
+constexpr uint32_t NICE_LENGTH = 128;       // a copy this long is taken at once
 constexpr uint32_t EVERY_LENGTH_UP_TO = 24; // longer copies are priced at full length only
 constexpr uint32_t ARRIVALS = 4;
 constexpr uint32_t BASE_SEGMENT = 4096;     // 7-bit literal base chosen per segment
@@ -88,17 +88,23 @@ void Keep(BestParser& parser, uint32_t target, const Arrival& offer)
 {
     Arrival* slots = &parser.arrivals[size_t(target) * ARRIVALS];
     uint32_t slot = ARRIVALS - 1;
+    // Kept arrivals come first, so the first empty slot ends the search.
     for (uint32_t index = 0; index < ARRIVALS; ++index) {
-        if (slots[index].cost != NO_COST && SameState(slots[index].state, offer.state)) {
+        if (slots[index].cost == NO_COST) {
+            slot = index;
+            break;
+        }
+        if (SameState(slots[index].state, offer.state)) {
             if (offer.cost >= slots[index].cost)
                 return;
             slot = index;
             break;
         }
     }
+    // Shift the dearer ones down and put the offer in its place.
+    for (; slot > 0 && offer.cost < slots[slot - 1].cost; --slot)
+        slots[slot] = slots[slot - 1];
     slots[slot] = offer;
-    for (; slot > 0 && slots[slot].cost < slots[slot - 1].cost; --slot)
-        std::swap(slots[slot], slots[slot - 1]);
 }
 
 // Offers the edge of length bytes from chunk position from (its arrival in
@@ -287,7 +293,7 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start)
             parser.state.lastOffset = offset;
         }
         for (uint32_t skipped = position + 1; skipped < position + length; ++skipped)
-            SkipPosition(parser.finder, skipped, NICE_LENGTH);
+            SkipPosition(parser.finder, skipped);
         return position + length;
     }
     WritePath(parser, start, chunkLength);

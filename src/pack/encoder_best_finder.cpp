@@ -1,5 +1,7 @@
 #include "pack/encoder_best_finder.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 
 #include "pack/encoder_match.h"
@@ -11,6 +13,7 @@ constexpr uint32_t TREE_CUT = 32;          // tree nodes visited per position
 constexpr uint32_t NEAR_CHAIN_STEPS = 8;
 constexpr uint32_t NEAR_MAX_OFFSET = 638;  // beyond it a 2-byte copy has no token
 constexpr uint32_t TREE_MIN_BYTES = 3;
+constexpr uint32_t PREFETCH_DISTANCE = 4;   // positions between a root's prefetch and its use
 
 uint32_t TreeHash(const MatchFinder& finder, uint32_t position)
 {
@@ -83,12 +86,48 @@ void UpdateNear(MatchFinder& finder, uint32_t position, uint32_t maxLength, std:
     }
 }
 
+// The tree walk stalls on memory: its root slot is anywhere in a table of
+// megabytes, and so is the first candidate's data. Positions come in order, so
+// fetch the root a few positions ahead and the first node of the next one.
+void PrefetchAhead(const MatchFinder& finder, uint32_t position)
+{
+    if (position + PREFETCH_DISTANCE + TREE_MIN_BYTES > finder.size)
+        return;
+    __builtin_prefetch(&finder.treeRoots[TreeHash(finder, position + PREFETCH_DISTANCE)]);
+    int32_t next = finder.treeRoots[TreeHash(finder, position + 1)];
+    if (next >= 0) {
+        __builtin_prefetch(finder.data + next);
+        __builtin_prefetch(&finder.treeChildren[2 * size_t(next)]);
+    }
+}
+
 void AddPosition(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>* found)
 {
+    PrefetchAhead(finder, position);
     uint32_t limit = std::min(maxLength, finder.size - position);
     UpdateNear(finder, position, limit, found);
     if (limit >= TREE_MIN_BYTES)
         UpdateTree(finder, position, limit, found);
+}
+
+// The tree is read at random over 8 bytes per input byte: with
+// small pages nearly every step misses the TLB as well as the cache. Ask for
+// huge pages before the memory is first written (a hint, ignored if unsupported).
+void AdviseHugePages(const void* begin, size_t bytes)
+{
+    constexpr uintptr_t HUGE_PAGE = uintptr_t(2) << 20;
+    uintptr_t start = (reinterpret_cast<uintptr_t>(begin) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(begin) + bytes) & ~(HUGE_PAGE - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+}
+
+void AssignOnHugePages(std::vector<int32_t>& table, size_t count, int32_t value)
+{
+    table.clear();
+    table.reserve(count);
+    AdviseHugePages(table.data(), count * sizeof(int32_t));
+    table.assign(count, value);
 }
 
 }  // namespace
@@ -101,8 +140,8 @@ void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size)
     while (bits < 24 && (1u << bits) < size)
         ++bits;
     finder.hashShift = 32 - bits;
-    finder.treeRoots.assign(size_t(1) << bits, -1);
-    finder.treeChildren.assign(2 * size_t(size), -1);
+    AssignOnHugePages(finder.treeRoots, size_t(1) << bits, -1);
+    AssignOnHugePages(finder.treeChildren, 2 * size_t(size), -1);
     finder.nearHeads.assign(1 << 16, -1);
     finder.nearPrevious.assign(NEAR_RING, -1);
 }
@@ -126,7 +165,7 @@ uint32_t FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength,
     return uint32_t(kept);
 }
 
-void SkipPosition(MatchFinder& finder, uint32_t position, uint32_t maxLength)
+void SkipPosition(MatchFinder& finder, uint32_t position)
 {
-    AddPosition(finder, position, maxLength, nullptr);
+    UpdateNear(finder, position, 0, nullptr);
 }

@@ -1,5 +1,5 @@
 // Match finder of the best level: a binary tree per 3-byte hash over the whole
-// input (every earlier position is a candidate), and a short chain of 2-byte
+// input (every earlier position outside a long copy is a candidate), and a short chain of 2-byte
 // matches for the near offsets where even 2 bytes pay.
 #pragma once
 
@@ -30,7 +30,9 @@ void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size);
 uint32_t FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength,
                      std::vector<MatchCandidate>& candidates);
 
-// Adds position without collecting matches (inside a copy already chosen).
-void SkipPosition(MatchFinder& finder, uint32_t position, uint32_t maxLength);
+// Passes over a position inside a copy already chosen: it joins the near chain
+// but not the tree, whose walk would cost as much as a search. The copy's
+// start, which is in the tree, reaches the same bytes for later matches.
+void SkipPosition(MatchFinder& finder, uint32_t position);
 
 constexpr uint32_t NEAR_RING = 1024;

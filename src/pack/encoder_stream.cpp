@@ -39,13 +39,17 @@ uint32_t TokenInputLength(const Token& token)
 // setting that a change costs. Ties keep the current width.
 static uint32_t ChooseOffsetWidth(const std::vector<Token>& tokens, uint32_t currentWidth)
 {
+    // The offsets once, rather than every token for every width.
+    std::vector<uint32_t> offsets;
+    for (const Token& token : tokens)
+        if (token.kind == TOKEN_MATCH)
+            offsets.push_back(token.offset);
     uint64_t bestBits = UINT64_MAX;
     uint32_t bestWidth = currentWidth;
     for (uint32_t width = 1; width <= MAX_OFFSET_WIDTH; ++width) {
         uint64_t bits = width == currentWidth ? 0 : OffsetWidthSettingBits(width);
-        for (const Token& token : tokens)
-            if (token.kind == TOKEN_MATCH)
-                bits += OffsetBits(token.offset, width);
+        for (uint32_t offset : offsets)
+            bits += OffsetBits(offset, width);
         if (bits < bestBits || (bits == bestBits && width == currentWidth)) {
             bestBits = bits;
             bestWidth = width;
