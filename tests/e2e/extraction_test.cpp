@@ -9,13 +9,6 @@
 
 namespace fs = std::filesystem;
 
-static void ExpectInvalidArchive(const InstallerRun& run) {
-    EXPECT_EQ(run.exitCode, 255) << run.log;
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].caption, "Greska");
-    EXPECT_EQ(run.boxes[0].text, "Neispravna sfx arhiva!");
-}
-
 // Runs the stream as the target's own test, expecting a completed run.
 static InstallerRun RunCompleted(const Bytes& stream, const std::string& name) {
     InstallerRun run = RunInstaller(MakeStoredArchive(stream), name);

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "archive/crc32.h"
 
 namespace fs = std::filesystem;
@@ -192,4 +194,12 @@ std::vector<std::string> SplitCrLfLines(const std::string& text) {
         lines.push_back(text.substr(start, end - start));
     if (start < text.size()) lines.push_back(text.substr(start) + "<no CR LF>");
     return lines;
+}
+
+void ExpectInvalidArchive(const InstallerRun& run) {
+    EXPECT_EQ(run.exitCode, 255) << run.log;
+    ASSERT_EQ(run.boxes.size(), 1u) << run.log;
+    EXPECT_EQ(run.boxes[0].caption, "Greska");
+    EXPECT_EQ(run.boxes[0].text, "Neispravna sfx arhiva!");
+    EXPECT_EQ(run.boxes[0].type, 0u);
 }

@@ -45,6 +45,10 @@ bool Exists(const std::string& path);
 // A fresh, empty scratch directory for the test, under C:\e2e.
 std::string FreshScratch(const std::string& testName);
 
+// The one failure a run reports: the error box ("Greska" / "Neispravna sfx
+// arhiva!", one OK button) and exit code 255.
+void ExpectInvalidArchive(const InstallerRun& run);
+
 // Writes stub + archive as installer.exe in a fresh scratch directory and runs it there.
 InstallerRun RunInstaller(const Bytes& archive, const std::string& testName);
 // Runs an installer file that already exists, with the given working directory.

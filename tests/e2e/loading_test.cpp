@@ -7,14 +7,6 @@
 static const Bytes kWorkedExampleStream = {0x2E, 0x5C, 0x00, 0x03, 0x00, 0x00, 0x00, 0x61, 0x2E, 0x74,
                                            0x78, 0x74, 0x00, 0x61, 0x62, 0x63, 0xFF, 0xFF, 0xFF, 0xFF};
 
-static void ExpectInvalidArchive(const InstallerRun& run) {
-    EXPECT_EQ(run.exitCode, 255);
-    ASSERT_EQ(run.boxes.size(), 1u) << run.log;
-    EXPECT_EQ(run.boxes[0].caption, "Greska");
-    EXPECT_EQ(run.boxes[0].text, "Neispravna sfx arhiva!");
-    EXPECT_EQ(run.boxes[0].type, 0u);
-}
-
 static Bytes SetInt32(Bytes bytes, size_t at, int32_t value) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t((uint32_t)value >> (8 * i));
     return bytes;

@@ -48,13 +48,6 @@ static void WriteUint32(Bytes& bytes, size_t at, uint32_t value) {
 // File offset of the security directory entry (offset, size) of a PE32 image.
 static size_t SecurityEntryAt(const Bytes& image) { return ReadUint32(image, 0x3C) + 0x98; }
 
-static void ExpectInvalidArchive(const InstallerRun& run) {
-    EXPECT_EQ(run.exitCode, 255) << run.log;
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].caption, "Greska");
-    EXPECT_EQ(run.boxes[0].text, "Neispravna sfx arhiva!");
-}
-
 static std::vector<EntrySpec> Entries(size_t dataSize) {
     return {DirectoryEntry("docs\\"), FileEntry("docs\\readme.txt", std::string(dataSize, 'r')),
             FileEntry("app.bin", "application")};
