@@ -2,9 +2,9 @@
 #pragma once
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "../common/whole_file.h"
 
 // A new, empty directory under the temporary directory, ending in a backslash.
 inline std::string MakeScratchDirectory(const std::string& name) {
@@ -13,17 +13,6 @@ inline std::string MakeScratchDirectory(const std::string& name) {
     std::string path = std::string(temp) + "sfx_" + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(path.c_str(), nullptr);
     return path;
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), (std::streamsize)bytes.size());
-}
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 inline bool PathExists(const std::string& path) {

@@ -10,42 +10,31 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "../../common/whole_file.h"
 
 static const char* const kOutDirectory = "C:\\e2e\\out\\";
 static const DWORD kWaitMs = 1500;
-
-static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-static void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 static int Report(int argc, char** argv) {
     char directory[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, directory);
     std::string report = std::string("cwd=") + directory + "\n" + "cmdline=" + GetCommandLineA() + "\n" +
-                         "list=" + ReadAll("c:\\raspakiraj.lst");
+                         "list=" + ReadWholeFile("c:\\raspakiraj.lst");
     Sleep(kWaitMs);
-    for (int i = 3; i < argc; ++i) WriteAll(argv[i], "made by probe");
-    WriteAll(argv[2], report);   // last: its presence means the probe has finished
+    for (int i = 3; i < argc; ++i) WriteWholeFile(argv[i], "made by probe");
+    WriteWholeFile(argv[2], report);   // last: its presence means the probe has finished
     return 0;
 }
 
 static int Script(const char* script) {
     CreateDirectoryA(kOutDirectory, nullptr);
-    WriteAll(std::string(kOutDirectory) + "script.copy", ReadAll(script));
-    WriteAll(std::string(kOutDirectory) + "script.path", script);
+    WriteWholeFile(std::string(kOutDirectory) + "script.copy", ReadWholeFile(script));
+    WriteWholeFile(std::string(kOutDirectory) + "script.path", script);
     Sleep(kWaitMs);
     bool present = GetFileAttributesA(script) != INVALID_FILE_ATTRIBUTES;
-    WriteAll(std::string(kOutDirectory) + "script.done", present ? "present" : "gone");
+    WriteWholeFile(std::string(kOutDirectory) + "script.done", present ? "present" : "gone");
     return 0;
 }
 

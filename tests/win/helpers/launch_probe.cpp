@@ -18,20 +18,10 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 
-static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-static void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+#include "../../common/whole_file.h"
 
 static int IsPipe(DWORD which) {
     HANDLE handle = GetStdHandle(which);
@@ -53,7 +43,7 @@ static void Report(const std::string& path) {
            << "stderr=" << IsPipe(STD_ERROR_HANDLE) << "\n"
            // Last, since a new console replaces the standard handles.
            << "console=" << (AllocConsole() ? 0 : 1) << "\n";
-    WriteAll(path, report.str());
+    WriteWholeFile(path, report.str());
 }
 
 static void Write(DWORD which, const std::string& text) {
@@ -95,14 +85,14 @@ int main(int argc, char** argv) {
         Report(argv[2]);
     } else if (mode == "sleep" && argc > 3) {
         Sleep((DWORD)atoi(argv[2]));
-        WriteAll(argv[3], "done");
+        WriteWholeFile(argv[3], "done");
     } else if (mode == "emit" && argc > 2) {
         Write(STD_OUTPUT_HANDLE, std::string("out:") + argv[2]);
         Write(STD_ERROR_HANDLE, std::string("err:") + argv[2]);
     } else if (mode == "upper") {
         Upper();
     } else if (mode == "document" && argc > 2) {
-        Sleep((DWORD)atoi(ReadAll(argv[2]).c_str()));
+        Sleep((DWORD)atoi(ReadWholeFile(argv[2]).c_str()));
         Report(std::string(argv[2]) + ".out");
     } else if (mode == "window" && argc > 2) {
         ShowWindowUntilClosed(argv[2]);
