@@ -12,7 +12,7 @@
 namespace {
 
 constexpr uint32_t CHUNK_POSITIONS = 4096;  // a multiple of RAW_RUN_BYTES
-constexpr uint32_t NICE_LENGTH = 128;       // a copy this long is taken at once
+constexpr uint32_t NICE_LENGTH = 96;        // a copy this long is taken at once
 constexpr uint32_t EVERY_LENGTH_UP_TO = 24; // longer copies are priced at full length only
 constexpr uint32_t ARRIVALS = 4;
 constexpr uint32_t BASE_SEGMENT = 4096;     // 7-bit literal base chosen per segment
