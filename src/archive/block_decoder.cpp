@@ -127,20 +127,6 @@ FIELD_READER uint32_t ReadPrefix(BitReader* reader)
     return zeros;
 }
 
-// Copies of long offsets carry a length bonus, since short lengths there never pay.
-static uint32_t LengthAdjustment(uint32_t offset)
-{
-    if (offset >= 0x10000)
-        return 3;
-    if (offset >= 0x37FF)
-        return 2;
-    if (offset >= 0x27F)
-        return 1;
-    if (offset > 0x7F)
-        return 0;
-    return 4;
-}
-
 static int HasBlockHeader(const uint8_t* block, uint32_t blockLength)
 {
     return block && blockLength >= BLOCK_HEADER_SIZE && block[0] == BLOCK_MAGIC_FIRST &&
@@ -223,7 +209,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                     goto corrupt;
                 value = ReadField(&reader, offsetWidth);
                 offset = (high << offsetWidth) | value;
-                adjustment = LengthAdjustment(offset);
+                adjustment = MatchLengthAdjustment(offset);
                 lastOffset = offset;
             }
             length = ReadGamma(&reader);

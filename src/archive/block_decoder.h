@@ -12,6 +12,21 @@
 #define BLOCK_SIZE_FIELD 2
 #define BLOCK_CHECKSUM_FIELD 6
 
+// Added to the length of a match with a new offset: short copies from far
+// back never pay, so the farther the offset, the longer its shortest copy.
+static inline uint32_t MatchLengthAdjustment(uint32_t offset)
+{
+    if (offset >= 0x10000)
+        return 3;
+    if (offset >= 0x37FF)
+        return 2;
+    if (offset >= 0x27F)
+        return 1;
+    if (offset > 0x7F)
+        return 0;
+    return 4;
+}
+
 // Decodes the block into destination and returns the number of bytes written.
 // Returns 0 for a null pointer, a wrong magic, a checksum mismatch, a decoded
 // size above capacity, and any corrupt stream: a read past blockLength, a write

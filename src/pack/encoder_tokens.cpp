@@ -69,7 +69,7 @@ void EmitMatch(BitWriter& writer, uint32_t offset, uint32_t length, uint32_t off
     WriteBits(writer, 0x1, 2);
     WriteGamma(writer, (offset >> offsetWidth) + 3);
     WriteBits(writer, offset & ((1u << offsetWidth) - 1), offsetWidth);
-    WriteGamma(writer, length - LengthAdjustment(offset));
+    WriteGamma(writer, length - MatchLengthAdjustment(offset));
 }
 
 void EmitOffsetWidth(BitWriter& writer, uint32_t offsetWidth)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "archive/block_decoder.h"
 #include "pack/encoder_bit_writer.h"
 
 constexpr uint32_t LITERAL_PREFIX_BITS = 1;
@@ -31,24 +32,10 @@ inline uint32_t GammaBits(uint32_t value)
     return 2 * uint32_t(31 - __builtin_clz(value));
 }
 
-// Added by the decoder to the length of a match with a new offset.
-inline uint32_t LengthAdjustment(uint32_t offset)
-{
-    if (offset >= 0x10000)
-        return 3;
-    if (offset >= 0x37FF)
-        return 2;
-    if (offset >= 0x27F)
-        return 1;
-    if (offset > 0x7F)
-        return 0;
-    return 4;
-}
-
 // Shortest length a match with a new offset can carry.
 inline uint32_t MinMatchLength(uint32_t offset)
 {
-    return MIN_GAMMA_LENGTH + LengthAdjustment(offset);
+    return MIN_GAMMA_LENGTH + MatchLengthAdjustment(offset);
 }
 
 // Bits of the offset part of a match with a new offset (its gamma high part and
@@ -62,7 +49,7 @@ inline uint32_t OffsetBits(uint32_t offset, uint32_t offsetWidth)
 inline uint32_t MatchBits(uint32_t offset, uint32_t length, uint32_t offsetWidth)
 {
     return GAMMA_MATCH_PREFIX_BITS + OffsetBits(offset, offsetWidth) +
-           GammaBits(length - LengthAdjustment(offset));
+           GammaBits(length - MatchLengthAdjustment(offset));
 }
 
 // A match at the last offset; length at least 2.
