@@ -157,3 +157,17 @@ TEST(Completion, LineOneOfSpacesSelectsTemporaryRunAndEmptyTargetIsRemoved) {
     EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
     EXPECT_FALSE(Exists(installation.scratch + "/app"));
 }
+
+TEST(Completion, WorkedExampleUnderTheCurrentDirectoryListsItsPathAsWritten) {
+    PrepareProbe();
+    // The worked example's entry, with a control file that lets the probe copy the list.
+    Bytes stream = MakeEntryStream(".\\", {FileEntry("a.txt", "abc"), ControlFileEntry("", "", "", ProbeCommand(""))});
+    InstallerRun run = RunInstaller(MakeStoredArchive(stream), "relative_target_list");
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    std::string report = ReadFileText(ProbeOut() + "/run.txt");
+    EXPECT_NE(report.find("list=.\\a.txt\r\n.\\$$$.$$$\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("cwd=" + WindowsPath(run.scratch) + "\n"), std::string::npos) << report;
+    EXPECT_FALSE(Exists(run.scratch + "/a.txt"));         // removed again after the run
+    EXPECT_TRUE(Exists(run.scratch + "/installer.exe"));   // the current directory itself stays
+    EXPECT_FALSE(Exists(ListPath()));
+}
