@@ -20,26 +20,23 @@ gtest_discover_tests(codec_tests PROPERTIES LABELS host-unit)
 # sanitizers, so that any read or write outside a buffer fails the run.
 file(GLOB CODEC_ARCHIVE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/archive/*.cpp)
 set(CODEC_SANITIZE_OPTIONS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-add_executable(codec_tests_asan ${CODEC_TEST_SOURCES} ${CODEC_ARCHIVE_SOURCES} ${CODEC_ENCODER_SOURCES})
-target_include_directories(codec_tests_asan PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(codec_tests_asan PRIVATE -O1 -g ${CODEC_SANITIZE_OPTIONS})
-target_link_options(codec_tests_asan PRIVATE ${CODEC_SANITIZE_OPTIONS})
-target_link_libraries(codec_tests_asan PRIVATE GTest::gtest_main)
-add_test(NAME codec_tests_asan COMMAND codec_tests_asan)
-set_tests_properties(codec_tests_asan PROPERTIES LABELS host-unit)
+function(add_sanitized_codec_tests name)   # further arguments: the decoder's objects or sources
+  add_executable(${name} ${CODEC_TEST_SOURCES} ${CODEC_ENCODER_SOURCES} ${ARGN})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE -O1 -g ${CODEC_SANITIZE_OPTIONS})
+  target_link_options(${name} PRIVATE ${CODEC_SANITIZE_OPTIONS})
+  target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS host-unit)
+endfunction()
+add_sanitized_codec_tests(codec_tests_asan ${CODEC_ARCHIVE_SOURCES})
 
 # Once more with the decoder built for size, as the stub builds it: the plain
 # bit readers are a different path from the host's word-at-a-time ones.
 add_library(codec_archive_size OBJECT ${CODEC_ARCHIVE_SOURCES})
 target_include_directories(codec_archive_size PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(codec_archive_size PRIVATE -Os -g ${CODEC_SANITIZE_OPTIONS})
-add_executable(codec_tests_size ${CODEC_TEST_SOURCES} ${CODEC_ENCODER_SOURCES} $<TARGET_OBJECTS:codec_archive_size>)
-target_include_directories(codec_tests_size PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(codec_tests_size PRIVATE -O1 -g ${CODEC_SANITIZE_OPTIONS})
-target_link_options(codec_tests_size PRIVATE ${CODEC_SANITIZE_OPTIONS})
-target_link_libraries(codec_tests_size PRIVATE GTest::gtest_main)
-add_test(NAME codec_tests_size COMMAND codec_tests_size)
-set_tests_properties(codec_tests_size PROPERTIES LABELS host-unit)
+add_sanitized_codec_tests(codec_tests_size $<TARGET_OBJECTS:codec_archive_size>)
 
 # libFuzzer needs clang while the host compiler is g++: build the target with a
 # direct clang++ call. The test seeds it with encoder outputs and runs ~60 s.
