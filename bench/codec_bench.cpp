@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "archive/block_decoder.h"
-#include "pack/encoder.h"
+#include "codec/encoder.h"
 
 namespace {
 

@@ -3,15 +3,14 @@
 # the benchmarks. Included from host.cmake once sfxhost exists.
 include(GoogleTest)
 
-file(GLOB CODEC_ENCODER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/pack/encoder*.cpp)
+file(GLOB CODEC_ENCODER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/codec/*.cpp)
 add_library(encoder STATIC ${CODEC_ENCODER_SOURCES})
 target_include_directories(encoder PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(encoder PUBLIC sfxhost)
 
 file(GLOB CODEC_TEST_SOURCES CONFIGURE_DEPENDS
-    ${CMAKE_SOURCE_DIR}/tests/host/test_block_decoder*.cpp
-    ${CMAKE_SOURCE_DIR}/tests/host/test_crc32.cpp
-    ${CMAKE_SOURCE_DIR}/tests/host/test_encoder*.cpp)
+    ${CMAKE_SOURCE_DIR}/tests/archive/*_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/codec/*_test.cpp)
 add_executable(codec_tests ${CODEC_TEST_SOURCES})
 target_link_libraries(codec_tests PRIVATE encoder sfxhost GTest::gtest_main)
 gtest_discover_tests(codec_tests PROPERTIES LABELS host-unit)

@@ -36,5 +36,5 @@ set_tests_properties(wine_shutdown PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT 
 
 include(${CMAKE_SOURCE_DIR}/cmake/codec.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/src/pack/pack.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/tests/host/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/strings/tests.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake OPTIONAL)

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/encoder.h"
+#include "codec/encoder.h"
 
 int main(int argc, char** argv)
 {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "pack/certificate_table.h"
-#include "pack/encoder.h"
+#include "codec/encoder.h"
 
 enum PackLevel { LEVEL_STORE, LEVEL_FAST, LEVEL_BEST };
 

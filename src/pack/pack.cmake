@@ -5,17 +5,17 @@ set(PACK_SOURCES
     ${CMAKE_SOURCE_DIR}/src/pack/atomic_file.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/certificate_table.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/code_page.cpp
-    ${CMAKE_SOURCE_DIR}/src/pack/command_line.cpp
-    ${CMAKE_SOURCE_DIR}/src/pack/command_support.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/cli/command_line.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/cli/command_support.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/control_file.cpp
-    ${CMAKE_SOURCE_DIR}/src/pack/create_command.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/cli/create_command.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/entry_stream_reader.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/entry_stream_writer.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/external_tool.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/host_extract.cpp
-    ${CMAKE_SOURCE_DIR}/src/pack/inspect_commands.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/cli/inspect_commands.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/installer_file.cpp
-    ${CMAKE_SOURCE_DIR}/src/pack/progress_meter.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/cli/progress_meter.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/signing.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/target_directory.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/tree_walk.cpp
@@ -23,13 +23,13 @@ set(PACK_SOURCES
 add_library(packcore STATIC ${PACK_SOURCES})
 target_link_libraries(packcore PUBLIC encoder sfxhost)
 
-add_executable(sfxpack ${CMAKE_SOURCE_DIR}/src/pack/sfxpack_main.cpp)
+add_executable(sfxpack ${CMAKE_SOURCE_DIR}/src/pack/cli/sfxpack_main.cpp)
 target_compile_definitions(sfxpack PRIVATE SFX_VERSION="${PROJECT_VERSION}")
 target_link_libraries(sfxpack PRIVATE packcore)
 set_target_properties(sfxpack PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SFX_DIST_DIR})
 
 # Unit tests of the parts, and tests that run the program itself on real trees.
-file(GLOB PACK_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/pack/*_test.cpp)
+file(GLOB PACK_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/pack/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/pack/cli/*_test.cpp)
 if(PACK_TEST_SOURCES)
   add_executable(pack_tests ${PACK_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/pack/pack_testing.cpp)
   target_link_libraries(pack_tests PRIVATE packcore GTest::gtest_main)

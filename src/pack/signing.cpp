@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "pack/commands.h"
+#include "pack/cli/commands.h"
 #include "pack/external_tool.h"
 #include "pack/installer_file.h"
 

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "harness.h"
-#include "pack/encoder.h"
+#include "codec/encoder.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "pack/encoder_best_finder.h"
-#include "pack/encoder_parsers.h"
-#include "pack/encoder_tokens.h"
+#include "codec/match_finder.h"
+#include "codec/parsers.h"
+#include "codec/tokens.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <set>
 
 #include "pack/archive_layout.h"
-#include "pack/commands.h"
+#include "pack/cli/commands.h"
+#include "pack/cli/progress_meter.h"
 #include "pack/entry_stream.h"
 #include "pack/host_extract.h"
 #include "pack/installer_file.h"
-#include "pack/progress_meter.h"
 #include "pack/signing.h"
 
 namespace {

@@ -11,10 +11,10 @@
 
 #include "pack/archive_layout.h"
 #include "pack/atomic_file.h"
-#include "pack/commands.h"
+#include "pack/cli/commands.h"
+#include "pack/cli/progress_meter.h"
 #include "pack/entry_stream.h"
 #include "pack/installer_file.h"
-#include "pack/progress_meter.h"
 #include "pack/signing.h"
 #include "pack/target_directory.h"
 #include "pack/tree_walk.h"

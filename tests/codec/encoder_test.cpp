@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/block_decoder.h"
-#include "pack/encoder.h"
+#include "codec/encoder.h"
 
 namespace {
 

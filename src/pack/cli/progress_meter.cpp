@@ -1,4 +1,4 @@
-#include "pack/progress_meter.h"
+#include "pack/cli/progress_meter.h"
 
 #include <cstdio>
 

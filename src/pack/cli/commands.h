@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "pack/command_line.h"
+#include "pack/cli/command_line.h"
 
 enum ExitCode { EXIT_OK = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "pack_testing.h"
+#include "../pack_testing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pack/encoder_tokens.h"
+#include "codec/tokens.h"
 
 #include <cassert>
 

@@ -2,8 +2,8 @@
 // match by its exact bits, and one step of lazy matching.
 #include <vector>
 
-#include "pack/encoder_parsers.h"
-#include "pack/encoder_tokens.h"
+#include "codec/parsers.h"
+#include "codec/tokens.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pack/command_line.h"
+#include "pack/cli/command_line.h"
 
 #include <cstring>
 

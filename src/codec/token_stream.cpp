@@ -1,8 +1,8 @@
-#include "pack/encoder_stream.h"
+#include "codec/token_stream.h"
 
 #include <cassert>
 
-#include "pack/encoder_tokens.h"
+#include "codec/tokens.h"
 
 void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size)
 {

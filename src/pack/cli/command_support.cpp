@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "pack/archive_layout.h"
-#include "pack/commands.h"
+#include "pack/cli/commands.h"
 
 int Fail(const std::string& message) {
     fprintf(stderr, "sfxpack: %s\n", message.c_str());

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "archive/block_decoder.h"
-#include "pack/encoder_bit_writer.h"
+#include "codec/bit_writer.h"
 
 constexpr uint32_t LITERAL_PREFIX_BITS = 1;
 constexpr uint32_t GAMMA_MATCH_PREFIX_BITS = 2;

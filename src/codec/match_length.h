@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "pack/encoder.h"
+#include "codec/encoder.h"
 
 // Bytes that agree at a and b (a before b), up to limit; 8 at a time.
 inline uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit)

@@ -1,10 +1,10 @@
-#include "pack/encoder.h"
+#include "codec/encoder.h"
 
 #include <cassert>
 
-#include "pack/encoder_match.h"
-#include "pack/encoder_parsers.h"
-#include "pack/encoder_stream.h"
+#include "codec/match_length.h"
+#include "codec/parsers.h"
+#include "codec/token_stream.h"
 
 std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, EncodeLevel level, EncodeProgressFn progress,
                                  void* context)

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "pack/encoder_bit_writer.h"
+#include "codec/bit_writer.h"
 
 enum TokenKind : uint8_t {
     TOKEN_LITERAL,          // data[position] in the current literal setting

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <csignal>
 
-#include "pack_testing.h"
+#include "../pack_testing.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // sfxpack: makes, lists, verifies and extracts self-extracting installers.
 #include <cstdio>
 
-#include "pack/commands.h"
+#include "pack/cli/commands.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "archive/block_decoder.h"
-#include "pack/encoder_bit_writer.h"
+#include "codec/bit_writer.h"
 
 namespace {
 

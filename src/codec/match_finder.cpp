@@ -1,11 +1,11 @@
-#include "pack/encoder_best_finder.h"
+#include "codec/match_finder.h"
 
 #include <sys/mman.h>
 
 #include <algorithm>
 
-#include "pack/encoder_match.h"
-#include "pack/encoder_tokens.h"
+#include "codec/match_length.h"
+#include "codec/tokens.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // flushes a segment at a time.
 #pragma once
 
-#include "pack/encoder_match.h"
-#include "pack/encoder_stream.h"
+#include "codec/match_length.h"
+#include "codec/token_stream.h"
 
 // Hash chains with one step of lazy matching.
 void ParseFast(TokenStream& stream, const ProgressReport& report);

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "archive/crc32.h"
-#include "pack_testing.h"
+#include "../pack_testing.h"
 
 namespace {
 

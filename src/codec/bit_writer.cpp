@@ -1,4 +1,4 @@
-#include "pack/encoder_bit_writer.h"
+#include "codec/bit_writer.h"
 
 #include <cstddef>
 
