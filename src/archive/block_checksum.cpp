@@ -1,4 +1,5 @@
 #include "archive/block_decoder.h"
+#include "format/little_endian.h"
 
 uint32_t BlockChecksum(const uint8_t* data, uint32_t size)
 {
@@ -8,8 +9,7 @@ uint32_t BlockChecksum(const uint8_t* data, uint32_t size)
     uint32_t offset = 0;
     for (;;) {
         // Byte by byte: words start at any alignment.
-        uint32_t word = data[offset] | (data[offset + 1] << 8) | (data[offset + 2] << 16) |
-                        ((uint32_t)data[offset + 3] << 24);
+        uint32_t word = ReadLittleEndian32(data + offset);
         sum += word;
         sum ^= ((word << 1) | (word >> 31)) + 1;
         if (offset == size - 4)

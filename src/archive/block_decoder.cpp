@@ -2,21 +2,7 @@
 
 #include <string.h>
 
-// Token prefixes and field widths of the bit stream.
-#define LITERAL_SETTING_BASE_BITS 8
-#define NIBBLE_BITS 4
-#define RAW_RUN_BYTES 256
-#define SHORT_OFFSET_BITS 7
-#define SHORT_LENGTH_BITS 2
-#define SHORT_MIN_LENGTH 2
-#define OFFSET_WIDTH_FIELD_BASE 3
-#define START_OFFSET_WIDTH 8
-#define MAX_OFFSET_WIDTH 31
-
-static uint32_t ReadWord(const uint8_t* bytes)
-{
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | ((uint32_t)bytes[3] << 24);
-}
+#include "format/little_endian.h"
 
 // The stream side of the decoder. bits holds the unread bits of the current
 // word followed by a marker 1: when a shift leaves it 0, the word is used up.
@@ -48,7 +34,7 @@ static uint32_t FetchWord(BitReader* reader)
 {
     uint32_t word = 0;
     if (reader->position <= reader->blockLength - 4)
-        word = ReadWord(reader->block + reader->position);
+        word = ReadLittleEndian32(reader->block + reader->position);
     reader->position += 4;
     return word;
 }
@@ -102,7 +88,7 @@ FIELD_READER uint32_t ReadGamma(BitReader* reader)
     do {
         if (value & 0x80000000u)
             return 0;
-        pair = ReadField(reader, 2);   // digit, then continuation
+        pair = ReadField(reader, GAMMA_PAIR_BITS);   // digit, then continuation
         value = value * 2 + (pair >> 1);
     } while (pair & 1);
     return value;
@@ -115,14 +101,14 @@ FIELD_READER uint32_t ReadPrefix(BitReader* reader)
 #ifndef __OPTIMIZE_SIZE__
     if (reader->left >= 3) {
         uint32_t top = (uint32_t)(reader->bits >> 61);
-        zeros = top == 0 ? 3 : (uint32_t)__builtin_clz(top) - 29;
-        uint32_t used = zeros == 3 ? 3 : zeros + 1;
+        zeros = top == 0 ? MAX_PREFIX_ZEROS : (uint32_t)__builtin_clz(top) - 29;
+        uint32_t used = zeros == MAX_PREFIX_ZEROS ? MAX_PREFIX_ZEROS : zeros + 1;
         reader->bits <<= used;
         reader->left -= used;
         return zeros;
     }
 #endif
-    while (zeros < 3 && ReadField(reader, 1) == 0)
+    while (zeros < MAX_PREFIX_ZEROS && ReadField(reader, 1) == 0)
         ++zeros;
     return zeros;
 }
@@ -135,7 +121,7 @@ static int HasBlockHeader(const uint8_t* block, uint32_t blockLength)
 
 uint32_t DecodedBlockSize(const uint8_t* block, uint32_t blockLength)
 {
-    return HasBlockHeader(block, blockLength) ? ReadWord(block + BLOCK_SIZE_FIELD) : 0;
+    return HasBlockHeader(block, blockLength) ? ReadLittleEndian32(block + BLOCK_SIZE_FIELD) : 0;
 }
 
 #ifndef __OPTIMIZE_SIZE__
@@ -148,13 +134,13 @@ static uint32_t VerifiedChecksum(const uint8_t* data, uint32_t size)
     uint32_t sum = 0;
     uint32_t offset = 0;
     for (; offset <= size - 4; offset += 4) {
-        uint32_t word = ReadWord(data + offset);
+        uint32_t word = ReadLittleEndian32(data + offset);
         sum += word;
         sum ^= ((word << 1) | (word >> 31)) + 1;
     }
     if (offset != size) {
         // A tail of 1 to 3 bytes is taken as the word that ends at the last byte.
-        uint32_t word = ReadWord(data + size - 4);
+        uint32_t word = ReadLittleEndian32(data + size - 4);
         sum += word;
         sum ^= ((word << 1) | (word >> 31)) + 1;
     }
@@ -168,10 +154,10 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
 {
     if (!destination || !HasBlockHeader(block, blockLength))
         return 0;
-    uint32_t size = ReadWord(block + BLOCK_SIZE_FIELD);
+    uint32_t size = ReadLittleEndian32(block + BLOCK_SIZE_FIELD);
     if (size > capacity)
         return 0;
-    uint32_t checksum = ReadWord(block + BLOCK_CHECKSUM_FIELD);
+    uint32_t checksum = ReadLittleEndian32(block + BLOCK_CHECKSUM_FIELD);
 
 #ifdef __OPTIMIZE_SIZE__
     BitReader reader = {block, blockLength, BLOCK_HEADER_SIZE, 0x80000000u};
@@ -189,22 +175,22 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
         // Token prefix: 1 literal, 01 gamma match, 001 nibble token, 000 short match.
         uint32_t zeros = ReadPrefix(&reader);
 
-        if (zeros == 0) {
+        if (zeros == PREFIX_LITERAL) {
             if (literalWidth == 0 || written == size)
                 goto corrupt;
             value = ReadField(&reader, literalWidth);
             destination[written++] = (uint8_t)(value + literalBase);
             continue;
         }
-        if (zeros == 1) {
+        if (zeros == PREFIX_GAMMA_MATCH) {
             // Gamma match: 2 repeats the last offset, more brings a new one.
             uint32_t high, adjustment = 0;
             high = ReadGamma(&reader);
             if (high == 0)
                 goto corrupt;
             offset = lastOffset;
-            if (high != 2) {
-                high -= 3;
+            if (high != GAMMA_REPEAT_OFFSET) {
+                high -= GAMMA_OFFSET_BIAS;
                 if (high > (0xFFFFFFFFu >> offsetWidth))
                     goto corrupt;
                 value = ReadField(&reader, offsetWidth);
@@ -216,16 +202,16 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
             if (length == 0 || length > 0xFFFFFFFFu - adjustment)
                 goto corrupt;
             length += adjustment;
-        } else if (zeros == 2) {
+        } else if (zeros == PREFIX_NIBBLE) {
             // Nibble token: a zero byte, a one-byte copy, or an escape.
             value = ReadField(&reader, NIBBLE_BITS);
-            if (value == 1) {
+            if (value == NIBBLE_ZERO_BYTE) {
                 if (written == size)
                     goto corrupt;
                 destination[written++] = 0;
                 continue;
             }
-            if (value == 0) {
+            if (value == NIBBLE_ESCAPE) {
                 bit = ReadField(&reader, 1);
                 if (bit) {
                     // Raw runs of 256 plain bytes while the continuation bit is 1.
@@ -233,7 +219,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                         if (size - written < RAW_RUN_BYTES)
                             goto corrupt;
                         for (uint32_t count = RAW_RUN_BYTES; count != 0; --count) {
-                            value = ReadField(&reader, 8);
+                            value = ReadField(&reader, RAW_BYTE_BITS);
                             destination[written++] = (uint8_t)value;
                         }
                         bit = ReadField(&reader, 1);
@@ -241,10 +227,10 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                 } else {
                     // Literal setting: width 8, or width 7 with a base.
                     bit = ReadField(&reader, 1);
-                    literalWidth = 7 + bit;
+                    literalWidth = NARROW_LITERAL_BITS + bit;   // 1: WIDE_LITERAL_BITS
                     literalBase = 0;
                     if (!bit)
-                        literalBase = ReadField(&reader, LITERAL_SETTING_BASE_BITS);
+                        literalBase = ReadField(&reader, LITERAL_BASE_BITS);
                 }
                 continue;
             }
@@ -264,7 +250,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                 offsetWidth = value;
                 continue;
             }
-            length += SHORT_MIN_LENGTH;
+            length += SHORT_MATCH_MIN_LENGTH;
             lastOffset = offset;
         }
         // Copy front to back, one byte at a time: an offset below the length

@@ -1,31 +1,11 @@
-// Compressed block: a 10-byte header ("JC", decoded size, block checksum) and a
-// bit stream of literal and copy tokens in little-endian 32-bit words.
+// Decoding a compressed block (format/block_format.h) and its checksum.
 // Compiled into the stub: C-style, no standard library beyond <stdint.h>.
 #ifndef SFX_ARCHIVE_BLOCK_DECODER_H
 #define SFX_ARCHIVE_BLOCK_DECODER_H
 
 #include <stdint.h>
 
-#define BLOCK_MAGIC_FIRST 0x4A   // 'J'
-#define BLOCK_MAGIC_SECOND 0x43  // 'C'
-#define BLOCK_HEADER_SIZE 10
-#define BLOCK_SIZE_FIELD 2
-#define BLOCK_CHECKSUM_FIELD 6
-
-// Added to the length of a match with a new offset: short copies from far
-// back never pay, so the farther the offset, the longer its shortest copy.
-static inline uint32_t MatchLengthAdjustment(uint32_t offset)
-{
-    if (offset >= 0x10000)
-        return 3;
-    if (offset >= 0x37FF)
-        return 2;
-    if (offset >= 0x27F)
-        return 1;
-    if (offset > 0x7F)
-        return 0;
-    return 4;
-}
+#include "format/block_format.h"
 
 // Decodes the block into destination and returns the number of bytes written.
 // Returns 0 for a null pointer, a wrong magic, a checksum mismatch, a decoded

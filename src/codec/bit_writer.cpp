@@ -3,18 +3,7 @@
 #include <cstddef>
 
 #include "archive/block_decoder.h"
-
-static void AppendWord(std::vector<uint8_t>& bytes, uint32_t word)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(uint8_t(word >> shift));
-}
-
-static void StoreWord(std::vector<uint8_t>& bytes, size_t at, uint32_t word)
-{
-    for (int index = 0; index < 4; ++index)
-        bytes[at + index] = uint8_t(word >> (8 * index));
-}
+#include "format/little_endian.h"
 
 void StartBlock(BitWriter& writer)
 {
@@ -35,7 +24,7 @@ void WriteBits(BitWriter& writer, uint32_t value, uint32_t count)
         writer.pendingCount += take;
         count -= take;
         if (writer.pendingCount == 32) {
-            AppendWord(writer.bytes, writer.pendingWord);
+            AppendLittleEndian32(&writer.bytes, writer.pendingWord);
             writer.pendingWord = 0;
             writer.pendingCount = 0;
         }
@@ -55,8 +44,8 @@ std::vector<uint8_t> FinishBlock(BitWriter& writer, const uint8_t* data, uint32_
 {
     if (writer.pendingCount > 0)
         WriteBits(writer, 0, 32 - writer.pendingCount);
-    StoreWord(writer.bytes, BLOCK_SIZE_FIELD, size);
-    StoreWord(writer.bytes, BLOCK_CHECKSUM_FIELD, BlockChecksum(data, size));
+    WriteLittleEndian32(&writer.bytes[BLOCK_SIZE_FIELD], size);
+    WriteLittleEndian32(&writer.bytes[BLOCK_CHECKSUM_FIELD], BlockChecksum(data, size));
     return std::move(writer.bytes);
 }
 

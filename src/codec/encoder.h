@@ -6,13 +6,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "format/installer_format.h"
+
 enum EncodeLevel { ENCODE_FAST = 1, ENCODE_BEST = 2 };  // "store" means no block at all
 
 // Called now and then with a growing bytesDone; the last call has bytesDone == bytesTotal.
 typedef void (*EncodeProgressFn)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
 
-// The largest input a block may hold: the archive header stores sizes as signed 32-bit.
-constexpr size_t MAX_BLOCK_INPUT = 0x7FFFFFFF;
+// The largest input a block may hold: the archive header's size.
+constexpr size_t MAX_BLOCK_INPUT = ARCHIVE_MAX_SIZE;
 
 // size must not exceed MAX_BLOCK_INPUT (asserted); larger inputs are the caller's to split or refuse.
 std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, EncodeLevel level,

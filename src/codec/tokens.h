@@ -4,27 +4,27 @@
 
 #include <cstdint>
 
-#include "archive/block_decoder.h"
 #include "codec/bit_writer.h"
+#include "format/block_format.h"
 
-constexpr uint32_t LITERAL_PREFIX_BITS = 1;
-constexpr uint32_t GAMMA_MATCH_PREFIX_BITS = 2;
-constexpr uint32_t SHORT_TOKEN_PREFIX_BITS = 3;
-constexpr uint32_t NIBBLE_TOKEN_BITS = 3 + 4;
-constexpr uint32_t NIBBLE_ZERO_BYTE = 1;
-constexpr uint32_t NEAR_BYTE_MAX_OFFSET = 14;
+// A prefix of this many zeros, then the 1 that ends it (none after three).
+constexpr uint32_t PrefixBits(TokenPrefix prefix)
+{
+    return prefix == PREFIX_SHORT_MATCH ? MAX_PREFIX_ZEROS : uint32_t(prefix) + 1;
+}
+
+constexpr uint32_t LITERAL_PREFIX_BITS = PrefixBits(PREFIX_LITERAL);
+constexpr uint32_t GAMMA_MATCH_PREFIX_BITS = PrefixBits(PREFIX_GAMMA_MATCH);
+constexpr uint32_t NIBBLE_TOKEN_BITS = PrefixBits(PREFIX_NIBBLE) + NIBBLE_BITS;
 constexpr uint32_t ESCAPE_BITS = NIBBLE_TOKEN_BITS + 1;  // nibble 0 and the choice bit
-constexpr uint32_t RAW_RUN_BYTES = 256;
-constexpr uint32_t SHORT_MATCH_BITS = 3 + 7 + 2;
-constexpr uint32_t SHORT_MATCH_MAX_OFFSET = 127;
-constexpr uint32_t SHORT_MATCH_MIN_LENGTH = 2;
-constexpr uint32_t SHORT_MATCH_MAX_LENGTH = 5;
-constexpr uint32_t END_TOKEN_BITS = 12;
-constexpr uint32_t START_OFFSET_WIDTH = 8;
-constexpr uint32_t MAX_OFFSET_WIDTH = 31;
-constexpr uint32_t MIN_GAMMA_LENGTH = 2;
-constexpr uint32_t WIDE_LITERAL_BITS = 8;
-constexpr uint32_t NARROW_LITERAL_BITS = 7;
+constexpr uint32_t SHORT_MATCH_BITS = PrefixBits(PREFIX_SHORT_MATCH) + SHORT_OFFSET_BITS + SHORT_LENGTH_BITS;
+constexpr uint32_t END_TOKEN_BITS = SHORT_MATCH_BITS;  // a short match of offset 0 and length field 0
+
+// The size of the field that an offset-width setting writes the width in.
+inline uint32_t OffsetWidthFieldBits(uint32_t offsetWidth)
+{
+    return offsetWidth < 16 ? 4 : 5;
+}
 
 // Bits of the gamma code of value (at least 2).
 inline uint32_t GammaBits(uint32_t value)
@@ -42,7 +42,7 @@ inline uint32_t MinMatchLength(uint32_t offset)
 // low field), which the length part does not change.
 inline uint32_t OffsetBits(uint32_t offset, uint32_t offsetWidth)
 {
-    return GammaBits((offset >> offsetWidth) + 3) + offsetWidth;
+    return GammaBits((offset >> offsetWidth) + GAMMA_OFFSET_BIAS) + offsetWidth;
 }
 
 // A new-offset match; length at least MinMatchLength(offset).
@@ -55,20 +55,20 @@ inline uint32_t MatchBits(uint32_t offset, uint32_t length, uint32_t offsetWidth
 // A match at the last offset; length at least 2.
 inline uint32_t RepeatBits(uint32_t length)
 {
-    return GAMMA_MATCH_PREFIX_BITS + GammaBits(2) + GammaBits(length);
+    return GAMMA_MATCH_PREFIX_BITS + GammaBits(GAMMA_REPEAT_OFFSET) + GammaBits(length);
 }
 
 // A literal setting: the width bit, and a base for 7-bit literals.
 inline uint32_t LiteralSettingBits(uint32_t literalWidth)
 {
-    return ESCAPE_BITS + 1 + (literalWidth == NARROW_LITERAL_BITS ? 8 : 0);
+    return ESCAPE_BITS + 1 + (literalWidth == NARROW_LITERAL_BITS ? LITERAL_BASE_BITS : 0);
 }
 
 // An offset-width setting: short-match offset 0 with a length field naming
-// the width field's size (4, 5 or 6 bits).
+// the width field's size.
 inline uint32_t OffsetWidthSettingBits(uint32_t offsetWidth)
 {
-    return SHORT_MATCH_BITS + (offsetWidth < 16 ? 4 : 5);
+    return SHORT_MATCH_BITS + OffsetWidthFieldBits(offsetWidth);
 }
 
 void EmitLiteral(BitWriter& writer, uint8_t byte, uint32_t literalWidth, uint8_t literalBase);

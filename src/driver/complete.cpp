@@ -83,9 +83,9 @@ static void ReadControlFile() {
 
 void CompleteInstallation() {
     AssignText(&driver.controlFilePath, ConcatText(Target(), CONTROL_FILE_NAME));
-    if (QueryFileSize(driver.controlFilePath.text) > 1) {
+    if (ControlFileIsRead(QueryFileSize(driver.controlFilePath.text))) {
         ReadControlFile();
-        if (TextEquals(ControlLine(1), "")) RunTemporarily();
+        if (ControlFileRunsTemporarily(ControlLine(1))) RunTemporarily();
         else MakeShortcut();
     }
     RemoveFile(driver.listPath.text);

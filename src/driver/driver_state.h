@@ -2,13 +2,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "format/installer_format.h"
 #include "strings/text.h"
-
-// Constants of the build.
-enum { ARCHIVE_OFFSET = 11264, ARCHIVE_HEADER_SIZE = 12 };
-#define EXTRACTION_LIST_PATH "c:\\raspakiraj.lst"
-#define CONTROL_FILE_NAME "$$$.$$$"
-#define SHORTCUT_SCRIPT_NAME "$$$ikona.vbs"
 
 // Channel numbers the driver uses.
 enum { ARCHIVE_CHANNEL = 1, FILE_CHANNEL = 1, LIST_CHANNEL = 2 };

@@ -8,8 +8,6 @@
 #include "support/heap.h"
 #include "support/pause.h"
 
-enum { SIZE_CODE_END = -1, SIZE_CODE_DIRECTORY = -2 };
-
 static int32_t BytesLeft() { return driver.unpackedSize - driver.readPosition; }
 
 // Every read stays inside the entry stream: one that would run past its end

@@ -1,6 +1,7 @@
 #include "pack/certificate_table.h"
 
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
+#include "format/little_endian.h"
 
 static const uint32_t PE_HEADER_POINTER = 0x3C;          // in the MZ header
 static const uint32_t OPTIONAL_HEADER_MAGIC = 0x18;      // from the PE header
@@ -10,15 +11,13 @@ static const uint32_t SECURITY_ENTRY_INDEX = 4;
 static const uint16_t PE32_MAGIC = 0x10B;
 static const uint64_t MAX_TABLE_PADDING = 7;             // tables are aligned to 8 bytes
 
-static uint32_t Int32At(const std::vector<uint8_t>& bytes, size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24;
-}
+static uint32_t Int32At(const std::vector<uint8_t>& bytes, size_t at) { return ReadLittleEndian32(&bytes[at]); }
 
 // Where the PE header starts, if its security entry lies inside the stub.
 static bool SecurityEntryFits(const std::vector<uint8_t>& file, uint32_t* peHeader) {
-    if (file.size() < STUB_SIZE) return false;
+    if (file.size() < ARCHIVE_OFFSET) return false;
     *peHeader = Int32At(file, PE_HEADER_POINTER);
-    return *peHeader <= STUB_SIZE - SECURITY_ENTRY - 8;
+    return *peHeader <= ARCHIVE_OFFSET - SECURITY_ENTRY - 8;
 }
 
 CertificateTable NamedCertificateTable(const std::vector<uint8_t>& installer) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+constexpr const char* DEFAULT_CODE_PAGE = "WINDOWS-1252";
+
 struct CodePage {
     std::string name;
     iconv_t toAnsi = (iconv_t)-1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/installer_format.h"
 #include "pack/windows_names.h"
 
 static const char* const CRLF = "\r\n";
@@ -79,6 +80,6 @@ ControlValues ReadControlFile(const std::string& bytes) {
     values.icon = WithoutLeadingSpaces(NextLine(bytes, &at));
     values.command = WithoutLeadingSpaces(NextLine(bytes, &at));
     while (!values.program.empty() && values.program.back() == ' ') values.program.pop_back();
-    values.mode = values.program.empty() ? CONTROL_TEMP_RUN : CONTROL_SHORTCUT;
+    values.mode = ControlFileRunsTemporarily(values.program.c_str()) ? CONTROL_TEMP_RUN : CONTROL_SHORTCUT;
     return values;
 }

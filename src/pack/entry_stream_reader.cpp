@@ -1,6 +1,7 @@
 #include <cstring>
 
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
+#include "format/little_endian.h"
 #include "pack/entry_stream.h"
 #include "pack/windows_names.h"
 
@@ -24,8 +25,7 @@ bool ReadText(Reader& reader, std::string* text) {
 
 bool ReadInt32(Reader& reader, int32_t* value) {
     if (BytesLeft(reader) < 4) return false;
-    const uint8_t* at = reader.stream->data() + reader.position;
-    *value = (int32_t)(at[0] | at[1] << 8 | at[2] << 16 | (uint32_t)at[3] << 24);
+    *value = (int32_t)ReadLittleEndian32(reader.stream->data() + reader.position);
     reader.position += 4;
     return true;
 }

@@ -5,14 +5,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
+#include "format/little_endian.h"
 #include "pack/entry_stream.h"
 
 static const size_t READ_CHUNK = 1 << 20;   // progress is reported per chunk
-
-static void PutInt32(std::vector<uint8_t>* stream, int32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) stream->push_back(uint8_t((uint32_t)value >> shift));
-}
 
 static void PutText(std::vector<uint8_t>* stream, const std::string& text) {
     stream->insert(stream->end(), text.begin(), text.end());
@@ -68,18 +65,18 @@ std::string BuildEntryStream(const std::string& target, const std::vector<Source
     for (const SourceEntry& entry : entries) total += entry.size;
     PutText(stream, target);
     for (const SourceEntry& entry : entries) {
-        PutInt32(stream, entry.isDirectory ? SIZE_CODE_DIRECTORY : (int32_t)entry.size);
+        AppendLittleEndian32(stream, entry.isDirectory ? (uint32_t)SIZE_CODE_DIRECTORY : (uint32_t)entry.size);
         PutText(stream, entry.name);
         if (entry.isDirectory || entry.size == 0) continue;
         std::string problem = AppendFile(entry, stream, &done, total, progress, context);
         if (!problem.empty()) return problem;
     }
     if (!controlFile.empty()) {
-        PutInt32(stream, (int32_t)controlFile.size());
+        AppendLittleEndian32(stream, (uint32_t)controlFile.size());
         PutText(stream, CONTROL_FILE_NAME);
         stream->insert(stream->end(), controlFile.begin(), controlFile.end());
     }
-    PutInt32(stream, SIZE_CODE_END);
+    AppendLittleEndian32(stream, (uint32_t)SIZE_CODE_END);
     if (progress) progress(context, total, total);
     return "";
 }

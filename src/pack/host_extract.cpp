@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
 
 namespace {
 

@@ -4,18 +4,11 @@
 
 #include "archive/block_decoder.h"
 #include "archive/crc32.h"
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
+#include "format/little_endian.h"
 
 static const uint32_t PE_HEADER_POINTER = 0x3C;   // where the MZ header keeps the PE header's offset
 static const uint16_t MACHINE_I386 = 0x14C;
-
-static void PutInt32(std::vector<uint8_t>* out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out->push_back(uint8_t(value >> shift));
-}
-
-static uint32_t Int32At(const uint8_t* bytes, size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24;
-}
 
 Archive MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeProgressFn progress, void* context) {
     Archive archive;
@@ -23,9 +16,10 @@ Archive MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeP
         archive.compressedBlock = EncodeBlock(stream.data(), stream.size(), level == LEVEL_BEST ? ENCODE_BEST : ENCODE_FAST,
                                               progress, context);
     if (archive.compressedBlock.size() >= stream.size()) archive.compressedBlock = std::vector<uint8_t>();
-    PutInt32(&archive.header, (uint32_t)stream.size());
-    PutInt32(&archive.header, (uint32_t)StoredBlock(archive, stream).size());
-    PutInt32(&archive.header, Crc32Fingerprint(stream.data(), (uint32_t)stream.size()));
+    archive.header.assign(ARCHIVE_HEADER_SIZE, 0);
+    WriteLittleEndian32(&archive.header[ARCHIVE_UNPACKED_SIZE_FIELD], (uint32_t)stream.size());
+    WriteLittleEndian32(&archive.header[ARCHIVE_STORED_SIZE_FIELD], (uint32_t)StoredBlock(archive, stream).size());
+    WriteLittleEndian32(&archive.header[ARCHIVE_CRC_FIELD], Crc32Fingerprint(stream.data(), (uint32_t)stream.size()));
     return archive;
 }
 
@@ -34,11 +28,11 @@ const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vecto
 }
 
 std::string StubProblem(const std::vector<uint8_t>& stub) {
-    if (stub.size() != STUB_SIZE)
-        return "is " + std::to_string(stub.size()) + " bytes; a stub is exactly " + std::to_string(STUB_SIZE);
+    if (stub.size() != ARCHIVE_OFFSET)
+        return "is " + std::to_string(stub.size()) + " bytes; a stub is exactly " + std::to_string(ARCHIVE_OFFSET);
     if (stub[0] != 'M' || stub[1] != 'Z') return "is not a Windows program (no MZ header)";
-    uint32_t pe = Int32At(stub.data(), PE_HEADER_POINTER);
-    if (pe > STUB_SIZE - 6 || stub[pe] != 'P' || stub[pe + 1] != 'E' || stub[pe + 2] != 0 || stub[pe + 3] != 0)
+    uint32_t pe = ReadLittleEndian32(&stub[PE_HEADER_POINTER]);
+    if (pe > ARCHIVE_OFFSET - 6 || stub[pe] != 'P' || stub[pe + 1] != 'E' || stub[pe + 2] != 0 || stub[pe + 3] != 0)
         return "is not a PE image (no PE header)";
     if ((stub[pe + 4] | stub[pe + 5] << 8) != MACHINE_I386) return "is not a 32-bit x86 PE image";
     return "";
@@ -64,9 +58,9 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
     *info = ArchiveInfo();
     stream->clear();
     if (size < ARCHIVE_HEADER_SIZE) return "the archive header is cut short";
-    info->unpackedSize = (int32_t)Int32At(archive, 0);
-    info->storedSize = (int32_t)Int32At(archive, 4);
-    info->expectedCrc = Int32At(archive, 8);
+    info->unpackedSize = (int32_t)ReadLittleEndian32(archive + ARCHIVE_UNPACKED_SIZE_FIELD);
+    info->storedSize = (int32_t)ReadLittleEndian32(archive + ARCHIVE_STORED_SIZE_FIELD);
+    info->expectedCrc = ReadLittleEndian32(archive + ARCHIVE_CRC_FIELD);
     int64_t available = (int64_t)(size - ARCHIVE_HEADER_SIZE);
     if (info->unpackedSize <= 0) return "the unpacked size " + std::to_string(info->unpackedSize) + " is not positive";
     if (info->storedSize < 0) return "the stored size " + std::to_string(info->storedSize) + " is negative";
@@ -101,9 +95,9 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
 // Where the stored block ends in the installer, as its header says; false when
 // the header is cut short or its stored size is negative (LoadArchive says why).
 static bool StoredBlockEnd(const std::vector<uint8_t>& installer, uint64_t* end) {
-    if (installer.size() < STUB_SIZE + ARCHIVE_HEADER_SIZE) return false;
-    int32_t storedSize = (int32_t)Int32At(installer.data() + STUB_SIZE, 4);
-    *end = STUB_SIZE + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
+    if (installer.size() < ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE) return false;
+    int32_t storedSize = (int32_t)ReadLittleEndian32(&installer[ARCHIVE_OFFSET + ARCHIVE_STORED_SIZE_FIELD]);
+    *end = ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
     return storedSize >= 0;
 }
 
@@ -111,8 +105,8 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
                                  std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
-    if (installer.size() <= STUB_SIZE) return "no archive: the file ends at or before offset " + std::to_string(STUB_SIZE);
-    size_t archiveSize = installer.size() - STUB_SIZE;
+    if (installer.size() <= ARCHIVE_OFFSET) return "no archive: the file ends at or before offset " + std::to_string(ARCHIVE_OFFSET);
+    size_t archiveSize = installer.size() - ARCHIVE_OFFSET;
     uint64_t archiveEnd = 0;
     bool bytesFollow = StoredBlockEnd(installer, &archiveEnd) && archiveEnd < installer.size();
     CertificateTable table;
@@ -120,9 +114,9 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
     if (bytesFollow) {   // the archive itself is checked first, up to its end
         table = NamedCertificateTable(installer);
         notTheTable = TrailingBytesProblem(table, archiveEnd, installer.size());
-        archiveSize = (size_t)(archiveEnd - STUB_SIZE);
+        archiveSize = (size_t)(archiveEnd - ARCHIVE_OFFSET);
     }
-    std::string problem = LoadArchive(installer.data() + STUB_SIZE, archiveSize, info, stream);
+    std::string problem = LoadArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
     if (!problem.empty()) return problem;
     if (!notTheTable.empty()) {
         stream->clear();

@@ -2,6 +2,9 @@
 #pragma once
 #include <string>
 
+// The target when none is given: the directory the installer is started in.
+constexpr const char* DEFAULT_TARGET = ".\\";
+
 // The target as the installer needs it: ending with a backslash, and a
 // relative one starting with "." (the installer never creates the first
 // part of a relative target's chain: "App" would stay missing, ".\App" not).

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <map>
 
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
 #include "pack/windows_names.h"
 
 namespace {
@@ -107,9 +107,9 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
             return Failure(path, "Windows ignores case, so this is the same name as '" + clash.first->second + "'");
 
         if (!isDirectory) {
-            if (info.st_size > MAX_ARCHIVE_SIZE)
+            if (info.st_size > ARCHIVE_MAX_SIZE)
                 return Failure(path, "the file holds " + std::to_string(info.st_size) +
-                                         " bytes; an installer holds at most " + std::to_string(MAX_ARCHIVE_SIZE));
+                                         " bytes; an installer holds at most " + std::to_string(ARCHIVE_MAX_SIZE));
             walk.entries->push_back({path, entryName, false, (uint64_t)info.st_size});
             continue;
         }

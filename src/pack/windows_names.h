@@ -1,7 +1,14 @@
 // What Windows and the installer accept as names: checks on the host's names
 // before they go into an archive, and the installer's own rule for entry names.
 #pragma once
+#include <cstddef>
 #include <string>
+
+// Windows' limits for ANSI paths, in characters without the NUL: 260 with the
+// NUL for a file, 248 with the NUL for a directory that CreateDirectory makes
+// (it keeps room for an 8.3 name below it).
+constexpr size_t MAX_FILE_PATH = 259;
+constexpr size_t MAX_DIRECTORY_PATH = 247;
 
 // Why Windows would refuse or change this one path component (UTF-8), or empty.
 std::string WindowsNameProblem(const std::string& component);

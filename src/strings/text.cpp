@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "format/little_endian.h"
 #include "support/heap.h"
 #include "support/text_workspace.h"
 
@@ -86,8 +87,4 @@ Text ReadTextAt(const void* address) {
     return CopyToWorkspace(text, Length(text));
 }
 
-int32_t ReadInt32At(const void* address) {
-    const uint8_t* bytes = (const uint8_t*)address;
-    return (int32_t)((uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 |
-                     (uint32_t)bytes[3] << 24);
-}
+int32_t ReadInt32At(const void* address) { return (int32_t)ReadLittleEndian32(address); }

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "pack/archive_layout.h"
 #include "pack/cli/commands.h"
 
 int Fail(const std::string& message) {

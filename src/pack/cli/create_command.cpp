@@ -9,7 +9,7 @@
 #include <cstring>
 #include <set>
 
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
 #include "pack/atomic_file.h"
 #include "pack/cli/commands.h"
 #include "pack/cli/progress_meter.h"
@@ -160,9 +160,9 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     WarnAboutShortcut(line, inputs.target, entries);
 
     uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
-    if (streamSize > (uint64_t)MAX_ARCHIVE_SIZE)
+    if (streamSize > (uint64_t)ARCHIVE_MAX_SIZE)
         return Fail(line.operands[0] + ": the installer would hold " + std::to_string(streamSize) +
-                    " bytes of entries; it holds at most " + std::to_string(MAX_ARCHIVE_SIZE));
+                    " bytes of entries; it holds at most " + std::to_string(ARCHIVE_MAX_SIZE));
 
     bool showProgress = !line.quiet && isatty(STDERR_FILENO);
     ProgressMeter meter;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "pack/archive_layout.h"
+#include "format/installer_format.h"
 #include "pack/cli/commands.h"
 #include "pack/cli/progress_meter.h"
 #include "pack/entry_stream.h"
@@ -44,7 +44,9 @@ std::string Printable(const CodePage& codePage, const std::string& name) {
     return escaped;
 }
 
-bool IsControlFile(const StreamEntry& entry) { return entry.name == CONTROL_FILE_NAME && entry.sizeCode > 1; }
+bool IsControlFile(const StreamEntry& entry) {
+    return entry.name == CONTROL_FILE_NAME && ControlFileIsRead(entry.sizeCode);
+}
 
 void PrintControlFile(const Installer& installer, const StreamEntry& entry, const CodePage& codePage) {
     const char* data = (const char*)installer.stream.data() + entry.dataOffset;
@@ -127,7 +129,7 @@ int RunVerify(const CommandLine& line) {
     Installer installer;
     std::string problem = OpenInstaller(path, &installer);
     if (!problem.empty()) return Fail(problem);
-    std::vector<uint8_t> stub(installer.file.begin(), installer.file.begin() + STUB_SIZE);
+    std::vector<uint8_t> stub(installer.file.begin(), installer.file.begin() + ARCHIVE_OFFSET);
     if (!(problem = StubProblem(stub)).empty()) return Fail(path + ": invalid installer: the stub " + problem);
     for (const std::string& oddity : Oddities(installer)) Warn(path + ": " + oddity);
     const CertificateTable& signature = installer.info.signature;
