@@ -28,9 +28,11 @@ int main(int argc, char** argv)
     inputs.push_back(mixed);
     int written = 0;
     for (size_t index = 0; index < inputs.size(); ++index) {
-        for (EncodeLevel level : {ENCODE_FAST, ENCODE_BEST}) {
+        for (const CompressionLevel& level : CompressionLevels()) {
+            if (!level.parse)
+                continue;
             std::vector<uint8_t> block = EncodeBlock(inputs[index].data(), inputs[index].size(), level);
-            std::string path = std::string(argv[1]) + "/seed-" + std::to_string(index) + "-" + std::to_string(level);
+            std::string path = std::string(argv[1]) + "/seed-" + std::to_string(index) + "-" + level.name;
             FILE* file = fopen(path.c_str(), "wb");
             if (!file || fwrite(block.data(), 1, block.size(), file) != block.size()) {
                 fprintf(stderr, "make_seeds: cannot write %s\n", path.c_str());

@@ -6,9 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "codec/levels.h"
 #include "format/installer_format.h"
-
-enum EncodeLevel { ENCODE_FAST = 1, ENCODE_BEST = 2 };  // "store" means no block at all
 
 // Called now and then with a growing bytesDone; the last call has bytesDone == bytesTotal.
 typedef void (*EncodeProgressFn)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
@@ -17,5 +16,6 @@ typedef void (*EncodeProgressFn)(void* context, uint64_t bytesDone, uint64_t byt
 constexpr size_t MAX_BLOCK_INPUT = ARCHIVE_MAX_SIZE;
 
 // size must not exceed MAX_BLOCK_INPUT (asserted); larger inputs are the caller's to split or refuse.
-std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, EncodeLevel level,
+// The level must compress (a parser; asserted): "store" makes no block at all.
+std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level,
                                  EncodeProgressFn progress = nullptr, void* context = nullptr);

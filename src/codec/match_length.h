@@ -1,10 +1,9 @@
-// Helpers shared by the parsers: match lengths, input positions, progress.
+// Helpers shared by the parsers and the match finder: how far two positions
+// agree, and the bytes that the hash tables key on.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
-
-#include "codec/encoder.h"
 
 // Bytes that agree at a and b (a before b), up to limit; 8 at a time.
 inline uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit)
@@ -27,19 +26,3 @@ inline uint32_t Read24(const uint8_t* at)
 {
     return at[0] | at[1] << 8 | at[2] << 16;
 }
-
-// Calls the caller's progress function, if any, with a count that only grows.
-struct ProgressReport {
-    EncodeProgressFn function = nullptr;
-    void* context = nullptr;
-    uint64_t total = 0;
-};
-
-inline void ReportProgress(const ProgressReport& report, uint64_t done)
-{
-    if (report.function)
-        report.function(report.context, done, report.total);
-}
-
-// Input bytes per segment: the unit of offset-width choice and of progress.
-constexpr uint32_t SEGMENT_BYTES = 1u << 16;

@@ -7,8 +7,6 @@
 #include "pack/certificate_table.h"
 #include "codec/encoder.h"
 
-enum PackLevel { LEVEL_STORE, LEVEL_FAST, LEVEL_BEST };
-
 // The archive of an entry stream: its header, then its stored block, which
 // is the compressed block or, when compressing does not make it shorter, the
 // stream itself (a block as long as the stream would be taken for the stream).
@@ -17,7 +15,8 @@ struct Archive {
     std::vector<uint8_t> compressedBlock;   // empty when the stream is stored as it is
 };
 
-Archive MakeArchive(const std::vector<uint8_t>& stream, PackLevel level, EncodeProgressFn progress, void* context);
+Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, EncodeProgressFn progress,
+                    void* context);
 const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vector<uint8_t>& stream);
 
 // Why these bytes cannot serve as the stub, or empty.

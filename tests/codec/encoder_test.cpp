@@ -52,8 +52,24 @@ uint32_t Field32(const std::vector<uint8_t>& block, size_t at)
     return block[at] | block[at + 1] << 8 | block[at + 2] << 16 | uint32_t(block[at + 3]) << 24;
 }
 
+const CompressionLevel& Level(const char* name)
+{
+    return *FindCompressionLevel(name);
+}
+
+// Every level that makes a compressed block.
+std::vector<const CompressionLevel*> CompressingLevels()
+{
+    std::vector<const CompressionLevel*> levels;
+    for (const CompressionLevel& level : CompressionLevels())
+        if (level.parse)
+            levels.push_back(&level);
+    return levels;
+}
+
 // Encodes, checks the header, decodes into an exact-size buffer; returns the block.
-std::vector<uint8_t> ExpectRoundTrip(const std::vector<uint8_t>& input, EncodeLevel level, const std::string& name)
+std::vector<uint8_t> ExpectRoundTrip(const std::vector<uint8_t>& input, const CompressionLevel& level,
+                                     const std::string& name)
 {
     std::vector<uint8_t> block = EncodeBlock(input.data(), input.size(), level);
     EXPECT_GE(block.size(), 14u) << name;
@@ -109,16 +125,31 @@ std::vector<Sample> Samples()
 
 }  // namespace
 
+TEST(CompressionLevels, OneTableWithUniqueNamesAndOneDefault)
+{
+    size_t defaults = 0;
+    for (const CompressionLevel& level : CompressionLevels()) {
+        EXPECT_EQ(FindCompressionLevel(level.name), &level) << level.name;
+        EXPECT_NE(std::string(level.description), "") << level.name;
+        defaults += level.isDefault;
+    }
+    EXPECT_EQ(defaults, 1u);
+    EXPECT_TRUE(DefaultCompressionLevel().isDefault);
+    EXPECT_EQ(FindCompressionLevel("max"), nullptr);
+    EXPECT_EQ(FindCompressionLevel(""), nullptr);
+    EXPECT_EQ(Level("store").parse, nullptr);   // the one level without a compressed block
+}
+
 TEST(EncoderRoundTrip, FastLevel)
 {
     for (const Sample& sample : Samples())
-        ExpectRoundTrip(sample.bytes, ENCODE_FAST, sample.name);
+        ExpectRoundTrip(sample.bytes, Level("fast"), sample.name);
 }
 
 TEST(EncoderRoundTrip, BestLevel)
 {
     for (const Sample& sample : Samples())
-        ExpectRoundTrip(sample.bytes, ENCODE_BEST, sample.name);
+        ExpectRoundTrip(sample.bytes, Level("best"), sample.name);
 }
 
 TEST(EncoderRoundTrip, EverySmallLength)
@@ -126,38 +157,38 @@ TEST(EncoderRoundTrip, EverySmallLength)
     std::vector<uint8_t> text = Text(300, 7);
     for (size_t size = 0; size <= 300; size += (size < 40 ? 1 : 13)) {
         std::vector<uint8_t> input(text.begin(), text.begin() + size);
-        ExpectRoundTrip(input, ENCODE_FAST, "fast " + std::to_string(size));
-        ExpectRoundTrip(input, ENCODE_BEST, "best " + std::to_string(size));
+        for (const CompressionLevel* level : CompressingLevels())
+            ExpectRoundTrip(input, *level, level->name + (" " + std::to_string(size)));
     }
 }
 
 TEST(EncoderOutput, DeterministicForTheSameInputAndLevel)
 {
     std::vector<uint8_t> input = Text(120000, 8);
-    for (EncodeLevel level : {ENCODE_FAST, ENCODE_BEST})
-        EXPECT_EQ(EncodeBlock(input.data(), input.size(), level), EncodeBlock(input.data(), input.size(), level));
+    for (const CompressionLevel* level : CompressingLevels())
+        EXPECT_EQ(EncodeBlock(input.data(), input.size(), *level), EncodeBlock(input.data(), input.size(), *level));
 }
 
 TEST(EncoderOutput, ShortInputsCarryAZeroChecksum)
 {
     for (size_t size = 1; size <= 3; ++size) {
         std::vector<uint8_t> input(size, 0x77);
-        EXPECT_EQ(Field32(EncodeBlock(input.data(), size, ENCODE_BEST), BLOCK_CHECKSUM_FIELD), 0u);
+        EXPECT_EQ(Field32(EncodeBlock(input.data(), size, Level("best")), BLOCK_CHECKSUM_FIELD), 0u);
     }
     std::vector<uint8_t> four = {1, 2, 3, 4};
-    EXPECT_NE(Field32(EncodeBlock(four.data(), 4, ENCODE_FAST), BLOCK_CHECKSUM_FIELD), 0u);
+    EXPECT_NE(Field32(EncodeBlock(four.data(), 4, Level("fast")), BLOCK_CHECKSUM_FIELD), 0u);
 }
 
 TEST(EncoderOutput, ProgressGrowsAndEndsAtTheTotal)
 {
     std::vector<uint8_t> input = Text(700000, 9);
-    for (EncodeLevel level : {ENCODE_FAST, ENCODE_BEST}) {
+    for (const CompressionLevel* level : CompressingLevels()) {
         std::vector<std::pair<uint64_t, uint64_t>> calls;
         auto record = [](void* context, uint64_t done, uint64_t total) {
             static_cast<std::vector<std::pair<uint64_t, uint64_t>>*>(context)->push_back({done, total});
         };
-        EncodeBlock(input.data(), input.size(), level, record, &calls);
-        ASSERT_GE(calls.size(), 2u) << level;
+        EncodeBlock(input.data(), input.size(), *level, record, &calls);
+        ASSERT_GE(calls.size(), 2u) << level->name;
         for (size_t index = 0; index < calls.size(); ++index) {
             EXPECT_EQ(calls[index].second, input.size());
             if (index > 0) {
@@ -185,21 +216,21 @@ TEST(EncoderRatio, BestBeatsFastAndUsesTheCheapForms)
         {"zeros", std::vector<uint8_t>(100000, 0), 0.01},
     };
     for (const Expectation& expectation : expectations) {
-        std::vector<uint8_t> best = ExpectRoundTrip(expectation.input, ENCODE_BEST, expectation.name);
-        std::vector<uint8_t> fast = ExpectRoundTrip(expectation.input, ENCODE_FAST, expectation.name);
+        std::vector<uint8_t> best = ExpectRoundTrip(expectation.input, Level("best"), expectation.name);
+        std::vector<uint8_t> fast = ExpectRoundTrip(expectation.input, Level("fast"), expectation.name);
         EXPECT_LE(best.size(), fast.size()) << expectation.name;
         EXPECT_LE(best.size() * 8.0 / expectation.input.size(), expectation.bestBitsPerByte) << expectation.name;
     }
     std::vector<uint8_t> text = Text(300000, 13);
-    std::vector<uint8_t> best = ExpectRoundTrip(text, ENCODE_BEST, "text");
-    std::vector<uint8_t> fast = ExpectRoundTrip(text, ENCODE_FAST, "text");
+    std::vector<uint8_t> best = ExpectRoundTrip(text, Level("best"), "text");
+    std::vector<uint8_t> fast = ExpectRoundTrip(text, Level("fast"), "text");
     EXPECT_LT(best.size(), fast.size());
 }
 
 TEST(EncoderOutput, CorruptedBlocksNeverDecodeToWrongData)
 {
     std::vector<uint8_t> input = Text(3000, 14);
-    std::vector<uint8_t> block = EncodeBlock(input.data(), input.size(), ENCODE_BEST);
+    std::vector<uint8_t> block = EncodeBlock(input.data(), input.size(), Level("best"));
     std::vector<uint8_t> output(input.size());
     for (size_t length = 0; length < block.size(); ++length) {
         std::vector<uint8_t> cut(block.begin(), block.begin() + length);

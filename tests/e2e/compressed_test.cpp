@@ -21,7 +21,9 @@ static std::vector<EntrySpec> VariedEntries() {
             FileEntry("stub.exe", std::string(ReadFileText(StubPath())))};
 }
 
-static Bytes Compress(const Bytes& stream, EncodeLevel level) { return EncodeBlock(stream.data(), stream.size(), level); }
+static Bytes Compress(const Bytes& stream, const char* level) {
+    return EncodeBlock(stream.data(), stream.size(), *FindCompressionLevel(level));
+}
 
 static void ExpectTree(const std::string& root, const std::vector<EntrySpec>& entries) {
     for (const EntrySpec& entry : entries) {
@@ -40,8 +42,8 @@ TEST(Compressed, FastAndBestBlocksExtractTheSameTreeAsAStoredArchive) {
         const char* name;
         Bytes archive;
     } cases[] = {{"stored", MakeStoredArchive(stream)},
-                 {"fast", MakeArchive(stream, Compress(stream, ENCODE_FAST))},
-                 {"best", MakeArchive(stream, Compress(stream, ENCODE_BEST))}};
+                 {"fast", MakeArchive(stream, Compress(stream, "fast"))},
+                 {"best", MakeArchive(stream, Compress(stream, "best"))}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (std::string(c.name) != "stored") {
@@ -56,7 +58,7 @@ TEST(Compressed, FastAndBestBlocksExtractTheSameTreeAsAStoredArchive) {
 
 TEST(Compressed, DamagedBlockIsRefused) {
     Bytes stream = MakeEntryStream(".\\", VariedEntries());
-    Bytes block = Compress(stream, ENCODE_FAST);
+    Bytes block = Compress(stream, "fast");
     Bytes damaged = block;
     damaged[damaged.size() / 2] ^= 0x10;
     InstallerRun run = RunInstaller(MakeArchive(stream, damaged), "damaged_block");
@@ -73,7 +75,7 @@ TEST(Compressed, DamagedBlockIsRefused) {
 
 TEST(Compressed, SoundBlockWithWrongCrcIsRefused) {
     Bytes stream = MakeEntryStream(".\\", {FileEntry("a.txt", std::string(5000, 'a'))});
-    Bytes archive = MakeArchive(stream, Compress(stream, ENCODE_BEST));
+    Bytes archive = MakeArchive(stream, Compress(stream, "best"));
     archive[8] ^= 0x01;   // the header's CRC-32
     InstallerRun run = RunInstaller(archive, "wrong_crc");
     ExpectInvalidArchive(run);
@@ -82,7 +84,7 @@ TEST(Compressed, SoundBlockWithWrongCrcIsRefused) {
 
 TEST(Compressed, BlockDecodingToAnotherSizeThanTheHeaderSaysIsRefused) {
     Bytes stream = MakeEntryStream(".\\", {FileEntry("a.txt", std::string(5000, 'a'))});
-    Bytes block = Compress(stream, ENCODE_FAST);
+    Bytes block = Compress(stream, "fast");
     Bytes archive = MakeArchive(stream, block);
     Bytes longer = stream;
     longer.push_back(0);   // header claims one byte more than the block holds

@@ -48,8 +48,10 @@ Bytes WithInt32(Bytes bytes, size_t at, int32_t value) {
     return bytes;
 }
 
+const CompressionLevel& Level(const char* name) { return *FindCompressionLevel(name); }
+
 // Header and stored block in one piece, as they follow the stub.
-Bytes WholeArchive(const Bytes& stream, PackLevel level) {
+Bytes WholeArchive(const Bytes& stream, const CompressionLevel& level) {
     Archive archive = MakeArchive(stream, level, nullptr, nullptr);
     return Concat(archive.header, StoredBlock(archive, stream));
 }
@@ -71,30 +73,30 @@ Bytes Noise(size_t size) {
 }  // namespace
 
 TEST(Archive, WorkedExampleStoredGivesTheKnownHeader) {
-    Bytes archive = WholeArchive(WORKED_EXAMPLE, LEVEL_STORE);
+    Bytes archive = WholeArchive(WORKED_EXAMPLE, Level("store"));
     EXPECT_EQ(archive, Concat(Header(20, 20, 0xAD53A5A7), WORKED_EXAMPLE));
 }
 
 TEST(Archive, EveryLevelLoadsBackToTheStream) {
     for (const Bytes& stream : {WORKED_EXAMPLE, Repetitive(50000), Noise(5000)}) {
-        for (PackLevel level : {LEVEL_STORE, LEVEL_FAST, LEVEL_BEST}) {
+        for (const CompressionLevel& level : CompressionLevels()) {
             Bytes archive = WholeArchive(stream, level);
             std::vector<uint8_t> decoded;
-            ASSERT_EQ(Load(archive, &decoded), "") << level;
-            EXPECT_EQ(decoded, stream) << level;
+            ASSERT_EQ(Load(archive, &decoded), "") << level.name;
+            EXPECT_EQ(decoded, stream) << level.name;
         }
     }
 }
 
 TEST(Archive, CompressesWhenItShrinksAndStoresOtherwise) {
     Bytes text = Repetitive(50000);
-    Bytes compressed = WholeArchive(text, LEVEL_BEST);
+    Bytes compressed = WholeArchive(text, Level("best"));
     EXPECT_LT(compressed.size(), text.size() / 10);
     EXPECT_EQ(compressed[12], 'J');
     // Noise does not shrink: a block as long as the stream would be read as the
     // stream itself, so anything not shorter is stored.
     for (const Bytes& stream : {Noise(4000), WORKED_EXAMPLE}) {
-        Bytes archive = WholeArchive(stream, LEVEL_FAST);
+        Bytes archive = WholeArchive(stream, Level("fast"));
         EXPECT_EQ(archive, Concat(Header((int32_t)stream.size(), (int32_t)stream.size(),
                                          Crc32Fingerprint(stream.data(), (uint32_t)stream.size())),
                                   stream));
@@ -102,8 +104,8 @@ TEST(Archive, CompressesWhenItShrinksAndStoresOtherwise) {
 }
 
 TEST(Archive, RefusedForEachReasonTheInstallerHas) {
-    Bytes good = WholeArchive(Repetitive(3000), LEVEL_BEST);
-    Bytes stored = WholeArchive(WORKED_EXAMPLE, LEVEL_STORE);
+    Bytes good = WholeArchive(Repetitive(3000), Level("best"));
+    Bytes stored = WholeArchive(WORKED_EXAMPLE, Level("store"));
     auto expectRefused = [](const Bytes& archive, const std::string& words) {
         std::string problem = Load(archive);
         EXPECT_NE(problem.find(words), std::string::npos) << "'" << problem << "' lacks '" << words << "'";

@@ -69,6 +69,16 @@ const CommandSpec COMMANDS[] = {
     {"extract", COMMAND_EXTRACT, 2, "OUT.exe DIR", FOR_EXTRACT},
 };
 
+// The levels' names: "store, fast or best" with ", " and " or ".
+std::string LevelNames(const char* separator, const char* lastSeparator) {
+    std::string names;
+    CompressionLevelTable levels = CompressionLevels();
+    for (size_t index = 0; index < levels.count; ++index)
+        names += (index == 0 ? "" : index + 1 == levels.count ? lastSeparator : separator) +
+                 std::string(levels.first[index].name);
+    return names;
+}
+
 const OptionSpec* FindOption(const std::string& name) {
     for (const OptionSpec& option : OPTIONS)
         if (name == option.name) return &option;
@@ -95,10 +105,8 @@ std::string ApplyOption(const std::string& name, const std::string& value, Comma
     if (name == "--timestamp") line->signing.timestampUrl = value;
     if (name == "--sign-ca") line->trustedCertificates = value;
     if (name == "--level") {
-        if (value == "store") line->level = LEVEL_STORE;
-        else if (value == "fast") line->level = LEVEL_FAST;
-        else if (value == "best") line->level = LEVEL_BEST;
-        else return "--level takes store, fast or best, not '" + value + "'";
+        line->level = FindCompressionLevel(value);
+        if (!line->level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
     }
     return "";
 }

@@ -15,7 +15,7 @@ struct CommandLine {
     std::string output;
     std::string target;          // as given; empty when not given
     bool targetGiven = false;
-    PackLevel level = LEVEL_BEST;
+    const CompressionLevel* level = &DefaultCompressionLevel();
     std::string stub;            // empty: the stub beside the running program
     std::string codePage;
     ControlValues control;

@@ -22,8 +22,6 @@
 
 namespace {
 
-const char* const LEVEL_NAMES[] = {"store", "fast", "best"};
-
 struct CreateInputs {
     std::string target;        // UTF-8 with its trailing backslash
     std::string ansiTarget;    // the same in the code page
@@ -172,8 +170,8 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     FinishProgress(&meter);
     if (!problem.empty()) return Fail(problem);
 
-    StartProgress(&meter, "compressing", showProgress && line.level != LEVEL_STORE);
-    Archive archive = MakeArchive(stream, line.level, ProgressCallback, &meter);
+    StartProgress(&meter, "compressing", showProgress && line.level->parse);
+    Archive archive = MakeArchive(stream, *line.level, ProgressCallback, &meter);
     FinishProgress(&meter);
     const std::vector<uint8_t>& block = StoredBlock(archive, stream);
     bool compressed = !archive.compressedBlock.empty();
@@ -194,8 +192,8 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
         printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s%s, %s\n",
                line.output.c_str(), totals.files, totals.directories, FormatBytes(totals.fileBytes).c_str(),
                FormatBytes(archiveSize).c_str(), 100.0 * (double)archiveSize / (double)stream.size(),
-               FormatBytes(stream.size()).c_str(), LEVEL_NAMES[line.level],
-               compressed || line.level == LEVEL_STORE ? "" : " (stored: it did not shrink)", signedNote.c_str(),
+               FormatBytes(stream.size()).c_str(), line.level->name,
+               compressed || !line.level->parse ? "" : " (stored: it did not shrink)", signedNote.c_str(),
                FormatSeconds(seconds).c_str());
     }
     return EXIT_OK;

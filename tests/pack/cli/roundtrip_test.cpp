@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "../pack_testing.h"
+#include "codec/levels.h"
 
 namespace {
 
@@ -62,7 +63,8 @@ ProgramRun Create(const Sample& sample, const std::string& output, std::vector<s
 
 TEST(CliRoundTrip, EveryLevelGivesTheTreeBack) {
     Sample sample = MakeSample("roundtrip");
-    for (const char* level : {"store", "fast", "best"}) {
+    for (const CompressionLevel& compression : CompressionLevels()) {
+        const char* level = compression.name;
         std::string installer = sample.scratch + "/" + level + ".exe";
         ProgramRun created = Create(sample, installer, {"--level", level});
         ASSERT_EQ(created.exitCode, 0) << created.err;
@@ -98,7 +100,8 @@ TEST(CliRoundTrip, SameInputsGiveTheSameBytes) {
     std::string other = sample.scratch + "/other";
     mkdir(other.c_str(), 0755);
     FillTree(other, true);   // the same tree, its files made in the other order
-    for (const char* level : {"store", "fast", "best"}) {
+    for (const CompressionLevel& compression : CompressionLevels()) {
+        const char* level = compression.name;
         std::string first = sample.scratch + "/first.exe", second = sample.scratch + "/second.exe";
         ASSERT_EQ(Create(sample, first, {"--level", level}).exitCode, 0);
         ASSERT_EQ(RunPack({"create", other, "-o", second, "--stub", sample.stub, "--level", level}).exitCode, 0);
