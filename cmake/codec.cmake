@@ -6,7 +6,7 @@ include(GoogleTest)
 file(GLOB CODEC_ENCODER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/codec/*.cpp)
 add_library(encoder STATIC ${CODEC_ENCODER_SOURCES})
 target_include_directories(encoder PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(encoder PUBLIC sfxhost)
+target_link_libraries(encoder PUBLIC sfxhost platform)
 
 file(GLOB CODEC_TEST_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tests/archive/*_test.cpp
@@ -24,7 +24,7 @@ function(add_sanitized_codec_tests name)   # further arguments: the decoder's ob
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_compile_options(${name} PRIVATE -O1 -g ${CODEC_SANITIZE_OPTIONS})
   target_link_options(${name} PRIVATE ${CODEC_SANITIZE_OPTIONS})
-  target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE platform GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS host-unit)
 endfunction()

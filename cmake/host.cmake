@@ -13,6 +13,11 @@ file(GLOB HOST_LIBRARY_SOURCES CONFIGURE_DEPENDS
 add_library(sfxhost STATIC ${HOST_LIBRARY_SOURCES})
 target_include_directories(sfxhost PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
+file(GLOB PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/*.cpp
+     ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp)
+add_library(platform STATIC ${PLATFORM_SOURCES})
+target_include_directories(platform PUBLIC ${CMAKE_SOURCE_DIR}/src)
+
 # The Windows family, configured with the cross toolchain as a sub-build.
 include(ExternalProject)
 ExternalProject_Add(windows

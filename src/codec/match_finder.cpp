@@ -1,11 +1,10 @@
 #include "codec/match_finder.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 
 #include "codec/match_length.h"
 #include "codec/tokens.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -112,16 +111,7 @@ void AddPosition(MatchFinder& finder, uint32_t position, uint32_t maxLength, std
 
 // The tree is read at random over 8 bytes per input byte: with
 // small pages nearly every step misses the TLB as well as the cache. Ask for
-// huge pages before the memory is first written (a hint, ignored if unsupported).
-void AdviseHugePages(const void* begin, size_t bytes)
-{
-    constexpr uintptr_t HUGE_PAGE = uintptr_t(2) << 20;
-    uintptr_t start = (reinterpret_cast<uintptr_t>(begin) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    uintptr_t end = (reinterpret_cast<uintptr_t>(begin) + bytes) & ~(HUGE_PAGE - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-}
-
+// huge pages before the memory is first written.
 void AssignOnHugePages(std::vector<int32_t>& table, size_t count, int32_t value)
 {
     table.clear();

@@ -3,19 +3,18 @@
 // over the name. An interrupt (Ctrl-C, SIGTERM, SIGHUP) removes the temporary
 // files, so no partial file is ever left under either name.
 #pragma once
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 struct PendingFile {
     std::string path;
     std::string temporaryPath;   // empty once finished or abandoned
-    int descriptor = -1;
-    int slot = -1;               // its place in the list an interrupt cleans up
-    dev_t device = 0;            // the temporary file's identity, for walks that must pass it by
-    ino_t inode = 0;
+    OpenFile file;
+    int slot = -1;               // its registration for removal on an interrupt
+    FileIdentity identity;       // the temporary file's, for walks that must pass it by
 };
 
 // Empty on success, else "<path>: <problem>". At most two files are pending at once.
@@ -28,10 +27,4 @@ std::string BeginPendingName(const std::string& path, PendingFile* file);
 std::string WritePendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts);
 // Renames the finished temporary file over the name; on failure it is gone.
 std::string CommitPendingFile(PendingFile* file);
-// WritePendingFile, then CommitPendingFile.
-std::string FinishPendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts);
 void AbandonPendingFile(PendingFile* file);
-
-// A helper process that writes a pending temporary file (0: none). An
-// interrupt kills it before removing the files, so that it cannot make one again.
-void SetPendingFileWriter(pid_t process);

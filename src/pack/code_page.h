@@ -1,16 +1,15 @@
 // Conversion between the host's UTF-8 names and the ANSI code page that the
-// installer's names and control values are written in (glibc iconv).
+// installer's names and control values are written in.
 #pragma once
-#include <iconv.h>
-
 #include <string>
+
+#include "platform/platform.h"
 
 constexpr const char* DEFAULT_CODE_PAGE = "WINDOWS-1252";
 
 struct CodePage {
     std::string name;
-    iconv_t toAnsi = (iconv_t)-1;
-    iconv_t fromAnsi = (iconv_t)-1;
+    CodePageConverter* converter = nullptr;
 };
 
 // Opens the code page; empty on success, else why it cannot be used. Only

@@ -1,13 +1,10 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "format/installer_format.h"
 #include "format/little_endian.h"
 #include "pack/entry_stream.h"
+#include "platform/platform.h"
 
 static const size_t READ_CHUNK = 1 << 20;   // progress is reported per chunk
 
@@ -28,31 +25,34 @@ uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntr
 // the walk is refused rather than packed half-old, half-new.
 static std::string AppendFile(const SourceEntry& entry, std::vector<uint8_t>* stream, uint64_t* done, uint64_t total,
                               ByteProgressFn progress, void* context) {
-    int file = open(entry.hostPath.c_str(), O_RDONLY);
-    if (file < 0) return entry.hostPath + ": cannot open: " + strerror(errno);
+    OpenFile file;
+    std::string failure = OpenFileForReading(entry.hostPath, &file);
+    if (!failure.empty()) return entry.hostPath + ": cannot open: " + failure;
     size_t start = stream->size();
     stream->resize(start + entry.size);
     std::string problem;
     size_t have = 0;
     while (have < entry.size) {
         size_t want = std::min<size_t>(READ_CHUNK, entry.size - have);
-        ssize_t got = read(file, stream->data() + start + have, want);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            problem = entry.hostPath + ": cannot read: " + strerror(errno);
+        size_t got = 0;
+        failure = ReadFromFile(&file, stream->data() + start + have, want, &got);
+        if (!failure.empty()) {
+            problem = entry.hostPath + ": cannot read: " + failure;
             break;
         }
         if (got == 0) {
             problem = entry.hostPath + ": the file shrank while it was being packed";
             break;
         }
-        have += (size_t)got;
+        have += got;
         *done += (uint64_t)got;
         if (progress) progress(context, *done, total);
     }
     uint8_t extra;
-    if (problem.empty() && read(file, &extra, 1) > 0) problem = entry.hostPath + ": the file grew while it was being packed";
-    close(file);
+    size_t got = 0;
+    if (problem.empty() && ReadFromFile(&file, &extra, 1, &got).empty() && got > 0)
+        problem = entry.hostPath + ": the file grew while it was being packed";
+    CloseFile(&file);
     return problem;
 }
 

@@ -1,27 +1,20 @@
 #include "pack/host_extract.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "format/installer_format.h"
+#include "platform/platform.h"
 
 namespace {
 
-std::string ErrnoText() { return strerror(errno); }
-
 bool IsEmptyDirectory(const std::string& path) {
-    DIR* directory = opendir(path.c_str());
-    if (!directory) return false;
-    size_t count = 0;
-    while (dirent* item = readdir(directory))
-        if (strcmp(item->d_name, ".") != 0 && strcmp(item->d_name, "..") != 0) ++count;
-    closedir(directory);
-    return count == 0;
+    std::vector<std::string> names;
+    return ListDirectory(path, &names).empty() && names.empty();
+}
+
+bool IsDirectory(const std::string& path) {
+    FileStatus status;
+    return QueryFileStatus(path, false, &status).empty() && status.kind == FILE_KIND_DIRECTORY;
 }
 
 // The name's parts in UTF-8; '\' and '/' separate, empty and "." parts vanish.
@@ -46,27 +39,20 @@ std::string MakeDirectories(const std::string& root, const std::vector<std::stri
     std::string path = root;
     for (size_t index = 0; index < count; ++index) {
         path += "/" + parts[index];
-        struct stat info;
-        if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;
-        if (mkdir(path.c_str(), 0777) != 0) return path + ": cannot create the directory: " + ErrnoText();
+        if (IsDirectory(path)) continue;
+        std::string failure = CreateNewDirectory(path);
+        if (!failure.empty()) return path + ": cannot create the directory: " + failure;
     }
     return "";
 }
 
 std::string WriteHostFile(const std::string& path, const uint8_t* data, size_t size) {
-    int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0666);
-    if (file < 0) return path + ": cannot create: " + ErrnoText();
+    OpenFile file;
+    std::string failure = CreateFileForWriting(path, &file);
+    if (!failure.empty()) return path + ": cannot create: " + failure;
     std::string problem;
-    while (size > 0 && problem.empty()) {
-        ssize_t written = write(file, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) problem = path + ": cannot write: " + ErrnoText();
-        if (written > 0) {
-            data += written;
-            size -= (size_t)written;
-        }
-    }
-    if (close(file) != 0 && problem.empty()) problem = path + ": cannot write: " + ErrnoText();
+    if (!(failure = WriteToFile(&file, data, size)).empty()) problem = path + ": cannot write: " + failure;
+    if (!(failure = CloseFile(&file)).empty() && problem.empty()) problem = path + ": cannot write: " + failure;
     return problem;
 }
 
@@ -75,10 +61,11 @@ std::string WriteHostFile(const std::string& path, const uint8_t* data, size_t s
 std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed,
                                const CodePage& codePage, const std::string& directory, ExtractReport* report) {
     *report = ExtractReport();
-    struct stat info;
-    if (lstat(directory.c_str(), &info) != 0) {
-        if (mkdir(directory.c_str(), 0777) != 0) return directory + ": cannot create the directory: " + ErrnoText();
-    } else if (!S_ISDIR(info.st_mode) || !IsEmptyDirectory(directory)) {
+    FileStatus status;
+    if (!QueryFileStatus(directory, false, &status).empty()) {
+        std::string failure = CreateNewDirectory(directory);
+        if (!failure.empty()) return directory + ": cannot create the directory: " + failure;
+    } else if (status.kind != FILE_KIND_DIRECTORY || !IsEmptyDirectory(directory)) {
         return directory + ": must be a new or empty directory";
     }
     for (const StreamEntry& entry : parsed.entries) {

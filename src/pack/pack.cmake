@@ -11,7 +11,6 @@ set(PACK_SOURCES
     ${CMAKE_SOURCE_DIR}/src/pack/cli/create_command.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/entry_stream_reader.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/entry_stream_writer.cpp
-    ${CMAKE_SOURCE_DIR}/src/pack/external_tool.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/host_extract.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/cli/inspect_commands.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/installer_file.cpp

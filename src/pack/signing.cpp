@@ -1,15 +1,11 @@
 #include "pack/signing.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
-#include "pack/cli/commands.h"
-#include "pack/external_tool.h"
 #include "pack/installer_file.h"
+#include "platform/platform.h"
 
 const char* const SIGNING_TOOL = "osslsigncode";
 
@@ -47,6 +43,33 @@ std::string SigningInputsProblem(const SigningOptions& options) {
     return problem;
 }
 
+// OpenSSL's error queue: "<thread id in hex>:error:<code>:...".
+static bool IsErrorQueueLine(const std::string& line) {
+    size_t colon = line.find(':');
+    if (colon == std::string::npos || colon == 0 || line.compare(colon, 7, ":error:") != 0) return false;
+    return line.find_first_not_of("0123456789ABCDEFabcdef") == colon;
+}
+
+// The output's lines, trimmed, without blank lines, OpenSSL's internal error
+// queue, password prompts and the bare verdict ("Failed", "Succeeded").
+static std::vector<std::string> ToolMessages(const std::string& output) {
+    std::vector<std::string> messages;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        std::string line = output.substr(start, end - start);
+        start = end + 1;
+        size_t first = line.find_first_not_of(" \t\r"), last = line.find_last_not_of(" \t\r");
+        if (first == std::string::npos) continue;
+        line = line.substr(first, last - first + 1);
+        bool noise = IsErrorQueueLine(line) || line == "Failed" || line == "Succeeded" ||
+                     line.find("pass phrase:") != std::string::npos;
+        if (!noise) messages.push_back(line);
+    }
+    return messages;
+}
+
 static std::string Joined(const std::vector<std::string>& lines) {
     std::string joined;
     for (const std::string& line : lines) joined += (joined.empty() ? "" : "; ") + line;
@@ -76,10 +99,8 @@ static std::string SignedFileProblem(const std::string& path, const std::vector<
     if (loaded != stream) return "its entry stream is not the one packed";
     if (info.signature.size == 0) return "it holds no certificate table";
     *table = info.signature;
-    int descriptor = open(path.c_str(), O_RDONLY);
-    if (descriptor < 0 || fsync(descriptor) != 0) problem = std::string("cannot write it: ") + strerror(errno);
-    if (descriptor >= 0) close(descriptor);
-    return problem;
+    std::string failure = FlushToDisk(path);
+    return failure.empty() ? "" : "cannot write it: " + failure;
 }
 
 std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,

@@ -1,11 +1,6 @@
 #include "pack/tree_walk.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <map>
 
 #include "format/installer_format.h"
@@ -21,38 +16,31 @@ struct Walk {
 
 std::string Failure(const std::string& path, const std::string& problem) { return path + ": " + problem; }
 
-std::string ErrnoText() { return strerror(errno); }
-
-std::string ListDirectory(const std::string& path, std::vector<std::string>* names) {
-    DIR* directory = opendir(path.c_str());
-    if (!directory) return Failure(path, "cannot open the directory: " + ErrnoText());
-    errno = 0;
-    while (dirent* item = readdir(directory)) {
-        if (strcmp(item->d_name, ".") != 0 && strcmp(item->d_name, "..") != 0) names->push_back(item->d_name);
-        errno = 0;
-    }
-    int readError = errno;
-    closedir(directory);
-    if (readError) return Failure(path, std::string("cannot read the directory: ") + strerror(readError));
+// The names in the directory, sorted byte-wise: the same tree always gives the same order.
+std::string SortedNames(const std::string& path, std::vector<std::string>* names) {
+    std::string problem = ListDirectory(path, names);
+    if (!problem.empty()) return Failure(path, problem);
     std::sort(names->begin(), names->end());
     return "";
 }
 
-bool IsSkipped(const Walk& walk, const struct stat& info) {
+bool IsSkipped(const Walk& walk, const FileStatus& status) {
     for (const FileIdentity& skipped : walk.options->skip)
-        if (skipped.device == info.st_dev && skipped.inode == info.st_ino) return true;
+        if (SameFile(skipped, status.identity)) return true;
     return false;
 }
 
 // The kind of thing at path, following a symbolic link only when asked to.
-std::string Inspect(const Walk& walk, const std::string& path, struct stat* info) {
-    if (lstat(path.c_str(), info) != 0) return Failure(path, ErrnoText());
-    if (S_ISLNK(info->st_mode)) {
+std::string Inspect(const Walk& walk, const std::string& path, FileStatus* status) {
+    std::string problem = QueryFileStatus(path, false, status);
+    if (!problem.empty()) return Failure(path, problem);
+    if (status->kind == FILE_KIND_LINK) {
         if (!walk.options->followLinks)
             return Failure(path, "is a symbolic link (use --follow-links to pack what it points to)");
-        if (stat(path.c_str(), info) != 0) return Failure(path, "symbolic link to nothing usable: " + ErrnoText());
+        problem = QueryFileStatus(path, true, status);
+        if (!problem.empty()) return Failure(path, "symbolic link to nothing usable: " + problem);
     }
-    if (!S_ISDIR(info->st_mode) && !S_ISREG(info->st_mode))
+    if (status->kind != FILE_KIND_DIRECTORY && status->kind != FILE_KIND_REGULAR)
         return Failure(path, "is neither a regular file nor a directory");
     return "";
 }
@@ -86,15 +74,15 @@ std::string EntryNameProblem(const Walk& walk, const std::string& entryName, boo
 
 std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::string& prefix) {
     std::vector<std::string> names;
-    std::string problem = ListDirectory(hostPath, &names);
+    std::string problem = SortedNames(hostPath, &names);
     if (!problem.empty()) return problem;
     std::map<std::u32string, std::string> seen;   // case-folded name -> the name that took it
     for (const std::string& name : names) {
         std::string path = hostPath + "/" + name;
-        struct stat info;
-        if (!(problem = Inspect(walk, path, &info)).empty()) return problem;
-        if (IsSkipped(walk, info)) continue;
-        bool isDirectory = S_ISDIR(info.st_mode);
+        FileStatus status;
+        if (!(problem = Inspect(walk, path, &status)).empty()) return problem;
+        if (IsSkipped(walk, status)) continue;
+        bool isDirectory = status.kind == FILE_KIND_DIRECTORY;
 
         if (!(problem = HostNameProblem(walk, name, prefix.empty())).empty()) return Failure(path, problem);
         std::string ansiName;
@@ -107,17 +95,17 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
             return Failure(path, "Windows ignores case, so this is the same name as '" + clash.first->second + "'");
 
         if (!isDirectory) {
-            if (info.st_size > ARCHIVE_MAX_SIZE)
-                return Failure(path, "the file holds " + std::to_string(info.st_size) +
+            if (status.size > ARCHIVE_MAX_SIZE)
+                return Failure(path, "the file holds " + std::to_string(status.size) +
                                          " bytes; an installer holds at most " + std::to_string(ARCHIVE_MAX_SIZE));
-            walk.entries->push_back({path, entryName, false, (uint64_t)info.st_size});
+            walk.entries->push_back({path, entryName, false, status.size});
             continue;
         }
         for (const FileIdentity& visit : walk.open)
-            if (visit.device == info.st_dev && visit.inode == info.st_ino)
+            if (SameFile(visit, status.identity))
                 return Failure(path, "symbolic link loop: it leads back to a directory that contains it");
         walk.entries->push_back({path, entryName, true, 0});
-        walk.open.push_back({info.st_dev, info.st_ino});
+        walk.open.push_back(status.identity);
         problem = WalkDirectory(walk, path, entryName);
         walk.open.pop_back();
         if (!problem.empty()) return problem;
@@ -128,11 +116,12 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
 }  // namespace
 
 std::string WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries) {
-    struct stat info;
-    if (stat(root.c_str(), &info) != 0) return Failure(root, ErrnoText());
-    if (!S_ISDIR(info.st_mode)) return Failure(root, "is not a directory");
+    FileStatus status;
+    std::string problem = QueryFileStatus(root, true, &status);
+    if (!problem.empty()) return Failure(root, problem);
+    if (status.kind != FILE_KIND_DIRECTORY) return Failure(root, "is not a directory");
     std::string start = root;
     while (start.size() > 1 && start.back() == '/') start.pop_back();
-    Walk walk{&options, entries, {{info.st_dev, info.st_ino}}};
+    Walk walk{&options, entries, {status.identity}};
     return WalkDirectory(walk, start, "");
 }

@@ -1,24 +1,18 @@
 // Walks the directory to be packed: directories before their contents, names
 // sorted byte-wise at every level, so the same tree always gives the same order.
 #pragma once
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "pack/code_page.h"
+#include "platform/platform.h"
 
 struct SourceEntry {
     std::string hostPath;   // where the builder reads it
     std::string name;       // entry name in the code page: '\' between parts, directories end with '\'
     bool isDirectory = false;
     uint64_t size = 0;
-};
-
-struct FileIdentity {
-    dev_t device;
-    ino_t inode;
 };
 
 struct WalkOptions {

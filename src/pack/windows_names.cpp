@@ -1,8 +1,6 @@
 #include "pack/windows_names.h"
 
-#include <locale.h>
-#include <wctype.h>
-
+#include <cctype>
 #include <cstring>
 
 #include "pack/code_page.h"
@@ -45,14 +43,8 @@ bool IsSafeEntryName(const std::string& name) {
 }
 
 std::u32string CaseFoldedKey(const std::string& utf8) {
-    static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
     std::u32string characters;
     DecodeUtf8(utf8, &characters);
-    for (char32_t& c : characters) {
-        if (unicode)
-            c = (char32_t)towupper_l((wint_t)c, unicode);
-        else if (c >= 'a' && c <= 'z')
-            c = c - 'a' + 'A';
-    }
+    for (char32_t& c : characters) c = UpperCaseCharacter(c);
     return characters;
 }

@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "../common/test_certificate.h"
-#include "pack/external_tool.h"
 #include "pack_testing.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -16,4 +16,3 @@ int Fail(const std::string& message);       // returns EXIT_FAILED
 void Warn(const std::string& message);
 // Opens --codepage (or the default); EXIT_OK, or EXIT_USAGE after the message.
 int OpenRequestedCodePage(const CommandLine& line, CodePage* codePage);
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* problem);

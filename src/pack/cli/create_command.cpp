@@ -1,9 +1,5 @@
 // sfxpack create: checks every input before the slow work, packs, checks the
 // archive by decoding it again, and only then writes the installer.
-#include <libgen.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +15,7 @@
 #include "pack/target_directory.h"
 #include "pack/tree_walk.h"
 #include "pack/windows_names.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -31,11 +28,9 @@ struct CreateInputs {
 };
 
 std::string DefaultStubPath() {
-    char self[4096];
-    ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
-    if (length <= 0) return "sfxstub.exe";
-    self[length] = 0;
-    return std::string(dirname(self)) + "/sfxstub.exe";
+    std::string self = OwnExecutablePath();
+    if (self.empty()) return "sfxstub.exe";
+    return ParentDirectory(self) + "/sfxstub.exe";
 }
 
 std::string CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
@@ -54,16 +49,14 @@ std::string CheckTarget(const CommandLine& line, const CodePage& codePage, Creat
 // The output must be a file in an existing directory; when it already lies
 // inside the packed tree, the walk leaves it out.
 std::string CheckOutput(const std::string& output, WalkOptions* walk) {
-    struct stat info;
-    if (stat(output.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return output + ": is a directory";
-        walk->skip.push_back({info.st_dev, info.st_ino});
+    FileStatus status;
+    if (QueryFileStatus(output, true, &status).empty()) {
+        if (status.kind == FILE_KIND_DIRECTORY) return output + ": is a directory";
+        walk->skip.push_back(status.identity);
         return "";
     }
-    std::vector<char> copy(output.begin(), output.end());
-    copy.push_back(0);
-    std::string parent = dirname(copy.data());
-    if (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return output + ": its directory does not exist";
+    if (!QueryFileStatus(ParentDirectory(output), true, &status).empty() || status.kind != FILE_KIND_DIRECTORY)
+        return output + ": its directory does not exist";
     return "";
 }
 
@@ -151,7 +144,7 @@ bool UnpacksToStream(const Archive& archive, const std::vector<uint8_t>& stream)
 // taken: walk, read, compress, check, write.
 int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     auto started = std::chrono::steady_clock::now();
-    inputs.walk.skip.push_back({output->device, output->inode});
+    inputs.walk.skip.push_back(output->identity);
     std::vector<SourceEntry> entries;
     std::string problem = WalkTree(line.operands[0], inputs.walk, &entries);
     if (!problem.empty()) return Fail(problem);
@@ -162,7 +155,7 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
         return Fail(line.operands[0] + ": the installer would hold " + std::to_string(streamSize) +
                     " bytes of entries; it holds at most " + std::to_string(ARCHIVE_MAX_SIZE));
 
-    bool showProgress = !line.quiet && isatty(STDERR_FILENO);
+    bool showProgress = !line.quiet && StandardErrorIsTerminal();
     ProgressMeter meter;
     StartProgress(&meter, "reading", showProgress);
     std::vector<uint8_t> stream;

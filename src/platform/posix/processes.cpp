@@ -1,14 +1,13 @@
-#include "pack/external_tool.h"
-
+// Finding and running other programs on POSIX.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
-#include "pack/atomic_file.h"
+#include "platform/platform.h"
+#include "platform/posix/interrupts.h"
 
 std::string FindProgram(const std::string& name) {
     if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";
@@ -49,7 +48,7 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& argu
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    SetPendingFileWriter(child);
+    KillOnInterrupt(child);
     close(pipeEnds[1]);
     char buffer[4096];
     ssize_t got;
@@ -62,33 +61,8 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& argu
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    SetPendingFileWriter(0);
+    KillOnInterrupt(0);
     run.started = true;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
-}
-
-// OpenSSL's error queue: "<thread id in hex>:error:<code>:...".
-static bool IsErrorQueueLine(const std::string& line) {
-    size_t colon = line.find(':');
-    if (colon == std::string::npos || colon == 0 || line.compare(colon, 7, ":error:") != 0) return false;
-    return line.find_first_not_of("0123456789ABCDEFabcdef") == colon;
-}
-
-std::vector<std::string> ToolMessages(const std::string& output) {
-    std::vector<std::string> messages;
-    size_t start = 0;
-    while (start < output.size()) {
-        size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(start, end - start);
-        start = end + 1;
-        size_t first = line.find_first_not_of(" \t\r"), last = line.find_last_not_of(" \t\r");
-        if (first == std::string::npos) continue;
-        line = line.substr(first, last - first + 1);
-        bool noise = IsErrorQueueLine(line) || line == "Failed" || line == "Succeeded" ||
-                     line.find("pass phrase:") != std::string::npos;
-        if (!noise) messages.push_back(line);
-    }
-    return messages;
 }

@@ -1,0 +1,122 @@
+// The builder's services of the operating system, behind this one header: the
+// rest of the builder includes no system header beyond the C++ library's, so
+// another system needs another implementation (today src/platform/posix/)
+// and no change elsewhere. Failures come back as the system's own words
+// ("No such file or directory") for the caller's message; empty is success.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---- Files and directories
+
+enum FileKind { FILE_KIND_REGULAR, FILE_KIND_DIRECTORY, FILE_KIND_LINK, FILE_KIND_OTHER };
+
+// What makes a file the same file under any of its names (on POSIX its device
+// and inode). Compare with SameFile only.
+struct FileIdentity {
+    uint64_t parts[3] = {0, 0, 0};
+};
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b);
+
+struct FileStatus {
+    FileKind kind = FILE_KIND_OTHER;
+    uint64_t size = 0;
+    FileIdentity identity;
+};
+
+// What path names: a symbolic link itself, or with followLinks what it points to.
+std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status);
+
+// The names in the directory, in no particular order, without "." and "..".
+// On failure: "cannot open the directory: <why>" or "cannot read the directory: <why>".
+std::string ListDirectory(const std::string& path, std::vector<std::string>* names);
+
+std::string CreateNewDirectory(const std::string& path);
+// Renames over an existing file of the name.
+std::string RenameFile(const std::string& from, const std::string& to);
+void RemoveFileIfPresent(const std::string& path);
+// Waits until a file that another program wrote is on the disk.
+std::string FlushToDisk(const std::string& path);
+
+// The path of the directory holding path (its name without the last part).
+std::string ParentDirectory(const std::string& path);
+
+// An open file: the platform's handle, -1 when closed.
+struct OpenFile {
+    intptr_t handle = -1;
+};
+
+std::string OpenFileForReading(const std::string& path, OpenFile* file);
+// An existing file is emptied; a symbolic link is refused, not followed.
+std::string CreateFileForWriting(const std::string& path, OpenFile* file);
+// A new file whose name (filled in path) is prefix and a few characters no
+// other file there has. Only its owner may read it until GiveUsualPermissions.
+std::string CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file);
+std::string QueryOpenFileStatus(const OpenFile& file, FileStatus* status);
+// Reads up to size bytes; got is 0 at the end of the file.
+std::string ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got);
+// Writes all size bytes.
+std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size);
+// The permissions a new file of the user's gets.
+std::string GiveUsualPermissions(OpenFile* file);
+std::string FlushFileToDisk(OpenFile* file);
+// Closes; the failure is one of writing what was still pending. Closed either way.
+std::string CloseFile(OpenFile* file);
+
+// The whole of a regular file. False, with "<path>: <problem>", when it cannot
+// be read or is a directory or another kind of file.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* problem);
+
+// ---- Interrupts
+// An interrupt (Ctrl-C, termination, hang-up) removes the files registered
+// here, after killing the program RunTool is running, and then ends the
+// process as the interrupt would have.
+
+enum { MAX_FILES_REMOVED_ON_INTERRUPT = 2 };
+// The slot of the registration, or -1 when all are taken.
+int RemoveOnInterrupt(const std::string& path);
+void ForgetOnInterrupt(int slot);   // -1 is ignored
+
+// ---- Other programs
+
+// The program's path as found in PATH (or as given, when it is a path of its
+// own); empty when there is no such executable.
+std::string FindProgram(const std::string& name);
+
+struct ToolRun {
+    bool started = false;
+    int exitCode = -1;    // 128 + the signal when it was killed
+    std::string output;   // standard output and standard error, interleaved
+};
+
+// Runs the program with the arguments, its input empty and without a
+// terminal (so it cannot stop to prompt), and waits for it.
+ToolRun RunTool(const std::string& program, const std::vector<std::string>& arguments);
+
+// The path of the running program; empty when it cannot be found.
+std::string OwnExecutablePath();
+
+// ---- Text
+
+// Conversion between UTF-8 and a code page, opened by the code page's name.
+struct CodePageConverter;
+// Null when the system does not know the code page.
+CodePageConverter* OpenCodePageConverter(const std::string& name);
+void CloseCodePageConverter(CodePageConverter* converter);   // null is ignored
+// False on the first character that does not convert.
+bool ConvertToCodePage(CodePageConverter* converter, const std::string& utf8, std::string* converted);
+bool ConvertFromCodePage(CodePageConverter* converter, const std::string& converted, std::string* utf8);
+
+// The character in upper case, as file names are compared without case.
+char32_t UpperCaseCharacter(char32_t character);
+
+// ---- Terminal and memory
+
+bool StandardErrorIsTerminal();
+
+// A hint that the memory will be read at random: large pages save TLB misses.
+// Given before it is first written; ignored where unsupported.
+void AdviseHugePages(void* begin, size_t bytes);

@@ -1,0 +1,7 @@
+// The POSIX side of the interrupt clean-up: RunTool names the program it runs.
+#pragma once
+#include <sys/types.h>
+
+// The child that an interrupt kills before it removes the files (0: none):
+// it might otherwise make one of them again.
+void KillOnInterrupt(pid_t process);
