@@ -5,7 +5,7 @@
 static const CompressionLevel LEVELS[] = {
     {"store", nullptr, "no compression: the entry stream as it is", false},
     {"fast", ParseFast, "hash chains with one step of lazy matching", false},
-    {"best", ParseBest, "optimal parsing over exact bit costs: smallest and slowest", true},
+    {"best", ParseBest, "optimal parsing: the smallest output, the slowest", true},
 };
 
 CompressionLevelTable CompressionLevels()

@@ -7,7 +7,54 @@
 
 static const char* const CRLF = "\r\n";
 
-enum ValueUse { IN_SCRIPT, IN_SCRIPT_TRIMMED, COMMAND };
+static std::string Started(const std::string& command) { return command.empty() ? "nothing" : "'" + command + "'"; }
+
+static std::string DescribeShortcut(const ControlValues& shown) {
+    return "desktop shortcut '" + shown.name + "' to '" + shown.program + "', icon '" + shown.icon +
+           "', then start " + Started(shown.command);
+}
+
+static std::string DescribeTemporaryRun(const ControlValues& shown) {
+    return "temporary run of " + Started(shown.command) + ", then its files are removed";
+}
+
+const std::vector<ControlModeSpec>& ControlModes() {
+    static const std::vector<ControlModeSpec> modes = {
+        {CONTROL_SHORTCUT,
+         {{"--shortcut", &ControlValues::program, "program", IN_SCRIPT_TRIMMED, "the path of the program", nullptr},
+          {"--name", &ControlValues::name, "shortcut name", IN_SCRIPT, "the shortcut's name", ".lnk"},
+          {"--icon", &ControlValues::icon, "icon", IN_SCRIPT, nullptr, nullptr},
+          {"--run", &ControlValues::command, "command", COMMAND, nullptr, nullptr}},
+         "when done, put a desktop shortcut NAME to PROGRAM, show the\n"
+         "completion box, then start COMMAND in the target directory",
+         DescribeShortcut},
+        {CONTROL_TEMP_RUN,
+         {{"--temp-run", &ControlValues::command, "command", COMMAND, "the command to run", nullptr}},
+         "when done, run COMMAND, wait for it, then remove the files\n"
+         "(a COMMAND with arguments quotes its program: '\"C:\\A\\a.exe\" /s')",
+         DescribeTemporaryRun},
+    };
+    return modes;
+}
+
+const ControlModeSpec* FindControlMode(ControlMode mode) {
+    for (const ControlModeSpec& spec : ControlModes())
+        if (spec.mode == mode) return &spec;
+    return nullptr;
+}
+
+const ControlValueSpec* FindControlValue(const std::string& option, const ControlModeSpec** mode) {
+    for (const ControlModeSpec& spec : ControlModes())
+        for (const ControlValueSpec& value : spec.values)
+            if (option == value.option) {
+                if (mode) *mode = &spec;
+                return &value;
+            }
+    return nullptr;
+}
+
+std::string ControlValues::* const CONTROL_FILE_LINES[4] = {&ControlValues::program, &ControlValues::name,
+                                                            &ControlValues::icon, &ControlValues::command};
 
 // The installer reads the values as lines, trimming leading spaces (and the
 // trailing ones of the program), and pastes all but the command unescaped
@@ -24,34 +71,42 @@ static std::string ValueProblem(const char* option, const std::string& value, Va
     return "";
 }
 
-static std::string ShortcutProblem(const ControlValues& values) {
-    if (values.program.empty()) return "--shortcut needs the path of the program";
-    if (values.name.empty()) return "--name needs the shortcut's name";
-    std::string problem = ValueProblem("--shortcut", values.program, IN_SCRIPT_TRIMMED);
-    if (problem.empty()) problem = ValueProblem("--name", values.name, IN_SCRIPT);
-    if (problem.empty()) problem = ValueProblem("--icon", values.icon, IN_SCRIPT);
-    if (problem.empty()) problem = ValueProblem("--run", values.command, COMMAND);
-    if (!problem.empty()) return problem;
-    // The name becomes the file name of the shortcut on the desktop.
-    std::string nameProblem = WindowsNameProblem(values.name + ".lnk");
-    if (!nameProblem.empty()) return "--name '" + values.name + "': as a file name it " + nameProblem;
+static std::string ModeProblem(const ControlModeSpec& mode, const ControlValues& values) {
+    for (const ControlValueSpec& spec : mode.values)
+        if (spec.whenMissing && (values.*spec.value).empty()) return std::string(spec.option) + " needs " + spec.whenMissing;
+    for (const ControlValueSpec& spec : mode.values) {
+        std::string problem = ValueProblem(spec.option, values.*spec.value, spec.use);
+        if (!problem.empty()) return problem;
+    }
+    for (const ControlValueSpec& spec : mode.values) {
+        if (!spec.fileSuffix) continue;
+        const std::string& value = values.*spec.value;
+        std::string nameProblem = WindowsNameProblem(value + spec.fileSuffix);
+        if (!nameProblem.empty()) return std::string(spec.option) + " '" + value + "': as a file name it " + nameProblem;
+    }
     return "";
 }
 
 std::string ControlValuesProblem(const ControlValues& values) {
-    if (values.mode == CONTROL_SHORTCUT) return ShortcutProblem(values);
-    if (values.mode != CONTROL_TEMP_RUN) return "";
-    if (values.command.empty()) return "--temp-run needs the command to run";
-    return ValueProblem("--temp-run", values.command, COMMAND);
+    const ControlModeSpec* mode = FindControlMode(values.mode);
+    return mode ? ModeProblem(*mode, values) : "";
+}
+
+static bool ModeUsesLine(const ControlModeSpec* mode, std::string ControlValues::*line) {
+    if (!mode) return false;
+    for (const ControlValueSpec& spec : mode->values)
+        if (spec.value == line) return true;
+    return false;
 }
 
 std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes) {
     bytes->clear();
-    const std::string* lines[] = {&values.program, &values.name, &values.icon, &values.command};
-    for (const std::string* line : lines) {
+    const ControlModeSpec* mode = FindControlMode(values.mode);
+    for (std::string ControlValues::*line : CONTROL_FILE_LINES) {
+        const std::string& value = ModeUsesLine(mode, line) ? values.*line : std::string();
         std::string converted;
-        if (!ToCodePage(codePage, *line, &converted))
-            return "'" + *line + "' cannot be written in code page " + codePage.name;
+        if (!ToCodePage(codePage, value, &converted))
+            return "'" + value + "' cannot be written in code page " + codePage.name;
         *bytes += converted + CRLF;
     }
     return "";
@@ -75,10 +130,7 @@ static std::string WithoutLeadingSpaces(const std::string& text) {
 ControlValues ReadControlFile(const std::string& bytes) {
     ControlValues values;
     size_t at = 0;
-    values.program = WithoutLeadingSpaces(NextLine(bytes, &at));
-    values.name = WithoutLeadingSpaces(NextLine(bytes, &at));
-    values.icon = WithoutLeadingSpaces(NextLine(bytes, &at));
-    values.command = WithoutLeadingSpaces(NextLine(bytes, &at));
+    for (std::string ControlValues::*line : CONTROL_FILE_LINES) values.*line = WithoutLeadingSpaces(NextLine(bytes, &at));
     while (!values.program.empty() && values.program.back() == ' ') values.program.pop_back();
     values.mode = ControlFileRunsTemporarily(values.program.c_str()) ? CONTROL_TEMP_RUN : CONTROL_SHORTCUT;
     return values;

@@ -1,7 +1,11 @@
 // The control file "$$$.$$$": four lines (program, shortcut name, icon file,
-// command), CR LF each, that choose how the installation ends.
+// command), CR LF each, that choose how the installation ends. The modes are
+// one table: the options that give each mode's values, how each value is
+// checked, and how `list` describes the mode. A new mode is a row there (and
+// its rule in format/installer_format.h, which the installer follows).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "pack/code_page.h"
 
@@ -15,10 +19,42 @@ struct ControlValues {
     std::string command;   // line 4: started at the end
 };
 
+// How the installer uses a value: pasted into its script between double
+// quotes (with or without the trailing spaces it trims), or run as a command.
+enum ValueUse { IN_SCRIPT, IN_SCRIPT_TRIMMED, COMMAND };
+
+struct ControlValueSpec {
+    const char* option;                  // the option that gives it
+    std::string ControlValues::*value;   // the line it fills
+    const char* what;                    // the value in a message: "command"
+    ValueUse use;
+    const char* whenMissing;   // null: may be left out; else "<option> needs <whenMissing>"
+    const char* fileSuffix;    // not null: with this suffix it names a file on the desktop
+};
+
+struct ControlModeSpec {
+    ControlMode mode;
+    std::vector<ControlValueSpec> values;   // the first one's option selects the mode
+    const char* help;                       // for the help text
+    // For `list`, from values already made printable.
+    std::string (*describe)(const ControlValues& shown);
+};
+
+// The modes that write a control file (CONTROL_NONE writes none).
+const std::vector<ControlModeSpec>& ControlModes();
+// The mode's row; null for CONTROL_NONE.
+const ControlModeSpec* FindControlMode(ControlMode mode);
+// The value that an option gives in some mode, and that mode; null when none does.
+const ControlValueSpec* FindControlValue(const std::string& option, const ControlModeSpec** mode = nullptr);
+
+// The lines in the order the file holds them.
+extern std::string ControlValues::* const CONTROL_FILE_LINES[4];
+
 // Why the values (UTF-8) would not reach the installer as given, or empty.
 std::string ControlValuesProblem(const ControlValues& values);
 
-// The file's bytes in the code page; empty on success, else the problem.
+// The file's bytes in the code page, the lines the mode does not use left
+// empty; empty on success, else the problem.
 std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes);
 
 // The values as the installer reads them back from the file's bytes.

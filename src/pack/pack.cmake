@@ -6,6 +6,8 @@ set(PACK_SOURCES
     ${CMAKE_SOURCE_DIR}/src/pack/certificate_table.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/code_page.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/cli/command_line.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/cli/help_text.cpp
+    ${CMAKE_SOURCE_DIR}/src/pack/cli/options.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/cli/command_support.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/control_file.cpp
     ${CMAKE_SOURCE_DIR}/src/pack/cli/create_command.cpp

@@ -1,117 +1,10 @@
 #include "pack/cli/command_line.h"
 
-#include <cstring>
-
-const char* const USAGE_TEXT =
-    "Usage:\n"
-    "  sfxpack create DIR -o OUT.exe [options]   pack DIR into a self-extracting installer\n"
-    "  sfxpack list OUT.exe                      show the installer's target, entries and control file\n"
-    "  sfxpack verify OUT.exe                    check the installer as the installer itself does\n"
-    "  sfxpack extract OUT.exe DIR               unpack into a new or empty DIR, for inspection\n"
-    "\n"
-    "Options of create:\n"
-    "  -o, --output OUT.exe     the installer to write (written whole or not at all)\n"
-    "  --target DIR             where the installer extracts to (default .\\); a trailing\n"
-    "                           backslash is added when missing, and .\\ before a relative DIR\n"
-    "  --level store|fast|best  compression (default best)\n"
-    "  --stub PATH              the installer stub (default: sfxstub.exe beside sfxpack)\n"
-    "  --follow-links           pack what symbolic links point to (default: refuse them)\n"
-    "  --shortcut PROGRAM --name NAME [--icon FILE] [--run COMMAND]\n"
-    "                           when done, put a desktop shortcut NAME to PROGRAM, show the\n"
-    "                           completion box, then start COMMAND in the target directory\n"
-    "  --temp-run COMMAND       when done, run COMMAND, wait for it, then remove the files\n"
-    "                           (a COMMAND with arguments quotes its program: '\"C:\\A\\a.exe\" /s')\n"
-    "  --sign-cert FILE --sign-key FILE [--sign-pass-file FILE] [--timestamp URL]\n"
-    "                           sign the installer with osslsigncode: its certificates, its\n"
-    "                           private key, the file holding the key's password, the URL\n"
-    "                           of a timestamp server\n"
-    "Options of verify:\n"
-    "  --sign-ca FILE           trust these certificates when checking the signature\n"
-    "                           (default: the system's certificate authorities)\n"
-    "Options of every command:\n"
-    "  --codepage NAME          the Windows ANSI code page of names (default WINDOWS-1252)\n"
-    "  --quiet                  no progress bar and no summary\n"
-    "  --help, --version\n"
-    "\n"
-    "Exit codes: 0 success, 1 bad input or failed check, 2 usage error.\n";
+#include "pack/cli/options.h"
 
 namespace {
 
-enum { FOR_CREATE = 1, FOR_LIST = 2, FOR_VERIFY = 4, FOR_EXTRACT = 8, FOR_ALL = 15 };
-
-struct OptionSpec {
-    const char* name;
-    bool takesValue;
-    int commands;
-};
-
-const OptionSpec OPTIONS[] = {
-    {"--output", true, FOR_CREATE},    {"--target", true, FOR_CREATE},   {"--level", true, FOR_CREATE},
-    {"--stub", true, FOR_CREATE},      {"--follow-links", false, FOR_CREATE},
-    {"--shortcut", true, FOR_CREATE},  {"--name", true, FOR_CREATE},     {"--icon", true, FOR_CREATE},
-    {"--run", true, FOR_CREATE},       {"--temp-run", true, FOR_CREATE}, {"--codepage", true, FOR_ALL},
-    {"--quiet", false, FOR_ALL},       {"--sign-cert", true, FOR_CREATE}, {"--sign-key", true, FOR_CREATE},
-    {"--sign-pass-file", true, FOR_CREATE}, {"--timestamp", true, FOR_CREATE}, {"--sign-ca", true, FOR_VERIFY},
-};
-
-struct CommandSpec {
-    const char* name;
-    Command command;
-    size_t operands;
-    const char* operandNames;
-    int optionGroup;   // which options go with it
-};
-
-const CommandSpec COMMANDS[] = {
-    {"create", COMMAND_CREATE, 1, "DIR", FOR_CREATE},
-    {"list", COMMAND_LIST, 1, "OUT.exe", FOR_LIST},
-    {"verify", COMMAND_VERIFY, 1, "OUT.exe", FOR_VERIFY},
-    {"extract", COMMAND_EXTRACT, 2, "OUT.exe DIR", FOR_EXTRACT},
-};
-
-// The levels' names: "store, fast or best" with ", " and " or ".
-std::string LevelNames(const char* separator, const char* lastSeparator) {
-    std::string names;
-    CompressionLevelTable levels = CompressionLevels();
-    for (size_t index = 0; index < levels.count; ++index)
-        names += (index == 0 ? "" : index + 1 == levels.count ? lastSeparator : separator) +
-                 std::string(levels.first[index].name);
-    return names;
-}
-
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& option : OPTIONS)
-        if (name == option.name) return &option;
-    return nullptr;
-}
-
-std::string ApplyOption(const std::string& name, const std::string& value, CommandLine* line) {
-    if (name == "--output") line->output = value;
-    if (name == "--target") {
-        line->target = value;
-        line->targetGiven = true;
-    }
-    if (name == "--stub") line->stub = value;
-    if (name == "--codepage") line->codePage = value;
-    if (name == "--follow-links") line->followLinks = true;
-    if (name == "--quiet") line->quiet = true;
-    if (name == "--shortcut") line->control.program = value;
-    if (name == "--name") line->control.name = value;
-    if (name == "--icon") line->control.icon = value;
-    if (name == "--run" || name == "--temp-run") line->control.command = value;
-    if (name == "--sign-cert") line->signing.certificate = value;
-    if (name == "--sign-key") line->signing.key = value;
-    if (name == "--sign-pass-file") line->signing.passwordFile = value;
-    if (name == "--timestamp") line->signing.timestampUrl = value;
-    if (name == "--sign-ca") line->trustedCertificates = value;
-    if (name == "--level") {
-        line->level = FindCompressionLevel(value);
-        if (!line->level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
-    }
-    return "";
-}
-
-bool WasGiven(const std::vector<std::string>& seen, const char* name) {
+bool WasGiven(const std::vector<std::string>& seen, const std::string& name) {
     for (const std::string& option : seen)
         if (option == name) return true;
     return false;
@@ -126,16 +19,46 @@ std::string CheckSigningOptions(const std::vector<std::string>& seen) {
     return "";
 }
 
-// The control options go together: --shortcut with --name and maybe --icon
-// and --run, or --temp-run alone.
+std::string Listed(const std::vector<std::string>& items) { return JoinedNames(items, ", ", " and "); }
+
+// The control options, as the modes' table has them: one mode's first option
+// selects it and no other mode's may be given; the mode's other options go
+// with it only, and those it cannot do without must be there.
 std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLine* line) {
-    auto given = [&](const char* name) { return WasGiven(seen, name); };
-    if (given("--shortcut") && given("--temp-run")) return "--shortcut and --temp-run exclude each other";
-    if (given("--temp-run") && given("--run")) return "--run goes with --shortcut; --temp-run names its own command";
-    if (!given("--shortcut") && (given("--name") || given("--icon") || given("--run")))
-        return "--name, --icon and --run go with --shortcut";
-    if (given("--shortcut") && !given("--name")) return "--shortcut needs --name";
-    line->control.mode = given("--shortcut") ? CONTROL_SHORTCUT : given("--temp-run") ? CONTROL_TEMP_RUN : CONTROL_NONE;
+    std::vector<std::string> selecting;
+    const ControlModeSpec* selected = nullptr;
+    for (const ControlModeSpec& mode : ControlModes())
+        if (WasGiven(seen, mode.values[0].option)) {
+            selecting.push_back(mode.values[0].option);
+            selected = &mode;
+        }
+    if (selecting.size() > 1) return Listed(selecting) + " exclude each other";
+    // Another mode's option that gives a value the selected mode takes from its own.
+    for (const ControlModeSpec& mode : ControlModes()) {
+        if (&mode == selected) continue;
+        for (size_t index = 1; index < mode.values.size(); ++index) {
+            if (!selected || !WasGiven(seen, mode.values[index].option)) continue;
+            for (const ControlValueSpec& own : selected->values)
+                if (own.value == mode.values[index].value)
+                    return std::string(mode.values[index].option) + " goes with " + mode.values[0].option + "; " +
+                           own.option + " names its own " + own.what;
+        }
+    }
+    for (const ControlModeSpec& mode : ControlModes()) {
+        if (&mode == selected) continue;
+        std::vector<std::string> followers;
+        bool anyGiven = false;
+        for (size_t index = 1; index < mode.values.size(); ++index) {
+            followers.push_back(mode.values[index].option);
+            anyGiven = anyGiven || WasGiven(seen, mode.values[index].option);
+        }
+        if (anyGiven) return Listed(followers) + (followers.size() > 1 ? " go with " : " goes with ") + mode.values[0].option;
+    }
+    if (selected)
+        for (size_t index = 1; index < selected->values.size(); ++index)
+            if (selected->values[index].whenMissing && !WasGiven(seen, selected->values[index].option))
+                return std::string(selected->values[0].option) + " needs " + selected->values[index].option;
+    line->control.mode = selected ? selected->mode : CONTROL_NONE;
     return "";
 }
 
@@ -143,16 +66,15 @@ std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLin
 
 std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line) {
     *line = CommandLine();
+    // --help and --version, spelled exactly, win wherever they stand before "--".
     for (const std::string& argument : arguments) {
         if (argument == "--") break;
-        if (argument == "--help" || argument == "-h" || argument == "--version") {
-            line->command = argument == "--version" ? COMMAND_VERSION : COMMAND_HELP;
-            return "";
-        }
+        const OptionSpec* option = FindOption(argument);
+        if (option && option->commands == 0) return option->apply("", line);
     }
     if (arguments.empty()) return "no command given";
     const CommandSpec* command = nullptr;
-    for (const CommandSpec& spec : COMMANDS)
+    for (const CommandSpec& spec : Commands())
         if (arguments[0] == spec.name) command = &spec;
     if (!command) return "unknown command '" + arguments[0] + "'";
     line->command = command->command;
@@ -169,23 +91,29 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
             optionsEnded = true;
             continue;
         }
-        std::string name = argument == "-o" ? "--output" : argument.substr(0, argument.find('='));
-        const OptionSpec* option = FindOption(name);
-        if (!option) return "unknown option '" + argument + "'";
-        if (!(option->commands & command->optionGroup))
-            return std::string(option->name) + " does not go with " + command->name;
+        // A short form stands alone; a long one may carry its value after '='.
+        size_t equals = argument.find('=');
+        const OptionSpec* option = FindOption(argument.substr(0, equals));
+        bool inlineValue = equals != std::string::npos;
+        if (option && inlineValue && argument.compare(0, equals, option->name) != 0) option = nullptr;
+        if (!option || option->commands == 0) return "unknown option '" + argument + "'";
+        if (!(option->commands & command->forBit)) return option->name + " does not go with " + command->name;
         std::string value;
-        bool inlineValue = argument.find('=') != std::string::npos;
-        if (option->takesValue && inlineValue) {
-            value = argument.substr(argument.find('=') + 1);
-        } else if (option->takesValue) {
-            if (index + 1 >= arguments.size()) return std::string(option->name) + " needs a value";
+        bool takesValue = !option->valueName.empty();
+        if (takesValue && inlineValue) {
+            value = argument.substr(equals + 1);
+        } else if (takesValue) {
+            if (index + 1 >= arguments.size()) return option->name + " needs a value";
             value = arguments[++index];
         } else if (inlineValue) {
-            return std::string(option->name) + " takes no value";
+            return option->name + " takes no value";
         }
-        std::string problem = ApplyOption(option->name, value, line);
-        if (!problem.empty()) return problem;
+        if (option->apply) {
+            std::string problem = option->apply(value, line);
+            if (!problem.empty()) return problem;
+        } else if (const ControlValueSpec* spec = FindControlValue(option->name)) {
+            line->control.*spec->value = value;
+        }
         seen.push_back(option->name);
     }
     if (line->operands.size() != command->operands)

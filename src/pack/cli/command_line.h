@@ -28,4 +28,5 @@ struct CommandLine {
 // Empty on success, else what is wrong with the command line (exit code 2).
 std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
 
-extern const char* const USAGE_TEXT;
+// The help text, made from the tables of commands, options, control modes and levels.
+std::string UsageText();

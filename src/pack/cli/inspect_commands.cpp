@@ -51,14 +51,10 @@ bool IsControlFile(const StreamEntry& entry) {
 void PrintControlFile(const Installer& installer, const StreamEntry& entry, const CodePage& codePage) {
     const char* data = (const char*)installer.stream.data() + entry.dataOffset;
     ControlValues values = ReadControlFile(std::string(data, (size_t)entry.sizeCode));
-    std::string command = values.command.empty() ? "nothing" : "'" + Printable(codePage, values.command) + "'";
-    if (values.mode == CONTROL_TEMP_RUN) {
-        printf("control file: temporary run of %s, then its files are removed\n", command.c_str());
-        return;
-    }
-    printf("control file: desktop shortcut '%s' to '%s', icon '%s', then start %s\n",
-           Printable(codePage, values.name).c_str(), Printable(codePage, values.program).c_str(),
-           Printable(codePage, values.icon).c_str(), command.c_str());
+    ControlValues shown = values;
+    for (std::string ControlValues::*line : CONTROL_FILE_LINES) shown.*line = Printable(codePage, values.*line);
+    const ControlModeSpec* mode = FindControlMode(values.mode);
+    if (mode) printf("control file: %s\n", mode->describe(shown).c_str());
 }
 
 std::string SignatureText(const CertificateTable& table) {

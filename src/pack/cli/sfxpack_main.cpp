@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
         case COMMAND_VERSION: printf("sfxpack %s\n", SFX_VERSION); return EXIT_OK;
         case COMMAND_HELP: break;
     }
-    fputs(USAGE_TEXT, stdout);
+    fputs(UsageText().c_str(), stdout);
     return EXIT_OK;
 }

@@ -1,0 +1,123 @@
+#include "pack/cli/options.h"
+
+#include "codec/levels.h"
+#include "pack/code_page.h"
+#include "pack/target_directory.h"
+
+namespace {
+
+// The levels' names joined: "store, fast or best", "store|fast|best".
+std::string LevelNames(const char* separator, const char* lastSeparator) {
+    std::vector<std::string> names;
+    for (const CompressionLevel& level : CompressionLevels()) names.push_back(level.name);
+    return JoinedNames(names, separator, lastSeparator);
+}
+
+// The help of --level: the default, then a line for each level.
+std::string LevelHelp() {
+    std::string help = std::string("compression (default ") + DefaultCompressionLevel().name + "):";
+    for (const CompressionLevel& level : CompressionLevels()) {
+        std::string name = level.name;
+        help += "\n  " + name + std::string(name.size() < 7 ? 7 - name.size() : 1, ' ') + level.description;
+    }
+    return help;
+}
+
+std::string Store(std::string* field, const std::string& value) {
+    *field = value;
+    return "";
+}
+
+std::string Set(bool* flag) {
+    *flag = true;
+    return "";
+}
+
+std::string Choose(Command* command, Command chosen) {
+    *command = chosen;
+    return "";
+}
+
+std::string ApplyLevel(const std::string& value, CommandLine* line) {
+    line->level = FindCompressionLevel(value);
+    if (!line->level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
+    return "";
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& Commands() {
+    static const std::vector<CommandSpec> commands = {
+        {"create", COMMAND_CREATE, 1, "DIR", "DIR -o OUT.exe [options]", "pack DIR into a self-extracting installer",
+         FOR_CREATE},
+        {"list", COMMAND_LIST, 1, "OUT.exe", "OUT.exe", "show the installer's target, entries and control file",
+         FOR_LIST},
+        {"verify", COMMAND_VERIFY, 1, "OUT.exe", "OUT.exe", "check the installer as the installer itself does",
+         FOR_VERIFY},
+        {"extract", COMMAND_EXTRACT, 2, "OUT.exe DIR", "OUT.exe DIR", "unpack into a new or empty DIR, for inspection",
+         FOR_EXTRACT},
+    };
+    return commands;
+}
+
+const std::vector<OptionSpec>& Options() {
+    typedef CommandLine L;
+    static const std::vector<OptionSpec> options = {
+        {"--output", "-o", "OUT.exe", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->output, v); },
+         "the installer to write (written whole or not at all)"},
+        {"--target", "", "DIR", FOR_CREATE,
+         [](const std::string& v, L* l) { return Set(&l->targetGiven) + Store(&l->target, v); },
+         std::string("where the installer extracts to (default ") + DEFAULT_TARGET + "); a trailing\n" +
+             "backslash is added when missing, and .\\ before a relative DIR"},
+        {"--level", "", LevelNames("|", "|"), FOR_CREATE, ApplyLevel, LevelHelp()},
+        {"--stub", "", "PATH", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->stub, v); },
+         "the installer stub (default: sfxstub.exe beside sfxpack)"},
+        {"--follow-links", "", "", FOR_CREATE, [](const std::string&, L* l) { return Set(&l->followLinks); },
+         "pack what symbolic links point to (default: refuse them)"},
+        {"--shortcut", "", "PROGRAM", FOR_CREATE, nullptr, ""},
+        {"--name", "", "NAME", FOR_CREATE, nullptr, ""},
+        {"--icon", "", "FILE", FOR_CREATE, nullptr, ""},
+        {"--run", "", "COMMAND", FOR_CREATE, nullptr, ""},
+        {"--temp-run", "", "COMMAND", FOR_CREATE, nullptr, ""},
+        {"--sign-cert", "", "FILE", FOR_CREATE,
+         [](const std::string& v, L* l) { return Store(&l->signing.certificate, v); },
+         "sign the installer with osslsigncode: its certificates"},
+        {"--sign-key", "", "FILE", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->signing.key, v); },
+         "its private key (--sign-cert and --sign-key go together)"},
+        {"--sign-pass-file", "", "FILE", FOR_CREATE,
+         [](const std::string& v, L* l) { return Store(&l->signing.passwordFile, v); },
+         "the file holding the key's password (with --sign-key)"},
+        {"--timestamp", "", "URL", FOR_CREATE,
+         [](const std::string& v, L* l) { return Store(&l->signing.timestampUrl, v); },
+         "the URL of a timestamp server (with --sign-cert)"},
+        {"--sign-ca", "", "FILE", FOR_VERIFY,
+         [](const std::string& v, L* l) { return Store(&l->trustedCertificates, v); },
+         "trust these certificates when checking the signature\n"
+         "(default: the system's certificate authorities)"},
+        {"--codepage", "", "NAME", FOR_EVERY_COMMAND,
+         [](const std::string& v, L* l) { return Store(&l->codePage, v); },
+         std::string("the Windows ANSI code page of names (default ") + DEFAULT_CODE_PAGE + ")"},
+        {"--quiet", "", "", FOR_EVERY_COMMAND, [](const std::string&, L* l) { return Set(&l->quiet); },
+         "no progress bar and no summary"},
+        {"--help", "-h", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_HELP); },
+         "show this help"},
+        {"--version", "", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_VERSION); },
+         "show the version"},
+    };
+    return options;
+}
+
+std::string JoinedNames(const std::vector<std::string>& names, const char* separator, const char* lastSeparator) {
+    std::string joined;
+    for (size_t index = 0; index < names.size(); ++index) {
+        if (index > 0) joined += index + 1 == names.size() ? lastSeparator : separator;
+        joined += names[index];
+    }
+    return joined;
+}
+
+const OptionSpec* FindOption(const std::string& spelling) {
+    for (const OptionSpec& option : Options())
+        if (spelling == option.name || (!option.shortName.empty() && spelling == option.shortName)) return &option;
+    return nullptr;
+}

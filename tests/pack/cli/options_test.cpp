@@ -1,0 +1,37 @@
+// The command line's tables: the help text names every row of them, every
+// control mode's option is in the options table, and every option is one the
+// parser takes with the commands its row names and refuses with the others.
+#include <gtest/gtest.h>
+
+#include "codec/levels.h"
+#include "pack/cli/options.h"
+
+TEST(Options, HelpTextShowsEveryCommandOptionModeAndLevel) {
+    std::string help = UsageText();
+    for (const CommandSpec& command : Commands())
+        EXPECT_NE(help.find(std::string("sfxpack ") + command.name + " " + command.usage), std::string::npos);
+    for (const OptionSpec& option : Options()) EXPECT_NE(help.find(option.name), std::string::npos) << option.name;
+    for (const ControlModeSpec& mode : ControlModes()) {
+        for (const ControlValueSpec& value : mode.values) EXPECT_NE(FindOption(value.option), nullptr) << value.option;
+        std::string firstLine(mode.help, std::string(mode.help).find('\n'));
+        EXPECT_NE(help.find(firstLine), std::string::npos) << firstLine;
+    }
+    for (const CompressionLevel& level : CompressionLevels())
+        EXPECT_NE(help.find(std::string(level.name) + "  "), std::string::npos) << level.name;
+}
+
+TEST(Options, EveryOptionParsesWithItsCommands) {
+    for (const OptionSpec& option : Options()) {
+        for (const CommandSpec& command : Commands()) {
+            std::vector<std::string> arguments = {command.name};
+            for (size_t operand = 0; operand < command.operands; ++operand) arguments.push_back("x");
+            arguments.push_back(option.shortName.empty() ? option.name : option.shortName);
+            if (!option.valueName.empty()) arguments.push_back(option.name == "--level" ? "fast" : "value");
+            CommandLine line;
+            std::string problem = ParseCommandLine(arguments, &line);
+            EXPECT_EQ(problem.find("unknown option"), std::string::npos) << option.name << ": " << problem;
+            bool goesWith = option.commands == 0 || (option.commands & command.forBit);
+            EXPECT_EQ(problem.find("does not go with") == std::string::npos, goesWith) << option.name << ": " << problem;
+        }
+    }
+}
