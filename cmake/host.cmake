@@ -1,30 +1,21 @@
-# Host family: the shared codec and text code, the builder, host tests, the
-# end-to-end tests, fuzzing and benchmarks. It also drives the Windows build.
+# Host family: the builder, the host tests, fuzzing and benchmarks. It also
+# drives the windows-stub family as a sub-build.
 
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 add_compile_options(-Wall -Wextra)
 
-file(GLOB HOST_LIBRARY_SOURCES CONFIGURE_DEPENDS
-    ${CMAKE_SOURCE_DIR}/src/archive/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/strings/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/support/*_host.cpp)
-add_library(sfxhost STATIC ${HOST_LIBRARY_SOURCES})
-target_include_directories(sfxhost PUBLIC ${CMAKE_SOURCE_DIR}/src)
+include(${CMAKE_SOURCE_DIR}/cmake/builder.cmake)
 
-file(GLOB PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/*.cpp
-     ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp)
-add_library(platform STATIC ${PLATFORM_SOURCES})
-target_include_directories(platform PUBLIC ${CMAKE_SOURCE_DIR}/src)
-
-# The Windows family, configured with the cross toolchain as a sub-build.
+# The windows-stub family, configured with the cross toolchain as a sub-build.
 include(ExternalProject)
 ExternalProject_Add(windows
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/windows
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+               -DSFX_FAMILY=windows-stub
                -DSFX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
     BUILD_ALWAYS 1
     INSTALL_COMMAND "")
@@ -39,7 +30,11 @@ add_test(NAME wine_shutdown COMMAND wineserver -k)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
 set_tests_properties(wine_shutdown PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT WINEPREFIX=${SFX_WINEPREFIX})
 
-include(${CMAKE_SOURCE_DIR}/cmake/codec.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/src/pack/pack.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/tests/strings/tests.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/strings/tests.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/archive/tests.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/codec/tests.cmake)
+include(${CMAKE_SOURCE_DIR}/fuzz/fuzz.cmake)
+include(${CMAKE_SOURCE_DIR}/bench/bench.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/pack/tests.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/pack/cli/tests.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake)

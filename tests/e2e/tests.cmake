@@ -2,7 +2,7 @@
 # and run them under Wine. They share drive C: (the extraction list lives in
 # its root), so they run one at a time.
 add_library(e2e_harness STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/harness.cpp)
-target_link_libraries(e2e_harness PUBLIC sfxhost GTest::gtest)
+target_link_libraries(e2e_harness PUBLIC sfx_archive GTest::gtest)
 target_compile_definitions(e2e_harness PUBLIC SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     SFX_PROBE_PATH="${CMAKE_BINARY_DIR}/windows/sfx_probe.exe")
 add_dependencies(e2e_harness windows)
@@ -13,8 +13,8 @@ foreach(source ${E2E_TEST_SOURCES})
   set(target e2e_${stem})
   add_executable(${target} ${source})
   target_link_libraries(${target} PRIVATE e2e_harness GTest::gtest_main)
-  if(TARGET encoder)
-    target_link_libraries(${target} PRIVATE encoder)
+  if(TARGET sfx_codec)
+    target_link_libraries(${target} PRIVATE sfx_codec)
   endif()
   if(TARGET sfxpack)
     add_dependencies(${target} sfxpack)   # some tests make their installers with dist/sfxpack
