@@ -48,8 +48,3 @@ std::vector<uint8_t> FinishBlock(BitWriter& writer, const uint8_t* data, uint32_
     WriteLittleEndian32(&writer.bytes[BLOCK_CHECKSUM_FIELD], BlockChecksum(data, size));
     return std::move(writer.bytes);
 }
-
-uint64_t StreamBitCount(const BitWriter& writer)
-{
-    return uint64_t(writer.bytes.size() - BLOCK_HEADER_SIZE) * 8 + writer.pendingCount;
-}

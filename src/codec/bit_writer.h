@@ -23,6 +23,3 @@ void WriteGamma(BitWriter& writer, uint32_t value);
 
 // Pads the last word with zero bits and fills in the header for the decoded data.
 std::vector<uint8_t> FinishBlock(BitWriter& writer, const uint8_t* data, uint32_t size);
-
-// Bits in the stream so far, for the progress of tests and cost checks.
-uint64_t StreamBitCount(const BitWriter& writer);

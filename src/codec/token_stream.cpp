@@ -21,20 +21,6 @@ void AddToken(TokenStream& stream, const Token& token)
     stream.pending.push_back(token);
 }
 
-uint32_t TokenInputLength(const Token& token)
-{
-    switch (token.kind) {
-    case TOKEN_LITERAL:
-    case TOKEN_ZERO_BYTE:
-    case TOKEN_NEAR_BYTE:
-        return 1;
-    case TOKEN_LITERAL_SETTING:
-        return 0;
-    default:
-        return token.length;
-    }
-}
-
 // The width with the fewest bits for the segment's new offsets, counting the
 // setting that a change costs. Ties keep the current width.
 static uint32_t ChooseOffsetWidth(const std::vector<Token>& tokens, uint32_t currentWidth)

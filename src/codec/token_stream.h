@@ -48,6 +48,3 @@ void FlushSegment(TokenStream& stream);
 
 // Flushes, ends the stream and returns the finished block.
 std::vector<uint8_t> FinishTokenStream(TokenStream& stream);
-
-// Bytes of input that a token covers.
-uint32_t TokenInputLength(const Token& token);
