@@ -6,10 +6,10 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#include <dirent.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <dirent.h>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,21 +26,17 @@ const char* const DEFAULT_CORPUS_DIR = "/usr/lib/i386-linux-gnu/wine/i386-window
 
 using Bytes = std::vector<uint8_t>;
 
-bool ReadWhole(const std::string& path, Bytes& out)
-{
+bool ReadWhole(const std::string& path, Bytes& out) {
     FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
+    if (!file) return false;
     uint8_t buffer[1 << 16];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
-        out.insert(out.end(), buffer, buffer + got);
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) out.insert(out.end(), buffer, buffer + got);
     fclose(file);
     return true;
 }
 
-std::vector<std::string> DefaultCorpusFiles()
-{
+std::vector<std::string> DefaultCorpusFiles() {
     std::vector<std::string> names;
     if (DIR* dir = opendir(DEFAULT_CORPUS_DIR)) {
         while (dirent* entry = readdir(dir)) {
@@ -55,8 +51,7 @@ std::vector<std::string> DefaultCorpusFiles()
 }
 
 // Whole files in order while they fit in the limit.
-Bytes LoadCorpus(const std::vector<std::string>& files, size_t& fileCount)
-{
+Bytes LoadCorpus(const std::vector<std::string>& files, size_t& fileCount) {
     Bytes corpus;
     fileCount = 0;
     for (const std::string& path : files) {
@@ -65,24 +60,21 @@ Bytes LoadCorpus(const std::vector<std::string>& files, size_t& fileCount)
             fprintf(stderr, "codec_bench: cannot read %s\n", path.c_str());
             continue;
         }
-        if (corpus.size() + file.size() > CORPUS_LIMIT)
-            break;
+        if (corpus.size() + file.size() > CORPUS_LIMIT) break;
         corpus.insert(corpus.end(), file.begin(), file.end());
         ++fileCount;
     }
     return corpus;
 }
 
-double Seconds(const std::function<void()>& work)
-{
+double Seconds(const std::function<void()>& work) {
     auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // The fastest of repeated runs, for at least MIN_DECODE_SECONDS in all.
-double BestSeconds(const std::function<void()>& work)
-{
+double BestSeconds(const std::function<void()>& work) {
     double best = 1e30, total = 0;
     for (int run = 0; run < 3 || total < MIN_DECODE_SECONDS; ++run) {
         double seconds = Seconds(work);
@@ -98,35 +90,28 @@ struct Codec {
     std::function<bool(const Bytes& packed, Bytes& output)> decompress;
 };
 
-Bytes OurCompress(const Bytes& input, const CompressionLevel& level)
-{
+Bytes OurCompress(const Bytes& input, const CompressionLevel& level) {
     return EncodeBlock(input.data(), input.size(), level);
 }
 
-bool OurDecompress(const Bytes& packed, Bytes& output)
-{
-    return DecodeBlock(packed.data(), uint32_t(packed.size()), output.data(), uint32_t(output.size())) ==
-           output.size();
+bool OurDecompress(const Bytes& packed, Bytes& output) {
+    return DecodeBlock(packed.data(), uint32_t(packed.size()), output.data(), uint32_t(output.size())) == output.size();
 }
 
-Bytes ZlibCompress(const Bytes& input)
-{
+Bytes ZlibCompress(const Bytes& input) {
     uLongf length = compressBound(input.size());
     Bytes packed(length);
-    if (compress2(packed.data(), &length, input.data(), input.size(), 9) != Z_OK)
-        return {};
+    if (compress2(packed.data(), &length, input.data(), input.size(), 9) != Z_OK) return {};
     packed.resize(length);
     return packed;
 }
 
-bool ZlibDecompress(const Bytes& packed, Bytes& output)
-{
+bool ZlibDecompress(const Bytes& packed, Bytes& output) {
     uLongf length = output.size();
     return uncompress(output.data(), &length, packed.data(), packed.size()) == Z_OK && length == output.size();
 }
 
-Bytes ZstdCompress(const Bytes& input)
-{
+Bytes ZstdCompress(const Bytes& input) {
     Bytes packed(ZSTD_compressBound(input.size()));
     ZSTD_CCtx* context = ZSTD_createCCtx();
     ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 19);
@@ -134,14 +119,12 @@ Bytes ZstdCompress(const Bytes& input)
     ZSTD_CCtx_setParameter(context, ZSTD_c_windowLog, 27);
     size_t length = ZSTD_compress2(context, packed.data(), packed.size(), input.data(), input.size());
     ZSTD_freeCCtx(context);
-    if (ZSTD_isError(length))
-        return {};
+    if (ZSTD_isError(length)) return {};
     packed.resize(length);
     return packed;
 }
 
-bool ZstdDecompress(const Bytes& packed, Bytes& output)
-{
+bool ZstdDecompress(const Bytes& packed, Bytes& output) {
     ZSTD_DCtx* context = ZSTD_createDCtx();
     ZSTD_DCtx_setParameter(context, ZSTD_d_windowLogMax, 27);
     size_t length = ZSTD_decompressDCtx(context, output.data(), output.size(), packed.data(), packed.size());
@@ -149,8 +132,7 @@ bool ZstdDecompress(const Bytes& packed, Bytes& output)
     return !ZSTD_isError(length) && length == output.size();
 }
 
-Bytes XzCompress(const Bytes& input)
-{
+Bytes XzCompress(const Bytes& input) {
     Bytes packed(lzma_stream_buffer_bound(input.size()));
     size_t length = 0;
     if (lzma_easy_buffer_encode(9, LZMA_CHECK_CRC32, nullptr, input.data(), input.size(), packed.data(), &length,
@@ -160,25 +142,21 @@ Bytes XzCompress(const Bytes& input)
     return packed;
 }
 
-bool XzDecompress(const Bytes& packed, Bytes& output)
-{
+bool XzDecompress(const Bytes& packed, Bytes& output) {
     uint64_t memoryLimit = UINT64_MAX;
     size_t in = 0, out = 0;
-    return lzma_stream_buffer_decode(&memoryLimit, 0, nullptr, packed.data(), &in, packed.size(), output.data(),
-                                     &out, output.size()) == LZMA_OK &&
+    return lzma_stream_buffer_decode(&memoryLimit, 0, nullptr, packed.data(), &in, packed.size(), output.data(), &out,
+                                     output.size()) == LZMA_OK &&
            out == output.size();
 }
 
-}  // namespace
+}   // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::vector<std::string> files;
-    for (int index = 1; index < argc; ++index)
-        files.push_back(argv[index]);
+    for (int index = 1; index < argc; ++index) files.push_back(argv[index]);
     bool defaultCorpus = files.empty();
-    if (defaultCorpus)
-        files = DefaultCorpusFiles();
+    if (defaultCorpus) files = DefaultCorpusFiles();
     size_t fileCount = 0;
     Bytes corpus = LoadCorpus(files, fileCount);
     if (corpus.empty()) {
@@ -186,8 +164,7 @@ int main(int argc, char** argv)
         return 1;
     }
     printf("Corpus: %s, %zu files, %zu bytes, packed solid\n\n",
-           defaultCorpus ? "Wine i386-windows *.dll by name" : "files from the command line", fileCount,
-           corpus.size());
+           defaultCorpus ? "Wine i386-windows *.dll by name" : "files from the command line", fileCount, corpus.size());
 
     std::vector<Codec> codecs;
     for (const CompressionLevel& level : CompressionLevels())
@@ -217,14 +194,14 @@ int main(int argc, char** argv)
     }
     size_t zlibSize = 0;
     for (const Row& row : rows)
-        if (row.name == "zlib -9")
-            zlibSize = row.size;
+        if (row.name == "zlib -9") zlibSize = row.size;
     printf("| codec | compressed bytes | ratio | vs zlib -9 | compress MB/s | decompress MB/s |\n");
     printf("|---|---:|---:|---:|---:|---:|\n");
     bool allOk = true;
     for (const Row& row : rows) {
-        printf("| %s | %zu | %.4f | %.3f | %.2f | %.1f |%s\n", row.name.c_str(), row.size, double(row.size) / corpus.size(),
-               double(row.size) / zlibSize, row.compressMBs, row.decompressMBs, row.ok ? "" : " ROUND TRIP FAILED");
+        printf("| %s | %zu | %.4f | %.3f | %.2f | %.1f |%s\n", row.name.c_str(), row.size,
+               double(row.size) / corpus.size(), double(row.size) / zlibSize, row.compressMBs, row.decompressMBs,
+               row.ok ? "" : " ROUND TRIP FAILED");
         allOk = allOk && row.ok;
     }
     printf("\nMB/s are 10^6 bytes of uncompressed data per second, one thread.\n");

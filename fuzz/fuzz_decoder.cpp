@@ -12,8 +12,7 @@ namespace {
 constexpr uint32_t MAX_FUZZ_CAPACITY = 1u << 22;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> block(data, data + size);
     uint32_t decodedSize = DecodedBlockSize(block.data(), uint32_t(size));
     // The destination as the loader sizes it, and one byte short of that.
@@ -21,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (uint32_t capacity : {exact, exact ? exact - 1 : 0}) {
         std::vector<uint8_t> destination(capacity ? capacity : 1);
         uint32_t result = DecodeBlock(block.data(), uint32_t(size), destination.data(), capacity);
-        if (result > capacity || result > decodedSize)
-            abort();
+        if (result > capacity || result > decodedSize) abort();
     }
     return 0;
 }

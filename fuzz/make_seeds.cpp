@@ -5,8 +5,7 @@
 
 #include "codec/encoder.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         fprintf(stderr, "usage: make_seeds DIRECTORY\n");
         return 2;
@@ -29,8 +28,7 @@ int main(int argc, char** argv)
     int written = 0;
     for (size_t index = 0; index < inputs.size(); ++index) {
         for (const CompressionLevel& level : CompressionLevels()) {
-            if (!level.parse)
-                continue;
+            if (!level.parse) continue;
             std::vector<uint8_t> block = EncodeBlock(inputs[index].data(), inputs[index].size(), level);
             std::string path = std::string(argv[1]) + "/seed-" + std::to_string(index) + "-" + level.name;
             FILE* file = fopen(path.c_str(), "wb");

@@ -44,7 +44,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     char line[MAX_PATH + 64];
     (void)instance, (void)previous, (void)commandLine, (void)show;
     OwnDirectory(directory, MAX_PATH);
-    if (!ReadBeside(directory, "readme.txt", readme, sizeof(readme))) lstrcpyA(readme, "Hello! (readme.txt is missing)");
+    if (!ReadBeside(directory, "readme.txt", readme, sizeof(readme)))
+        lstrcpyA(readme, "Hello! (readme.txt is missing)");
     lstrcpyA(line, "Hello started from ");
     lstrcatA(line, directory);
     lstrcatA(line, "\r\n");

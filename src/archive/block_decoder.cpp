@@ -10,7 +10,7 @@
 struct BitReader {
     const uint8_t* block;
     uint32_t blockLength;
-    uint32_t position;  // next word to fetch; beyond blockLength after an overrun
+    uint32_t position;   // next word to fetch; beyond blockLength after an overrun
     uint32_t bits;
 };
 #else
@@ -22,19 +22,17 @@ struct BitReader {
     const uint8_t* block;
     uint32_t blockLength;
     uint32_t position;
-    uint64_t bits;  // below the unread bits, zeros
-    uint32_t left;  // unread bits, at most 62
+    uint64_t bits;   // below the unread bits, zeros
+    uint32_t left;   // unread bits, at most 62
 };
 #endif
 
 // The next stream word. Past the end of the block it is 0 and the position still
 // advances: zeros end any stream within a few tokens, and the overrun is caught
 // once after the loop instead of at every fetch.
-static uint32_t FetchWord(BitReader* reader)
-{
+static uint32_t FetchWord(BitReader* reader) {
     uint32_t word = 0;
-    if (reader->position <= reader->blockLength - 4)
-        word = ReadLittleEndian32(reader->block + reader->position);
+    if (reader->position <= reader->blockLength - 4) word = ReadLittleEndian32(reader->block + reader->position);
     reader->position += 4;
     return word;
 }
@@ -50,8 +48,7 @@ static uint32_t FetchWord(BitReader* reader)
 #endif
 
 // A field of 1 to 31 bits, most significant bit first.
-FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width)
-{
+FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width) {
 #ifdef __OPTIMIZE_SIZE__
     uint32_t value = 0;
     do {
@@ -81,13 +78,11 @@ FIELD_READER uint32_t ReadField(BitReader* reader, uint32_t width)
 
 // Digit bits each followed by a continuation bit, after an implied leading 1.
 // Returns 0, which no gamma value is, when the value outgrows 32 bits.
-FIELD_READER uint32_t ReadGamma(BitReader* reader)
-{
+FIELD_READER uint32_t ReadGamma(BitReader* reader) {
     uint32_t value = 1;
     uint32_t pair;
     do {
-        if (value & 0x80000000u)
-            return 0;
+        if (value & 0x80000000u) return 0;
         pair = ReadField(reader, GAMMA_PAIR_BITS);   // digit, then continuation
         value = value * 2 + (pair >> 1);
     } while (pair & 1);
@@ -95,8 +90,7 @@ FIELD_READER uint32_t ReadGamma(BitReader* reader)
 }
 
 // The token prefix: the number of 0 bits before a 1, at most 3.
-FIELD_READER uint32_t ReadPrefix(BitReader* reader)
-{
+FIELD_READER uint32_t ReadPrefix(BitReader* reader) {
     uint32_t zeros = 0;
 #ifndef __OPTIMIZE_SIZE__
     if (reader->left >= 3) {
@@ -108,29 +102,23 @@ FIELD_READER uint32_t ReadPrefix(BitReader* reader)
         return zeros;
     }
 #endif
-    while (zeros < MAX_PREFIX_ZEROS && ReadField(reader, 1) == 0)
-        ++zeros;
+    while (zeros < MAX_PREFIX_ZEROS && ReadField(reader, 1) == 0) ++zeros;
     return zeros;
 }
 
-static int HasBlockHeader(const uint8_t* block, uint32_t blockLength)
-{
-    return block && blockLength >= BLOCK_HEADER_SIZE && block[0] == BLOCK_MAGIC_FIRST &&
-           block[1] == BLOCK_MAGIC_SECOND;
+static int HasBlockHeader(const uint8_t* block, uint32_t blockLength) {
+    return block && blockLength >= BLOCK_HEADER_SIZE && block[0] == BLOCK_MAGIC_FIRST && block[1] == BLOCK_MAGIC_SECOND;
 }
 
-uint32_t DecodedBlockSize(const uint8_t* block, uint32_t blockLength)
-{
+uint32_t DecodedBlockSize(const uint8_t* block, uint32_t blockLength) {
     return HasBlockHeader(block, blockLength) ? ReadLittleEndian32(block + BLOCK_SIZE_FIELD) : 0;
 }
 
 #ifndef __OPTIMIZE_SIZE__
 // BlockChecksum with one load per word and no tail test in the loop: the
 // byte-wise version costs the host decoder a fifth of its time.
-static uint32_t VerifiedChecksum(const uint8_t* data, uint32_t size)
-{
-    if (size < 4)
-        return 0;
+static uint32_t VerifiedChecksum(const uint8_t* data, uint32_t size) {
+    if (size < 4) return 0;
     uint32_t sum = 0;
     uint32_t offset = 0;
     for (; offset <= size - 4; offset += 4) {
@@ -150,13 +138,10 @@ static uint32_t VerifiedChecksum(const uint8_t* data, uint32_t size)
 #define VerifiedChecksum BlockChecksum
 #endif
 
-uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destination, uint32_t capacity)
-{
-    if (!destination || !HasBlockHeader(block, blockLength))
-        return 0;
+uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destination, uint32_t capacity) {
+    if (!destination || !HasBlockHeader(block, blockLength)) return 0;
     uint32_t size = ReadLittleEndian32(block + BLOCK_SIZE_FIELD);
-    if (size > capacity)
-        return 0;
+    if (size > capacity) return 0;
     uint32_t checksum = ReadLittleEndian32(block + BLOCK_CHECKSUM_FIELD);
 
 #ifdef __OPTIMIZE_SIZE__
@@ -167,7 +152,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
     uint32_t written = 0;
     uint32_t lastOffset = 1;
     uint32_t offsetWidth = START_OFFSET_WIDTH;
-    uint32_t literalWidth = 0;  // 0: no literal setting seen yet
+    uint32_t literalWidth = 0;   // 0: no literal setting seen yet
     uint32_t literalBase = 0;
     uint32_t bit, value, offset, length;
 
@@ -176,8 +161,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
         uint32_t zeros = ReadPrefix(&reader);
 
         if (zeros == PREFIX_LITERAL) {
-            if (literalWidth == 0 || written == size)
-                goto corrupt;
+            if (literalWidth == 0 || written == size) goto corrupt;
             value = ReadField(&reader, literalWidth);
             destination[written++] = (uint8_t)(value + literalBase);
             continue;
@@ -186,28 +170,24 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
             // Gamma match: 2 repeats the last offset, more brings a new one.
             uint32_t high, adjustment = 0;
             high = ReadGamma(&reader);
-            if (high == 0)
-                goto corrupt;
+            if (high == 0) goto corrupt;
             offset = lastOffset;
             if (high != GAMMA_REPEAT_OFFSET) {
                 high -= GAMMA_OFFSET_BIAS;
-                if (high > (0xFFFFFFFFu >> offsetWidth))
-                    goto corrupt;
+                if (high > (0xFFFFFFFFu >> offsetWidth)) goto corrupt;
                 value = ReadField(&reader, offsetWidth);
                 offset = (high << offsetWidth) | value;
                 adjustment = MatchLengthAdjustment(offset);
                 lastOffset = offset;
             }
             length = ReadGamma(&reader);
-            if (length == 0 || length > 0xFFFFFFFFu - adjustment)
-                goto corrupt;
+            if (length == 0 || length > 0xFFFFFFFFu - adjustment) goto corrupt;
             length += adjustment;
         } else if (zeros == PREFIX_NIBBLE) {
             // Nibble token: a zero byte, a one-byte copy, or an escape.
             value = ReadField(&reader, NIBBLE_BITS);
             if (value == NIBBLE_ZERO_BYTE) {
-                if (written == size)
-                    goto corrupt;
+                if (written == size) goto corrupt;
                 destination[written++] = 0;
                 continue;
             }
@@ -216,8 +196,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                 if (bit) {
                     // Raw runs of 256 plain bytes while the continuation bit is 1.
                     do {
-                        if (size - written < RAW_RUN_BYTES)
-                            goto corrupt;
+                        if (size - written < RAW_RUN_BYTES) goto corrupt;
                         for (uint32_t count = RAW_RUN_BYTES; count != 0; --count) {
                             value = ReadField(&reader, RAW_BYTE_BITS);
                             destination[written++] = (uint8_t)value;
@@ -229,8 +208,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
                     bit = ReadField(&reader, 1);
                     literalWidth = NARROW_LITERAL_BITS + bit;   // 1: WIDE_LITERAL_BITS
                     literalBase = 0;
-                    if (!bit)
-                        literalBase = ReadField(&reader, LITERAL_BASE_BITS);
+                    if (!bit) literalBase = ReadField(&reader, LITERAL_BASE_BITS);
                 }
                 continue;
             }
@@ -242,11 +220,9 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
             offset = value >> SHORT_LENGTH_BITS;
             length = value & ((1u << SHORT_LENGTH_BITS) - 1);
             if (offset == 0) {
-                if (length == 0)
-                    break;
+                if (length == 0) break;
                 value = ReadField(&reader, length + OFFSET_WIDTH_FIELD_BASE);
-                if (value == 0 || value > MAX_OFFSET_WIDTH)
-                    goto corrupt;
+                if (value == 0 || value > MAX_OFFSET_WIDTH) goto corrupt;
                 offsetWidth = value;
                 continue;
             }
@@ -255,8 +231,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
         }
         // Copy front to back, one byte at a time: an offset below the length
         // repeats the last offset bytes. offset - 1 wraps for offset 0.
-        if (offset - 1 >= written || length > size - written)
-            goto corrupt;
+        if (offset - 1 >= written || length > size - written) goto corrupt;
         {
             uint8_t* to = destination + written;
             const uint8_t* from = to - offset;
@@ -266,8 +241,7 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
             // rounded-up copy still ends within the decoded size; the bytes it
             // writes beyond the length are written again by the next tokens.
             if (offset >= 8 && size - written >= 8) {
-                for (uint32_t copied = 0; copied < length; copied += 8)
-                    memcpy(to + copied, from + copied, 8);
+                for (uint32_t copied = 0; copied < length; copied += 8) memcpy(to + copied, from + copied, 8);
                 continue;
             }
 #endif
@@ -277,10 +251,8 @@ uint32_t DecodeBlock(const uint8_t* block, uint32_t blockLength, uint8_t* destin
         }
     }
 
-    if (reader.position > blockLength)
-        return 0;
-    if (checksum != 0 && VerifiedChecksum(destination, size) != checksum)
-        return 0;
+    if (reader.position > blockLength) return 0;
+    if (checksum != 0 && VerifiedChecksum(destination, size) != checksum) return 0;
     return written;
 
 corrupt:

@@ -11,17 +11,26 @@
 
 namespace {
 
-constexpr uint32_t CHUNK_POSITIONS = 4096;  // a multiple of RAW_RUN_BYTES
-constexpr uint32_t NICE_LENGTH = 96;        // a copy this long is taken at once
-constexpr uint32_t EVERY_LENGTH_UP_TO = 24; // longer copies are priced at full length only
+constexpr uint32_t CHUNK_POSITIONS = 4096;    // a multiple of RAW_RUN_BYTES
+constexpr uint32_t NICE_LENGTH = 96;          // a copy this long is taken at once
+constexpr uint32_t EVERY_LENGTH_UP_TO = 24;   // longer copies are priced at full length only
 constexpr uint32_t ARRIVALS = 4;
-constexpr uint32_t BASE_SEGMENT = 4096;     // 7-bit literal base chosen per segment
+constexpr uint32_t BASE_SEGMENT = 4096;   // 7-bit literal base chosen per segment
 constexpr uint32_t NO_COST = UINT32_MAX;
 constexpr uint32_t NARROW_MISS_SHARE = 16;
 constexpr uint32_t NO_NARROW_BASE = 256;
 
-enum Edge : uint8_t { EDGE_START, EDGE_LITERAL, EDGE_SETTING_LITERAL, EDGE_ZERO, EDGE_NEAR, EDGE_RAW,
-                      EDGE_REPEAT, EDGE_SHORT, EDGE_MATCH };
+enum Edge : uint8_t {
+    EDGE_START,
+    EDGE_LITERAL,
+    EDGE_SETTING_LITERAL,
+    EDGE_ZERO,
+    EDGE_NEAR,
+    EDGE_RAW,
+    EDGE_REPEAT,
+    EDGE_SHORT,
+    EDGE_MATCH
+};
 
 struct State {
     uint32_t lastOffset;
@@ -29,8 +38,7 @@ struct State {
     uint8_t literalBase;
 };
 
-bool SameState(const State& a, const State& b)
-{
+bool SameState(const State& a, const State& b) {
     return a.lastOffset == b.lastOffset && a.literalWidth == b.literalWidth && a.literalBase == b.literalBase;
 }
 
@@ -39,27 +47,21 @@ struct Arrival {
     State state{};
     Edge edge = EDGE_START;
     uint8_t fromSlot = 0;
-    uint32_t from = 0;  // chunk position the edge starts at
+    uint32_t from = 0;   // chunk position the edge starts at
     uint32_t offset = 0;
     uint32_t length = 0;
 };
 
-bool FitsNarrow(uint8_t byte, uint8_t base)
-{
-    return uint8_t(byte - base) < 128;
-}
+bool FitsNarrow(uint8_t byte, uint8_t base) { return uint8_t(byte - base) < 128; }
 
 // The base whose 128 values cover most bytes of the segment, or NO_NARROW_BASE
 // when even that leaves more than one byte in NARROW_MISS_SHARE outside: there a
 // switch to 7-bit literals would soon have to be undone.
-uint32_t NarrowBase(const uint8_t* data, uint32_t size)
-{
+uint32_t NarrowBase(const uint8_t* data, uint32_t size) {
     uint32_t counts[256] = {};
-    for (uint32_t index = 0; index < size; ++index)
-        ++counts[data[index]];
+    for (uint32_t index = 0; index < size; ++index) ++counts[data[index]];
     uint32_t covered = 0;
-    for (uint32_t value = 0; value < 128; ++value)
-        covered += counts[value];
+    for (uint32_t value = 0; value < 128; ++value) covered += counts[value];
     uint32_t best = covered, bestBase = 0;
     for (uint32_t base = 1; base < 256; ++base) {
         covered += counts[(base + 127) & 0xFF];
@@ -78,14 +80,13 @@ struct BestParser {
     uint32_t size = 0;
     MatchFinder finder;
     std::vector<MatchCandidate> candidates;
-    std::vector<Arrival> arrivals;  // ARRIVALS per chunk position, cheapest first
-    std::vector<uint32_t> narrowBases;  // per BASE_SEGMENT
+    std::vector<Arrival> arrivals;       // ARRIVALS per chunk position, cheapest first
+    std::vector<uint32_t> narrowBases;   // per BASE_SEGMENT
     State state{1, WIDE_LITERAL_BITS, 0};
 };
 
 // Keeps offer at target if it is among the ARRIVALS cheapest there, one per state.
-void Keep(BestParser& parser, uint32_t target, const Arrival& offer)
-{
+void Keep(BestParser& parser, uint32_t target, const Arrival& offer) {
     Arrival* slots = &parser.arrivals[size_t(target) * ARRIVALS];
     uint32_t slot = ARRIVALS - 1;
     // Kept arrivals come first, so the first empty slot ends the search.
@@ -95,15 +96,13 @@ void Keep(BestParser& parser, uint32_t target, const Arrival& offer)
             break;
         }
         if (SameState(slots[index].state, offer.state)) {
-            if (offer.cost >= slots[index].cost)
-                return;
+            if (offer.cost >= slots[index].cost) return;
             slot = index;
             break;
         }
     }
     // Shift the dearer ones down and put the offer in its place.
-    for (; slot > 0 && offer.cost < slots[slot - 1].cost; --slot)
-        slots[slot] = slots[slot - 1];
+    for (; slot > 0 && offer.cost < slots[slot - 1].cost; --slot) slots[slot] = slots[slot - 1];
     slots[slot] = offer;
 }
 
@@ -112,11 +111,9 @@ void Keep(BestParser& parser, uint32_t target, const Arrival& offer)
 // before an arrival is built: not cheaper than the dearest kept means not
 // cheaper than the one of its own state either.
 void Offer(BestParser& parser, const Arrival& source, uint32_t from, uint32_t fromSlot, uint32_t bits, Edge edge,
-           uint32_t offset, uint32_t length, const State& state)
-{
+           uint32_t offset, uint32_t length, const State& state) {
     uint32_t cost = source.cost + bits;
-    if (cost >= parser.arrivals[size_t(from + length) * ARRIVALS + ARRIVALS - 1].cost)
-        return;
+    if (cost >= parser.arrivals[size_t(from + length) * ARRIVALS + ARRIVALS - 1].cost) return;
     Arrival arrival;
     arrival.cost = cost;
     arrival.state = state;
@@ -129,16 +126,14 @@ void Offer(BestParser& parser, const Arrival& source, uint32_t from, uint32_t fr
 }
 
 // Prices every edge out of chunk position index (input position start + index).
-void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t chunkLength, uint32_t width)
-{
+void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t chunkLength, uint32_t width) {
     const uint8_t* data = parser.data;
     uint32_t position = start + index;
     uint32_t room = chunkLength - index;
     uint8_t byte = data[position];
     uint32_t nearOffset = 0;
     for (uint32_t offset = 1; offset <= NEAR_BYTE_MAX_OFFSET && offset <= position && !nearOffset; ++offset)
-        if (data[position - offset] == byte)
-            nearOffset = offset;
+        if (data[position - offset] == byte) nearOffset = offset;
     uint32_t segmentBase = parser.narrowBases[position / BASE_SEGMENT];
     const Arrival* slots = &parser.arrivals[size_t(index) * ARRIVALS];
     bool wideDone = false, narrowDone = false;
@@ -164,35 +159,30 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
                 (!narrow || state.literalBase != segmentBase))
                 Offer(parser, from, index, slot,
                       LiteralSettingBits(NARROW_LITERAL_BITS) + LITERAL_PREFIX_BITS + NARROW_LITERAL_BITS,
-                      EDGE_SETTING_LITERAL, 0, 1,
-                      State{state.lastOffset, NARROW_LITERAL_BITS, uint8_t(segmentBase)});
+                      EDGE_SETTING_LITERAL, 0, 1, State{state.lastOffset, NARROW_LITERAL_BITS, uint8_t(segmentBase)});
         }
         // A raw run through incompressible bytes.
         if (slot == 0 && room >= RAW_RUN_BYTES)
-            Offer(parser, from, index, slot, ESCAPE_BITS + RAW_RUN_BYTES * 8 + 1, EDGE_RAW, 0, RAW_RUN_BYTES,
-                  state);
+            Offer(parser, from, index, slot, ESCAPE_BITS + RAW_RUN_BYTES * 8 + 1, EDGE_RAW, 0, RAW_RUN_BYTES, state);
         // The last offset again.
         if (state.lastOffset <= position) {
             uint32_t length = MatchLength(data + position - state.lastOffset, data + position, room);
             for (uint32_t take = MIN_GAMMA_LENGTH; take <= length; ++take) {
-                if (take > EVERY_LENGTH_UP_TO && take < length)
-                    take = length;
+                if (take > EVERY_LENGTH_UP_TO && take < length) take = length;
                 Offer(parser, from, index, slot, RepeatBits(take), EDGE_REPEAT, state.lastOffset, take, state);
             }
         }
         // New offsets: they all end in the same last offset, so only the
         // cheapest arrival of each literal state needs them.
         bool& done = state.literalWidth == WIDE_LITERAL_BITS ? wideDone : narrowDone;
-        if (done)
-            continue;
+        if (done) continue;
         done = true;
         uint32_t take = MIN_GAMMA_LENGTH;
         for (const MatchCandidate& candidate : parser.candidates) {
             uint32_t longest = std::min(candidate.length, room);
             State copied{candidate.offset, state.literalWidth, state.literalBase};
             for (; take <= longest; ++take) {
-                if (take > EVERY_LENGTH_UP_TO && take < longest)
-                    take = longest;
+                if (take > EVERY_LENGTH_UP_TO && take < longest) take = longest;
                 if (candidate.offset <= SHORT_MATCH_MAX_OFFSET && take <= SHORT_MATCH_MAX_LENGTH)
                     Offer(parser, from, index, slot, SHORT_MATCH_BITS, EDGE_SHORT, candidate.offset, take, copied);
                 else if (take >= MinMatchLength(candidate.offset))
@@ -203,15 +193,14 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
     }
 }
 
-void AddEdgeTokens(BestParser& parser, uint32_t start, const Arrival& arrival)
-{
+void AddEdgeTokens(BestParser& parser, uint32_t start, const Arrival& arrival) {
     uint32_t position = start + arrival.from;
     switch (arrival.edge) {
     case EDGE_START:
         break;
     case EDGE_SETTING_LITERAL:
-        AddToken(*parser.stream, Token{TOKEN_LITERAL_SETTING, arrival.state.literalBase, position, 0,
-                                      arrival.state.literalWidth});
+        AddToken(*parser.stream,
+                 Token{TOKEN_LITERAL_SETTING, arrival.state.literalBase, position, 0, arrival.state.literalWidth});
         AddToken(*parser.stream, Token{TOKEN_LITERAL, 0, position, 0, 1});
         break;
     case EDGE_LITERAL:
@@ -247,8 +236,7 @@ void AddEdgeTokens(BestParser& parser, uint32_t start, const Arrival& arrival)
 }
 
 // Writes the cheapest path to chunk position end and takes on its state.
-void WritePath(BestParser& parser, uint32_t start, uint32_t end)
-{
+void WritePath(BestParser& parser, uint32_t start, uint32_t end) {
     std::vector<const Arrival*> path;
     const Arrival* arrival = &parser.arrivals[size_t(end) * ARRIVALS];
     parser.state = arrival->state;
@@ -256,13 +244,11 @@ void WritePath(BestParser& parser, uint32_t start, uint32_t end)
         path.push_back(arrival);
         arrival = &parser.arrivals[size_t(arrival->from) * ARRIVALS + arrival->fromSlot];
     }
-    for (size_t index = path.size(); index-- > 0;)
-        AddEdgeTokens(parser, start, *path[index]);
+    for (size_t index = path.size(); index-- > 0;) AddEdgeTokens(parser, start, *path[index]);
 }
 
 // Parses from start; returns where the next chunk starts.
-uint32_t ParseChunk(BestParser& parser, uint32_t start)
-{
+uint32_t ParseChunk(BestParser& parser, uint32_t start) {
     uint32_t chunkLength = std::min(CHUNK_POSITIONS, parser.size - start);
     parser.arrivals.assign(size_t(chunkLength + 1) * ARRIVALS, Arrival());
     parser.arrivals[0].cost = 0;
@@ -279,8 +265,7 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start)
         // A long copy: write the path to here, then the copy at its full length.
         WritePath(parser, start, index);
         uint32_t offset = parser.candidates.back().offset;
-        uint32_t length = MatchLength(parser.data + position - offset, parser.data + position,
-                                      parser.size - position);
+        uint32_t length = MatchLength(parser.data + position - offset, parser.data + position, parser.size - position);
         uint32_t repeatLength = parser.state.lastOffset <= position
                                     ? MatchLength(parser.data + position - parser.state.lastOffset,
                                                   parser.data + position, parser.size - position)
@@ -300,10 +285,9 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start)
     return start + chunkLength;
 }
 
-}  // namespace
+}   // namespace
 
-void ParseBest(TokenStream& stream, const ProgressReport& report)
-{
+void ParseBest(TokenStream& stream, const ProgressReport& report) {
     BestParser parser;
     parser.stream = &stream;
     parser.data = stream.data;

@@ -5,8 +5,7 @@
 #include "archive/block_decoder.h"
 #include "format/little_endian.h"
 
-void StartBlock(BitWriter& writer)
-{
+void StartBlock(BitWriter& writer) {
     writer.bytes.assign(BLOCK_HEADER_SIZE, 0);
     writer.bytes[0] = BLOCK_MAGIC_FIRST;
     writer.bytes[1] = BLOCK_MAGIC_SECOND;
@@ -14,8 +13,7 @@ void StartBlock(BitWriter& writer)
     writer.pendingCount = 0;
 }
 
-void WriteBits(BitWriter& writer, uint32_t value, uint32_t count)
-{
+void WriteBits(BitWriter& writer, uint32_t value, uint32_t count) {
     while (count > 0) {
         uint32_t room = 32 - writer.pendingCount;
         uint32_t take = count < room ? count : room;
@@ -31,8 +29,7 @@ void WriteBits(BitWriter& writer, uint32_t value, uint32_t count)
     }
 }
 
-void WriteGamma(BitWriter& writer, uint32_t value)
-{
+void WriteGamma(BitWriter& writer, uint32_t value) {
     int top = 31 - __builtin_clz(value);
     for (int digit = top - 1; digit >= 0; --digit) {
         WriteBits(writer, (value >> digit) & 1, 1);
@@ -40,10 +37,8 @@ void WriteGamma(BitWriter& writer, uint32_t value)
     }
 }
 
-std::vector<uint8_t> FinishBlock(BitWriter& writer, const uint8_t* data, uint32_t size)
-{
-    if (writer.pendingCount > 0)
-        WriteBits(writer, 0, 32 - writer.pendingCount);
+std::vector<uint8_t> FinishBlock(BitWriter& writer, const uint8_t* data, uint32_t size) {
+    if (writer.pendingCount > 0) WriteBits(writer, 0, 32 - writer.pendingCount);
     WriteLittleEndian32(&writer.bytes[BLOCK_SIZE_FIELD], size);
     WriteLittleEndian32(&writer.bytes[BLOCK_CHECKSUM_FIELD], BlockChecksum(data, size));
     return std::move(writer.bytes);

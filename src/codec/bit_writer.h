@@ -6,8 +6,8 @@
 #include <vector>
 
 struct BitWriter {
-    std::vector<uint8_t> bytes;  // header and the words finished so far
-    uint32_t pendingWord = 0;    // bits of the word being filled, from bit 31 down
+    std::vector<uint8_t> bytes;   // header and the words finished so far
+    uint32_t pendingWord = 0;     // bits of the word being filled, from bit 31 down
     uint32_t pendingCount = 0;
 };
 

@@ -6,8 +6,7 @@
 #include "codec/token_stream.h"
 
 std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level,
-                                 EncodeProgressFn progress, void* context)
-{
+                                 EncodeProgressFn progress, void* context) {
     assert(size <= MAX_BLOCK_INPUT);
     assert(data || size == 0);
     assert(level.parse);

@@ -8,23 +8,16 @@ static const CompressionLevel LEVELS[] = {
     {"best", ParseBest, "optimal parsing: the smallest output, the slowest", true},
 };
 
-CompressionLevelTable CompressionLevels()
-{
-    return {LEVELS, sizeof(LEVELS) / sizeof(LEVELS[0])};
-}
+CompressionLevelTable CompressionLevels() { return {LEVELS, sizeof(LEVELS) / sizeof(LEVELS[0])}; }
 
-const CompressionLevel* FindCompressionLevel(const std::string& name)
-{
+const CompressionLevel* FindCompressionLevel(const std::string& name) {
     for (const CompressionLevel& level : CompressionLevels())
-        if (name == level.name)
-            return &level;
+        if (name == level.name) return &level;
     return nullptr;
 }
 
-const CompressionLevel& DefaultCompressionLevel()
-{
+const CompressionLevel& DefaultCompressionLevel() {
     for (const CompressionLevel& level : CompressionLevels())
-        if (level.isDefault)
-            return level;
+        if (level.isDefault) return level;
     return LEVELS[0];
 }

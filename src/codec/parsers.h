@@ -14,10 +14,8 @@ struct ProgressReport {
     uint64_t total = 0;
 };
 
-inline void ReportProgress(const ProgressReport& report, uint64_t done)
-{
-    if (report.function)
-        report.function(report.context, done, report.total);
+inline void ReportProgress(const ProgressReport& report, uint64_t done) {
+    if (report.function) report.function(report.context, done, report.total);
 }
 
 // Input bytes per segment: the unit of offset-width choice and of progress.

@@ -4,8 +4,7 @@
 
 #include "codec/tokens.h"
 
-void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size)
-{
+void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size) {
     StartBlock(stream.writer);
     stream.data = data;
     stream.size = size;
@@ -16,26 +15,20 @@ void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size)
     EmitLiteralSetting(stream.writer, WIDE_LITERAL_BITS, 0);
 }
 
-void AddToken(TokenStream& stream, const Token& token)
-{
-    stream.pending.push_back(token);
-}
+void AddToken(TokenStream& stream, const Token& token) { stream.pending.push_back(token); }
 
 // The width with the fewest bits for the segment's new offsets, counting the
 // setting that a change costs. Ties keep the current width.
-static uint32_t ChooseOffsetWidth(const std::vector<Token>& tokens, uint32_t currentWidth)
-{
+static uint32_t ChooseOffsetWidth(const std::vector<Token>& tokens, uint32_t currentWidth) {
     // The offsets once, rather than every token for every width.
     std::vector<uint32_t> offsets;
     for (const Token& token : tokens)
-        if (token.kind == TOKEN_MATCH)
-            offsets.push_back(token.offset);
+        if (token.kind == TOKEN_MATCH) offsets.push_back(token.offset);
     uint64_t bestBits = UINT64_MAX;
     uint32_t bestWidth = currentWidth;
     for (uint32_t width = 1; width <= MAX_OFFSET_WIDTH; ++width) {
         uint64_t bits = width == currentWidth ? 0 : OffsetWidthSettingBits(width);
-        for (uint32_t offset : offsets)
-            bits += OffsetBits(offset, width);
+        for (uint32_t offset : offsets) bits += OffsetBits(offset, width);
         if (bits < bestBits || (bits == bestBits && width == currentWidth)) {
             bestBits = bits;
             bestWidth = width;
@@ -44,8 +37,7 @@ static uint32_t ChooseOffsetWidth(const std::vector<Token>& tokens, uint32_t cur
     return bestWidth;
 }
 
-static void EmitToken(TokenStream& stream, const Token& token)
-{
+static void EmitToken(TokenStream& stream, const Token& token) {
     BitWriter& writer = stream.writer;
     switch (token.kind) {
     case TOKEN_LITERAL:
@@ -77,20 +69,17 @@ static void EmitToken(TokenStream& stream, const Token& token)
     }
 }
 
-void FlushSegment(TokenStream& stream)
-{
+void FlushSegment(TokenStream& stream) {
     uint32_t width = ChooseOffsetWidth(stream.pending, stream.offsetWidth);
     if (width != stream.offsetWidth) {
         EmitOffsetWidth(stream.writer, width);
         stream.offsetWidth = width;
     }
-    for (const Token& token : stream.pending)
-        EmitToken(stream, token);
+    for (const Token& token : stream.pending) EmitToken(stream, token);
     stream.pending.clear();
 }
 
-std::vector<uint8_t> FinishTokenStream(TokenStream& stream)
-{
+std::vector<uint8_t> FinishTokenStream(TokenStream& stream) {
     FlushSegment(stream);
     EmitEnd(stream.writer);
     return FinishBlock(stream.writer, stream.data, stream.size);

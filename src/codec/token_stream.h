@@ -10,14 +10,14 @@
 #include "codec/bit_writer.h"
 
 enum TokenKind : uint8_t {
-    TOKEN_LITERAL,          // data[position] in the current literal setting
-    TOKEN_ZERO_BYTE,        // a 0x00 byte in a nibble token
-    TOKEN_NEAR_BYTE,        // one byte from offset 1 to 14
-    TOKEN_RAW_RUNS,         // length bytes (a multiple of 256) from position, as they are
-    TOKEN_LITERAL_SETTING,  // literal width in length, base in literalBase
-    TOKEN_SHORT_MATCH,      // offset 1 to 127, length 2 to 5
-    TOKEN_REPEAT_MATCH,     // length at least 2 from the last offset
-    TOKEN_MATCH,            // a new offset; length at least MinMatchLength(offset)
+    TOKEN_LITERAL,           // data[position] in the current literal setting
+    TOKEN_ZERO_BYTE,         // a 0x00 byte in a nibble token
+    TOKEN_NEAR_BYTE,         // one byte from offset 1 to 14
+    TOKEN_RAW_RUNS,          // length bytes (a multiple of 256) from position, as they are
+    TOKEN_LITERAL_SETTING,   // literal width in length, base in literalBase
+    TOKEN_SHORT_MATCH,       // offset 1 to 127, length 2 to 5
+    TOKEN_REPEAT_MATCH,      // length at least 2 from the last offset
+    TOKEN_MATCH,             // a new offset; length at least MinMatchLength(offset)
 };
 
 struct Token {
@@ -32,8 +32,8 @@ struct TokenStream {
     BitWriter writer;
     const uint8_t* data = nullptr;
     uint32_t size = 0;
-    std::vector<Token> pending;  // the current segment's tokens
-    uint32_t offsetWidth = 0;    // as the decoder will have it after the written tokens
+    std::vector<Token> pending;   // the current segment's tokens
+    uint32_t offsetWidth = 0;     // as the decoder will have it after the written tokens
     uint32_t literalWidth = 0;
     uint8_t literalBase = 0;
 };

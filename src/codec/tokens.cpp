@@ -2,34 +2,29 @@
 
 #include <cassert>
 
-static void WritePrefix(BitWriter& writer, TokenPrefix prefix)
-{
+static void WritePrefix(BitWriter& writer, TokenPrefix prefix) {
     WriteBits(writer, prefix == PREFIX_SHORT_MATCH ? 0 : 1, PrefixBits(prefix));
 }
 
-void EmitLiteral(BitWriter& writer, uint8_t byte, uint32_t literalWidth, uint8_t literalBase)
-{
+void EmitLiteral(BitWriter& writer, uint8_t byte, uint32_t literalWidth, uint8_t literalBase) {
     uint32_t field = uint8_t(byte - literalBase);
     assert(field < (1u << literalWidth));
     WritePrefix(writer, PREFIX_LITERAL);
     WriteBits(writer, field, literalWidth);
 }
 
-void EmitZeroByte(BitWriter& writer)
-{
+void EmitZeroByte(BitWriter& writer) {
     WritePrefix(writer, PREFIX_NIBBLE);
     WriteBits(writer, NIBBLE_ZERO_BYTE, NIBBLE_BITS);
 }
 
-void EmitNearByte(BitWriter& writer, uint32_t offset)
-{
+void EmitNearByte(BitWriter& writer, uint32_t offset) {
     assert(offset >= 1 && offset <= NEAR_BYTE_MAX_OFFSET);
     WritePrefix(writer, PREFIX_NIBBLE);
     WriteBits(writer, offset + 1, NIBBLE_BITS);
 }
 
-void EmitRawRuns(BitWriter& writer, const uint8_t* bytes, uint32_t runs)
-{
+void EmitRawRuns(BitWriter& writer, const uint8_t* bytes, uint32_t runs) {
     assert(runs > 0);
     WritePrefix(writer, PREFIX_NIBBLE);
     WriteBits(writer, NIBBLE_ESCAPE, NIBBLE_BITS);
@@ -41,18 +36,15 @@ void EmitRawRuns(BitWriter& writer, const uint8_t* bytes, uint32_t runs)
     }
 }
 
-void EmitLiteralSetting(BitWriter& writer, uint32_t literalWidth, uint8_t literalBase)
-{
+void EmitLiteralSetting(BitWriter& writer, uint32_t literalWidth, uint8_t literalBase) {
     WritePrefix(writer, PREFIX_NIBBLE);
     WriteBits(writer, NIBBLE_ESCAPE, NIBBLE_BITS);
     WriteBits(writer, 0, 1);
     WriteBits(writer, literalWidth == WIDE_LITERAL_BITS ? 1 : 0, 1);
-    if (literalWidth == NARROW_LITERAL_BITS)
-        WriteBits(writer, literalBase, LITERAL_BASE_BITS);
+    if (literalWidth == NARROW_LITERAL_BITS) WriteBits(writer, literalBase, LITERAL_BASE_BITS);
 }
 
-void EmitShortMatch(BitWriter& writer, uint32_t offset, uint32_t length)
-{
+void EmitShortMatch(BitWriter& writer, uint32_t offset, uint32_t length) {
     assert(offset >= 1 && offset <= SHORT_MATCH_MAX_OFFSET);
     assert(length >= SHORT_MATCH_MIN_LENGTH && length <= SHORT_MATCH_MAX_LENGTH);
     WritePrefix(writer, PREFIX_SHORT_MATCH);
@@ -60,16 +52,14 @@ void EmitShortMatch(BitWriter& writer, uint32_t offset, uint32_t length)
     WriteBits(writer, length - SHORT_MATCH_MIN_LENGTH, SHORT_LENGTH_BITS);
 }
 
-void EmitRepeatMatch(BitWriter& writer, uint32_t length)
-{
+void EmitRepeatMatch(BitWriter& writer, uint32_t length) {
     assert(length >= MIN_GAMMA_LENGTH);
     WritePrefix(writer, PREFIX_GAMMA_MATCH);
     WriteGamma(writer, GAMMA_REPEAT_OFFSET);
     WriteGamma(writer, length);
 }
 
-void EmitMatch(BitWriter& writer, uint32_t offset, uint32_t length, uint32_t offsetWidth)
-{
+void EmitMatch(BitWriter& writer, uint32_t offset, uint32_t length, uint32_t offsetWidth) {
     assert(offset >= 1 && length >= MinMatchLength(offset));
     WritePrefix(writer, PREFIX_GAMMA_MATCH);
     WriteGamma(writer, (offset >> offsetWidth) + GAMMA_OFFSET_BIAS);
@@ -77,8 +67,7 @@ void EmitMatch(BitWriter& writer, uint32_t offset, uint32_t length, uint32_t off
     WriteGamma(writer, length - MatchLengthAdjustment(offset));
 }
 
-void EmitOffsetWidth(BitWriter& writer, uint32_t offsetWidth)
-{
+void EmitOffsetWidth(BitWriter& writer, uint32_t offsetWidth) {
     assert(offsetWidth >= 1 && offsetWidth <= MAX_OFFSET_WIDTH);
     uint32_t fieldBits = OffsetWidthFieldBits(offsetWidth);
     WritePrefix(writer, PREFIX_SHORT_MATCH);
@@ -87,7 +76,4 @@ void EmitOffsetWidth(BitWriter& writer, uint32_t offsetWidth)
     WriteBits(writer, offsetWidth, fieldBits);
 }
 
-void EmitEnd(BitWriter& writer)
-{
-    WriteBits(writer, 0, END_TOKEN_BITS);
-}
+void EmitEnd(BitWriter& writer) { WriteBits(writer, 0, END_TOKEN_BITS); }

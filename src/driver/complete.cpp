@@ -22,6 +22,8 @@ static void WriteScriptText(Text text) { WriteChannelBytes(FILE_CHANNEL, text, T
 // are: the builder refuses ones that would break a line.
 static void WriteShortcutScript() {
     CreateChannel(FILE_CHANNEL, driver.scriptPath.text);
+    // One script line to a source line.
+    // clang-format off
     WriteScriptText(ConcatText("Option Explicit\r\n"
                                "Dim objShell, objDesktop, objLink\r\n"
                                "Dim strAppPath, strWorkDir, strIconPath\r\n"
@@ -40,6 +42,7 @@ static void WriteShortcutScript() {
                                "objLink.WorkingDirectory = strWorkDir\r\n"
                                "objLink.Save\r\n"
                                "WScript.Quit\r\n"));
+    // clang-format on
     CloseChannel(FILE_CHANNEL);
 }
 

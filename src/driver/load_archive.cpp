@@ -61,7 +61,6 @@ void LoadArchive() {
     if (archiveEnd != fileEnd && !OnlySignatureFollows(archiveEnd, fileEnd)) InvalidArchiveExit();
     CloseChannel(ARCHIVE_CHANNEL);
 
-    if (Crc32Fingerprint(driver.entryStream, (uint32_t)driver.unpackedSize) != driver.expectedCrc)
-        InvalidArchiveExit();
+    if (Crc32Fingerprint(driver.entryStream, (uint32_t)driver.unpackedSize) != driver.expectedCrc) InvalidArchiveExit();
     RemoveFile(driver.listPath.text);   // left by an earlier run
 }

@@ -11,13 +11,9 @@ enum { OPEN_FOR_READ = 1, OPEN_FOR_UPDATE = 2, OPEN_CREATE = 3 };
 
 static ObjectTable* channelTable;
 
-void InitChannels() {
-    channelTable = CreateObjectTable(sizeof(ChannelRecord), 16, CloseChannel);
-}
+void InitChannels() { channelTable = CreateObjectTable(sizeof(ChannelRecord), 16, CloseChannel); }
 
-static ChannelRecord* FindChannel(int32_t number) {
-    return (ChannelRecord*)FindObject(channelTable, number);
-}
+static ChannelRecord* FindChannel(int32_t number) { return (ChannelRecord*)FindObject(channelTable, number); }
 
 ChannelRecord* FindChannelRecord(int32_t number) { return FindChannel(number); }
 
@@ -34,9 +30,7 @@ static int32_t WriteHandle(void* handle, const void* source, int32_t length) {
     return (int32_t)done;
 }
 
-static void MoveHandlePosition(void* handle, int32_t distance) {
-    SetFilePointer(handle, distance, 0, FILE_CURRENT);
-}
+static void MoveHandlePosition(void* handle, int32_t distance) { SetFilePointer(handle, distance, 0, FILE_CURRENT); }
 
 static int32_t FlushChannel(ChannelRecord* channel) {
     if (channel->reading) return 0;
@@ -61,8 +55,7 @@ static int32_t BufferedRead(ChannelRecord* channel, uint8_t* destination, int32_
     memcpy(destination, unread, (size_t)taken);
     channel->count = 0;
     int32_t wanted = length - taken;
-    if (wanted >= channel->bufferSize)
-        return taken + ReadHandle(channel->handle, destination + taken, wanted);
+    if (wanted >= channel->bufferSize) return taken + ReadHandle(channel->handle, destination + taken, wanted);
     int32_t got = ReadHandle(channel->handle, channel->buffer, channel->bufferSize);
     int32_t served = wanted < got ? wanted : got;
     memcpy(destination + taken, channel->buffer, (size_t)served);

@@ -10,12 +10,12 @@
 enum { CHANNEL_BUFFER_SIZE = 4096 };
 
 struct ChannelRecord {
-    void* handle;        // non-zero exactly while open: the record's liveness field
-    uint8_t* buffer;     // none: the channel works unbuffered
+    void* handle;      // non-zero exactly while open: the record's liveness field
+    uint8_t* buffer;   // none: the channel works unbuffered
     int32_t bufferSize;
-    int32_t count;       // read state: unconsumed read-ahead; write state: free space
-    int32_t filled;      // read state: bytes the last refill delivered
-    int32_t reading;     // 1 read state, 0 write state
+    int32_t count;     // read state: unconsumed read-ahead; write state: free space
+    int32_t filled;    // read state: bytes the last refill delivered
+    int32_t reading;   // 1 read state, 0 write state
 };
 
 void InitChannels();
@@ -28,8 +28,8 @@ int32_t ReadChannelInt32(int32_t number);
 Text ReadChannelLine(int32_t number);
 int32_t WriteChannelBytes(int32_t number, const void* source, int32_t length);
 int32_t WriteChannelLine(int32_t number, Text text);
-int32_t ChannelAtEnd(int32_t number);   // 0 more data, 1 at end, -1 at end unbuffered
-int64_t ChannelLength(int32_t number);  // -1 when not open
+int32_t ChannelAtEnd(int32_t number);    // 0 more data, 1 at end, -1 at end unbuffered
+int64_t ChannelLength(int32_t number);   // -1 when not open
 uint32_t SeekChannel(int32_t number, int64_t position);
 void CloseChannel(int32_t number);
 void CloseAllChannels();

@@ -12,8 +12,8 @@ enum {
 };
 
 enum {
-    PURGE_RECURSIVE = 1,        // enter sub-directories too
-    PURGE_FORCE = 2,            // clear read-only/hidden/system before deleting
+    PURGE_RECURSIVE = 1,   // enter sub-directories too
+    PURGE_FORCE = 2,       // clear read-only/hidden/system before deleting
 };
 
 Text GetOwnProgramPath();

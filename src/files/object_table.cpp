@@ -42,9 +42,7 @@ ObjectTable* CreateObjectTable(int32_t objectSize, int32_t growthStep, ReleaseAc
     return table;
 }
 
-static int32_t IsSlotNumber(ObjectTable* table, int32_t number) {
-    return number >= 0 && number < table->slotCount;
-}
+static int32_t IsSlotNumber(ObjectTable* table, int32_t number) { return number >= 0 && number < table->slotCount; }
 
 static ListNode* FindListNode(ObjectTable* table, int32_t identifier) {
     for (ListNode* node = table->listHead; node; node = node->next)

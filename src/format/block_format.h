@@ -8,8 +8,8 @@
 static const uint8_t BLOCK_MAGIC_FIRST = 0x4A;    // 'J'
 static const uint8_t BLOCK_MAGIC_SECOND = 0x43;   // 'C'
 static const uint32_t BLOCK_HEADER_SIZE = 10;
-static const uint32_t BLOCK_SIZE_FIELD = 2;        // the decoded size
-static const uint32_t BLOCK_CHECKSUM_FIELD = 6;    // 0: not checked
+static const uint32_t BLOCK_SIZE_FIELD = 2;       // the decoded size
+static const uint32_t BLOCK_CHECKSUM_FIELD = 6;   // 0: not checked
 
 // A token starts with a prefix: the number of 0 bits before a 1, or three 0
 // bits with no 1 after them.
@@ -36,16 +36,11 @@ static const uint32_t MAX_OFFSET_WIDTH = 31;
 
 // Added to the length of a match with a new offset: short copies from far
 // back never pay, so the farther the offset, the longer its shortest copy.
-static inline uint32_t MatchLengthAdjustment(uint32_t offset)
-{
-    if (offset >= 0x10000)
-        return 3;
-    if (offset >= 0x37FF)
-        return 2;
-    if (offset >= 0x27F)
-        return 1;
-    if (offset > 0x7F)
-        return 0;
+static inline uint32_t MatchLengthAdjustment(uint32_t offset) {
+    if (offset >= 0x10000) return 3;
+    if (offset >= 0x37FF) return 2;
+    if (offset >= 0x27F) return 1;
+    if (offset > 0x7F) return 0;
     return 4;
 }
 

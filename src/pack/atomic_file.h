@@ -13,8 +13,8 @@ struct PendingFile {
     std::string path;
     std::string temporaryPath;   // empty once finished or abandoned
     OpenFile file;
-    int slot = -1;               // its registration for removal on an interrupt
-    FileIdentity identity;       // the temporary file's, for walks that must pass it by
+    int slot = -1;           // its registration for removal on an interrupt
+    FileIdentity identity;   // the temporary file's, for walks that must pass it by
 };
 
 // Empty on success, else "<path>: <problem>". At most two files are pending at once.

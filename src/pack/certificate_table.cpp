@@ -3,13 +3,13 @@
 #include "format/installer_format.h"
 #include "format/little_endian.h"
 
-static const uint32_t PE_HEADER_POINTER = 0x3C;          // in the MZ header
-static const uint32_t OPTIONAL_HEADER_MAGIC = 0x18;      // from the PE header
-static const uint32_t DIRECTORY_ENTRY_COUNT = 0x74;      // PE32: NumberOfRvaAndSizes
-static const uint32_t SECURITY_ENTRY = 0x98;             // PE32: data directory entry 4
+static const uint32_t PE_HEADER_POINTER = 0x3C;       // in the MZ header
+static const uint32_t OPTIONAL_HEADER_MAGIC = 0x18;   // from the PE header
+static const uint32_t DIRECTORY_ENTRY_COUNT = 0x74;   // PE32: NumberOfRvaAndSizes
+static const uint32_t SECURITY_ENTRY = 0x98;          // PE32: data directory entry 4
 static const uint32_t SECURITY_ENTRY_INDEX = 4;
 static const uint16_t PE32_MAGIC = 0x10B;
-static const uint64_t MAX_TABLE_PADDING = 7;             // tables are aligned to 8 bytes
+static const uint64_t MAX_TABLE_PADDING = 7;   // tables are aligned to 8 bytes
 
 static uint32_t Int32At(const std::vector<uint8_t>& bytes, size_t at) { return ReadLittleEndian32(&bytes[at]); }
 
@@ -32,11 +32,11 @@ CertificateTable NamedCertificateTable(const std::vector<uint8_t>& installer) {
 std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize) {
     if (table.size == 0) return "the PE header names no certificate table";
     uint64_t tableEnd = (uint64_t)table.offset + table.size;
-    std::string named = "the certificate table the PE header names (" + std::to_string(table.size) + " bytes at offset " +
-                        std::to_string(table.offset) + ")";
+    std::string named = "the certificate table the PE header names (" + std::to_string(table.size) +
+                        " bytes at offset " + std::to_string(table.offset) + ")";
     if (table.offset < archiveEnd || table.offset - archiveEnd > MAX_TABLE_PADDING)
-        return named + " does not start within " + std::to_string(MAX_TABLE_PADDING) + " bytes of the stored block's end (" +
-               std::to_string(archiveEnd) + ")";
+        return named + " does not start within " + std::to_string(MAX_TABLE_PADDING) +
+               " bytes of the stored block's end (" + std::to_string(archiveEnd) + ")";
     if (tableEnd != fileSize)
         return named + " ends at " + std::to_string(tableEnd) + ", not at the end of the file (" +
                std::to_string(fileSize) + ")";

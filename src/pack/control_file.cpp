@@ -10,8 +10,8 @@ static const char* const CRLF = "\r\n";
 static std::string Started(const std::string& command) { return command.empty() ? "nothing" : "'" + command + "'"; }
 
 static std::string DescribeShortcut(const ControlValues& shown) {
-    return "desktop shortcut '" + shown.name + "' to '" + shown.program + "', icon '" + shown.icon +
-           "', then start " + Started(shown.command);
+    return "desktop shortcut '" + shown.name + "' to '" + shown.program + "', icon '" + shown.icon + "', then start " +
+           Started(shown.command);
 }
 
 static std::string DescribeTemporaryRun(const ControlValues& shown) {
@@ -53,8 +53,8 @@ const ControlValueSpec* FindControlValue(const std::string& option, const Contro
     return nullptr;
 }
 
-std::string ControlValues::* const CONTROL_FILE_LINES[4] = {&ControlValues::program, &ControlValues::name,
-                                                            &ControlValues::icon, &ControlValues::command};
+std::string ControlValues::*const CONTROL_FILE_LINES[4] = {&ControlValues::program, &ControlValues::name,
+                                                           &ControlValues::icon, &ControlValues::command};
 
 // The installer reads the values as lines, trimming leading spaces (and the
 // trailing ones of the program), and pastes all but the command unescaped
@@ -66,14 +66,16 @@ static std::string ValueProblem(const char* option, const std::string& value, Va
         return named + ": a double quote would break the shortcut script";
     if (value.find_first_of("\r\n") != std::string::npos) return named + ": holds a line break";
     if (!value.empty() && value[0] == ' ') return named + ": the installer drops leading spaces";
-    if (use == IN_SCRIPT_TRIMMED && !value.empty() && value.back() == ' ') return named + ": the installer drops trailing spaces";
+    if (use == IN_SCRIPT_TRIMMED && !value.empty() && value.back() == ' ')
+        return named + ": the installer drops trailing spaces";
     if (!IsValidUtf8(value)) return named + ": not valid UTF-8";
     return "";
 }
 
 static std::string ModeProblem(const ControlModeSpec& mode, const ControlValues& values) {
     for (const ControlValueSpec& spec : mode.values)
-        if (spec.whenMissing && (values.*spec.value).empty()) return std::string(spec.option) + " needs " + spec.whenMissing;
+        if (spec.whenMissing && (values.*spec.value).empty())
+            return std::string(spec.option) + " needs " + spec.whenMissing;
     for (const ControlValueSpec& spec : mode.values) {
         std::string problem = ValueProblem(spec.option, values.*spec.value, spec.use);
         if (!problem.empty()) return problem;
@@ -82,7 +84,8 @@ static std::string ModeProblem(const ControlModeSpec& mode, const ControlValues&
         if (!spec.fileSuffix) continue;
         const std::string& value = values.*spec.value;
         std::string nameProblem = WindowsNameProblem(value + spec.fileSuffix);
-        if (!nameProblem.empty()) return std::string(spec.option) + " '" + value + "': as a file name it " + nameProblem;
+        if (!nameProblem.empty())
+            return std::string(spec.option) + " '" + value + "': as a file name it " + nameProblem;
     }
     return "";
 }
@@ -130,7 +133,8 @@ static std::string WithoutLeadingSpaces(const std::string& text) {
 ControlValues ReadControlFile(const std::string& bytes) {
     ControlValues values;
     size_t at = 0;
-    for (std::string ControlValues::*line : CONTROL_FILE_LINES) values.*line = WithoutLeadingSpaces(NextLine(bytes, &at));
+    for (std::string ControlValues::*line : CONTROL_FILE_LINES)
+        values.*line = WithoutLeadingSpaces(NextLine(bytes, &at));
     while (!values.program.empty() && values.program.back() == ' ') values.program.pop_back();
     values.mode = ControlFileRunsTemporarily(values.program.c_str()) ? CONTROL_TEMP_RUN : CONTROL_SHORTCUT;
     return values;

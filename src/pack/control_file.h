@@ -48,7 +48,7 @@ const ControlModeSpec* FindControlMode(ControlMode mode);
 const ControlValueSpec* FindControlValue(const std::string& option, const ControlModeSpec** mode = nullptr);
 
 // The lines in the order the file holds them.
-extern std::string ControlValues::* const CONTROL_FILE_LINES[4];
+extern std::string ControlValues::*const CONTROL_FILE_LINES[4];
 
 // Why the values (UTF-8) would not reach the installer as given, or empty.
 std::string ControlValuesProblem(const ControlValues& values);

@@ -21,9 +21,9 @@ std::string BuildEntryStream(const std::string& target, const std::vector<Source
                              std::vector<uint8_t>* stream);
 
 struct StreamEntry {
-    int32_t sizeCode = 0;   // SIZE_CODE_DIRECTORY, 0, or the file's size
-    std::string name;       // code page, as stored
-    size_t dataOffset = 0;  // where a file's bytes start in the stream
+    int32_t sizeCode = 0;    // SIZE_CODE_DIRECTORY, 0, or the file's size
+    std::string name;        // code page, as stored
+    size_t dataOffset = 0;   // where a file's bytes start in the stream
 };
 
 struct ParsedStream {

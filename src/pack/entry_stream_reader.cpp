@@ -32,7 +32,7 @@ bool ReadInt32(Reader& reader, int32_t* value) {
 
 std::string At(size_t offset) { return " (stream offset " + std::to_string(offset) + ")"; }
 
-}  // namespace
+}   // namespace
 
 std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed) {
     *parsed = ParsedStream();
@@ -41,13 +41,15 @@ std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* p
     while (reader.position < stream.size()) {
         size_t offset = reader.position;
         StreamEntry entry;
-        if (!ReadInt32(reader, &entry.sizeCode)) return "a size code runs past the end of the entry stream" + At(offset);
+        if (!ReadInt32(reader, &entry.sizeCode))
+            return "a size code runs past the end of the entry stream" + At(offset);
         if (entry.sizeCode == SIZE_CODE_END) {
             parsed->hasEndCode = true;
             parsed->bytesAfterEnd = BytesLeft(reader);
             break;
         }
-        if (entry.sizeCode < SIZE_CODE_DIRECTORY) return "size code " + std::to_string(entry.sizeCode) + " is invalid" + At(offset);
+        if (entry.sizeCode < SIZE_CODE_DIRECTORY)
+            return "size code " + std::to_string(entry.sizeCode) + " is invalid" + At(offset);
         if (!ReadText(reader, &entry.name)) return "an entry name runs past the end of the entry stream" + At(offset);
         if (!IsSafeEntryName(entry.name))
             return "entry name '" + entry.name + "' would leave the target directory" + At(offset);

@@ -56,10 +56,10 @@ std::string WriteHostFile(const std::string& path, const uint8_t* data, size_t s
     return problem;
 }
 
-}  // namespace
+}   // namespace
 
-std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed,
-                               const CodePage& codePage, const std::string& directory, ExtractReport* report) {
+std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed, const CodePage& codePage,
+                               const std::string& directory, ExtractReport* report) {
     *report = ExtractReport();
     FileStatus status;
     if (!QueryFileStatus(directory, false, &status).empty()) {

@@ -104,7 +104,8 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
                                  std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
-    if (installer.size() <= ARCHIVE_OFFSET) return "no archive: the file ends at or before offset " + std::to_string(ARCHIVE_OFFSET);
+    if (installer.size() <= ARCHIVE_OFFSET)
+        return "no archive: the file ends at or before offset " + std::to_string(ARCHIVE_OFFSET);
     size_t archiveSize = installer.size() - ARCHIVE_OFFSET;
     uint64_t archiveEnd = 0;
     bool bytesFollow = StoredBlockEnd(installer, &archiveEnd) && archiveEnd < installer.size();

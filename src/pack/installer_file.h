@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "pack/certificate_table.h"
 #include "codec/encoder.h"
+#include "pack/certificate_table.h"
 
 // The archive of an entry stream: its header, then its stored block, which
 // is the compressed block or, when compressing does not make it shorter, the

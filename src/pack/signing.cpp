@@ -12,8 +12,8 @@ const char* const SIGNING_TOOL = "osslsigncode";
 static const char* const TIME_VARIABLE = "SOURCE_DATE_EPOCH";
 
 static std::string ToolMissing() {
-    return std::string(SIGNING_TOOL) + " is not installed (not found in PATH); signing needs it: install the Debian package " +
-           SIGNING_TOOL;
+    return std::string(SIGNING_TOOL) +
+           " is not installed (not found in PATH); signing needs it: install the Debian package " + SIGNING_TOOL;
 }
 
 static std::string UnreadableProblem(const char* option, const std::string& path) {
@@ -151,6 +151,7 @@ SignatureCheck CheckSignature(const std::string& path, const std::string& truste
     arguments.insert(arguments.end(), {"-in", path});
     ToolRun run = RunTool(tool, arguments);
     check.accepted = run.started && run.exitCode == 0;
-    if (!check.accepted) check.complaint = run.started ? VerifyComplaint(run.output, run.exitCode) : "cannot start " + tool;
+    if (!check.accepted)
+        check.complaint = run.started ? VerifyComplaint(run.output, run.exitCode) : "cannot start " + tool;
     return check;
 }

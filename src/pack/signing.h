@@ -9,7 +9,7 @@
 extern const char* const SIGNING_TOOL;
 
 struct SigningOptions {
-    std::string certificate;    // empty: the installer is not signed
+    std::string certificate;   // empty: the installer is not signed
     std::string key;
     std::string passwordFile;   // empty: the key is not encrypted
     std::string timestampUrl;   // empty: no timestamp

@@ -23,12 +23,9 @@ std::string NormalizedTarget(const std::string& target) {
 std::string TargetDirectoryProblem(const std::string& target) {
     if (target.find('/') != std::string::npos) return "use backslashes in the target directory, not '/'";
     size_t start = 0;
-    if (StartsWithDrive(target))
-        start = 3;
-    else if (target.compare(0, 2, "\\\\") == 0)
-        start = 2;   // a network share
-    else if (target[0] == '\\')
-        start = 1;   // the root of the current drive
+    if (StartsWithDrive(target)) start = 3;
+    else if (target.compare(0, 2, "\\\\") == 0) start = 2;   // a network share
+    else if (target[0] == '\\') start = 1;                   // the root of the current drive
     for (size_t end; (end = target.find('\\', start)) != std::string::npos; start = end + 1) {
         std::string component = target.substr(start, end - start);
         if (component.empty()) return "the target directory holds an empty component ('\\\\')";

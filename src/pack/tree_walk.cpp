@@ -113,7 +113,7 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
     return "";
 }
 
-}  // namespace
+}   // namespace
 
 std::string WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries) {
     FileStatus status;

@@ -17,10 +17,10 @@ struct SourceEntry {
 
 struct WalkOptions {
     const CodePage* codePage = nullptr;
-    std::string target;                // code page, ends with '\': full paths are target + name
+    std::string target;   // code page, ends with '\': full paths are target + name
     bool followLinks = false;
-    bool controlFileWanted = false;    // the top level must then leave the script's name free
-    std::vector<FileIdentity> skip;    // files not to pack: the output and its temporary file
+    bool controlFileWanted = false;   // the top level must then leave the script's name free
+    std::vector<FileIdentity> skip;   // files not to pack: the output and its temporary file
 };
 
 // Fills entries in stream order; empty on success, else "<path>: <problem>".

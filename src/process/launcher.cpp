@@ -120,8 +120,8 @@ static int32_t StartProgram(Text program, Text parameters, Text workingDirectory
     }
 
     PROCESS_INFORMATION process;
-    BOOL created = CreateProcessA(0, commandLine, 0, 0, redirected, creationFlags, 0, workingDirectory, &startup,
-                                  &process);
+    BOOL created =
+        CreateProcessA(0, commandLine, 0, 0, redirected, creationFlags, 0, workingDirectory, &startup, &process);
     for (int32_t stream = 0; redirected && stream < STREAM_COUNT; stream++) {
         CloseIfOpen(programEnds[stream]);
         if (!created) CloseIfOpen(callerEnds[stream]);
@@ -175,7 +175,8 @@ uintptr_t LaunchProgram(Text program, Text parameters, Text workingDirectory, ui
     ProgramRecord unkept = {0, 0, 0, 0, 0};
     ProgramRecord* record = keepRecord ? AddProgramRecord() : &unkept;
     uintptr_t result = 0;
-    if (commandLine && record && StartProgram(program, parameters, workingDirectory, flags, sender, commandLine, record)) {
+    if (commandLine && record &&
+        StartProgram(program, parameters, workingDirectory, flags, sender, commandLine, record)) {
         if (keepRecord) {
             result = (uintptr_t)record;
         } else {

@@ -17,11 +17,11 @@ enum {
 };
 
 struct ProgramRecord {
-    void* process;          // process handle
-    uint32_t processId;     // 0xFFFFFFFF when the shell started the program
-    void* inputPipe;        // caller's write end, or 0
-    void* outputPipe;       // caller's read end, or 0
-    void* errorPipe;        // caller's read end, or 0
+    void* process;        // process handle
+    uint32_t processId;   // 0xFFFFFFFF when the shell started the program
+    void* inputPipe;      // caller's write end, or 0
+    void* outputPipe;     // caller's read end, or 0
+    void* errorPipe;      // caller's read end, or 0
 };
 
 void InitializeLauncher();

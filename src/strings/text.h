@@ -15,7 +15,7 @@ struct TextVar {
 
 void AssignText(TextVar* variable, Text text);   // copies; a null text releases
 Text ConcatText(Text a, Text b, Text c = 0, Text d = 0, Text e = 0, Text f = 0);
-int32_t TextEquals(Text a, Text b);               // nonzero when byte-for-byte equal
+int32_t TextEquals(Text a, Text b);   // nonzero when byte-for-byte equal
 int32_t TextLength(Text text);
 int32_t FindInText(Text text, Text pattern, int32_t start);
 Text LeftOfText(Text text, int32_t count);

@@ -7,10 +7,10 @@
 // The process heap: driver state, tables, channel buffers and text values.
 void InitProcessHeap();
 void DestroyProcessHeap();
-void* HeapBlock(uint32_t size);                 // zero-filled; null when it fails
-void* HeapBlockRaw(uint32_t size);              // contents undefined
-void* ResizeHeapBlock(void* block, uint32_t size);  // block not null; keeps contents; null when it fails
-void FreeHeapBlock(void* block);                // null is ignored
+void* HeapBlock(uint32_t size);                      // zero-filled; null when it fails
+void* HeapBlockRaw(uint32_t size);                   // contents undefined
+void* ResizeHeapBlock(void* block, uint32_t size);   // block not null; keeps contents; null when it fails
+void FreeHeapBlock(void* block);                     // null is ignored
 
 // Zero-filled allocation from its own heap: a size of 0 or less yields no block.
 void InitZeroedHeap();

@@ -15,8 +15,6 @@ static TextWorkspace* ThreadWorkspace() {
     return workspace;
 }
 
-char* NewWorkspaceText(uint32_t length) {
-    return PutInWorkspace(ThreadWorkspace(), (char*)HeapBlock(length + 1));
-}
+char* NewWorkspaceText(uint32_t length) { return PutInWorkspace(ThreadWorkspace(), (char*)HeapBlock(length + 1)); }
 
 char* AdoptWorkspaceText(char* block) { return PutInWorkspace(ThreadWorkspace(), block); }

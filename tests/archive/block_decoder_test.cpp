@@ -12,32 +12,27 @@
 namespace {
 
 // Appends the bits written as '0'/'1' characters; spaces only group them.
-void Bits(BitWriter& writer, const char* pattern)
-{
+void Bits(BitWriter& writer, const char* pattern) {
     for (const char* at = pattern; *at; ++at)
-        if (*at != ' ')
-            WriteBits(writer, *at == '1', 1);
+        if (*at != ' ') WriteBits(writer, *at == '1', 1);
 }
 
 void Field(BitWriter& writer, uint32_t value, uint32_t width) { WriteBits(writer, value, width); }
 
-BitWriter NewStream()
-{
+BitWriter NewStream() {
     BitWriter writer;
     StartBlock(writer);
     return writer;
 }
 
 // The usual opening: literal setting for 8-bit literals.
-BitWriter NewStreamWith8BitLiterals()
-{
+BitWriter NewStreamWith8BitLiterals() {
     BitWriter writer = NewStream();
     Bits(writer, "001 0000 0 1");
     return writer;
 }
 
-void Literal8(BitWriter& writer, uint8_t byte)
-{
+void Literal8(BitWriter& writer, uint8_t byte) {
     Bits(writer, "1");
     Field(writer, byte, 8);
 }
@@ -45,29 +40,26 @@ void Literal8(BitWriter& writer, uint8_t byte)
 void End(BitWriter& writer) { Bits(writer, "000 0000000 00"); }
 
 // Ends the stream and builds a block claiming decodedSize with the given checksum field.
-std::vector<uint8_t> Seal(BitWriter& writer, uint32_t decodedSize, uint32_t checksum)
-{
+std::vector<uint8_t> Seal(BitWriter& writer, uint32_t decodedSize, uint32_t checksum) {
     End(writer);
     std::vector<uint8_t> data(decodedSize, 0);
     std::vector<uint8_t> block = FinishBlock(writer, data.data(), decodedSize);
-    for (int index = 0; index < 4; ++index)
-        block[BLOCK_CHECKSUM_FIELD + index] = uint8_t(checksum >> (8 * index));
+    for (int index = 0; index < 4; ++index) block[BLOCK_CHECKSUM_FIELD + index] = uint8_t(checksum >> (8 * index));
     return block;
 }
 
 struct Decoded {
     uint32_t result;
-    std::vector<uint8_t> bytes;  // the destination, whole
+    std::vector<uint8_t> bytes;   // the destination, whole
 };
 
-Decoded Decode(const std::vector<uint8_t>& block, uint32_t capacity)
-{
+Decoded Decode(const std::vector<uint8_t>& block, uint32_t capacity) {
     Decoded decoded{0, std::vector<uint8_t>(capacity, 0xEE)};
     // An exact-size copy, so that the sanitizers see any read past the block.
     std::vector<uint8_t> exact(block);
     uint8_t dummy = 0;
-    decoded.result = DecodeBlock(exact.data(), uint32_t(exact.size()),
-                                 capacity ? decoded.bytes.data() : &dummy, capacity);
+    decoded.result =
+        DecodeBlock(exact.data(), uint32_t(exact.size()), capacity ? decoded.bytes.data() : &dummy, capacity);
     return decoded;
 }
 
@@ -76,10 +68,9 @@ std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t
 const std::vector<uint8_t> kExampleBlock = {0x4A, 0x43, 0x08, 0x00, 0x00, 0x00, 0xC1, 0xCC, 0xC5,
                                             0xC2, 0x56, 0x6C, 0xD8, 0x20, 0x00, 0x00, 0x0F, 0x30};
 
-}  // namespace
+}   // namespace
 
-TEST(BlockDecoderExample, DecodesAbcabcab)
-{
+TEST(BlockDecoderExample, DecodesAbcabcab) {
     Decoded decoded = Decode(kExampleBlock, 8);
     EXPECT_EQ(decoded.result, 8u);
     EXPECT_EQ(decoded.bytes, Bytes("abcabcab"));
@@ -87,8 +78,7 @@ TEST(BlockDecoderExample, DecodesAbcabcab)
     EXPECT_EQ(BlockChecksum(decoded.bytes.data(), 8), 0xC2C5CCC1u);
 }
 
-TEST(BlockDecoderExample, ChecksumFieldZeroSkipsTheCheckAndAnyFlippedBitFails)
-{
+TEST(BlockDecoderExample, ChecksumFieldZeroSkipsTheCheckAndAnyFlippedBitFails) {
     std::vector<uint8_t> unchecked = kExampleBlock;
     memset(&unchecked[BLOCK_CHECKSUM_FIELD], 0, 4);
     Decoded decoded = Decode(unchecked, 8);
@@ -101,19 +91,16 @@ TEST(BlockDecoderExample, ChecksumFieldZeroSkipsTheCheckAndAnyFlippedBitFails)
     }
 }
 
-TEST(BlockDecoderExample, OurWriterReproducesTheExampleBits)
-{
+TEST(BlockDecoderExample, OurWriterReproducesTheExampleBits) {
     BitWriter writer = NewStreamWith8BitLiterals();
-    for (char letter : std::string("abc"))
-        Literal8(writer, uint8_t(letter));
+    for (char letter : std::string("abc")) Literal8(writer, uint8_t(letter));
     Bits(writer, "000 0000011 11");
     std::vector<uint8_t> data = Bytes("abcabcab");
     End(writer);
     EXPECT_EQ(FinishBlock(writer, data.data(), 8), kExampleBlock);
 }
 
-TEST(BlockDecoderHeader, RejectsWrongMagicNullAndShortBlocksWithoutWriting)
-{
+TEST(BlockDecoderHeader, RejectsWrongMagicNullAndShortBlocksWithoutWriting) {
     for (const char* magic : {"JD", "jc", "CJ"}) {
         std::vector<uint8_t> block = kExampleBlock;
         block[0] = uint8_t(magic[0]);
@@ -131,8 +118,7 @@ TEST(BlockDecoderHeader, RejectsWrongMagicNullAndShortBlocksWithoutWriting)
     EXPECT_EQ(DecodedBlockSize(kExampleBlock.data(), BLOCK_HEADER_SIZE), 8u);
 }
 
-TEST(BlockDecoderHeader, DecodedSizeAboveCapacityFailsBeforeWriting)
-{
+TEST(BlockDecoderHeader, DecodedSizeAboveCapacityFailsBeforeWriting) {
     Decoded decoded = Decode(kExampleBlock, 7);
     EXPECT_EQ(decoded.result, 0u);
     EXPECT_EQ(decoded.bytes, std::vector<uint8_t>(7, 0xEE));
@@ -141,24 +127,20 @@ TEST(BlockDecoderHeader, DecodedSizeAboveCapacityFailsBeforeWriting)
     EXPECT_EQ(Decode(huge, 64).result, 0u);
 }
 
-TEST(BlockDecoderHeader, EmptyStreamGivesZeroLikeAFailure)
-{
+TEST(BlockDecoderHeader, EmptyStreamGivesZeroLikeAFailure) {
     BitWriter writer = NewStream();
     std::vector<uint8_t> block = Seal(writer, 0, 0);
     EXPECT_EQ(block.size(), 14u);
     EXPECT_EQ(Decode(block, 0).result, 0u);
 }
 
-TEST(BlockChecksum, KnownValuesAndShortInputs)
-{
+TEST(BlockChecksum, KnownValuesAndShortInputs) {
     EXPECT_EQ(BlockChecksum(Bytes("abcd").data(), 4), 0xACA5A6A2u);
     EXPECT_EQ(BlockChecksum(Bytes("abcdef").data(), 6), 0xDFC1C3C2u);
-    for (uint32_t size = 0; size < 4; ++size)
-        EXPECT_EQ(BlockChecksum(Bytes("xyz").data(), size), 0u);
+    for (uint32_t size = 0; size < 4; ++size) EXPECT_EQ(BlockChecksum(Bytes("xyz").data(), size), 0u);
 }
 
-TEST(BlockChecksum, TailOfOneToThreeBytesIsTheWordEndingAtTheLastByte)
-{
+TEST(BlockChecksum, TailOfOneToThreeBytesIsTheWordEndingAtTheLastByte) {
     auto mix = [](uint32_t sum, const uint8_t* at) {
         uint32_t word = at[0] | at[1] << 8 | at[2] << 16 | uint32_t(at[3]) << 24;
         sum += word;
@@ -167,14 +149,12 @@ TEST(BlockChecksum, TailOfOneToThreeBytesIsTheWordEndingAtTheLastByte)
     std::vector<uint8_t> data = Bytes("0123456789ABCDEFG");
     for (uint32_t size = 8; size <= 11; ++size) {
         uint32_t expected = mix(mix(0, &data[0]), &data[4]);
-        if (size > 8)
-            expected = mix(expected, &data[size - 4]);
+        if (size > 8) expected = mix(expected, &data[size - 4]);
         EXPECT_EQ(BlockChecksum(data.data(), size), expected) << size;
     }
 }
 
-TEST(BlockChecksum, ShortBlockWithNonZeroChecksumAlwaysFails)
-{
+TEST(BlockChecksum, ShortBlockWithNonZeroChecksumAlwaysFails) {
     BitWriter writer = NewStreamWith8BitLiterals();
     Literal8(writer, 'x');
     EXPECT_EQ(Decode(Seal(writer, 1, 0), 1).result, 1u);
@@ -183,8 +163,7 @@ TEST(BlockChecksum, ShortBlockWithNonZeroChecksumAlwaysFails)
     EXPECT_EQ(Decode(Seal(again, 1, 1), 1).result, 0u);
 }
 
-TEST(BlockDecoderLiterals, SevenBitLiteralsAddTheBaseModulo256)
-{
+TEST(BlockDecoderLiterals, SevenBitLiteralsAddTheBaseModulo256) {
     BitWriter writer = NewStream();
     Bits(writer, "001 0000 0 0");
     Field(writer, 0xF0, 8);
@@ -194,8 +173,7 @@ TEST(BlockDecoderLiterals, SevenBitLiteralsAddTheBaseModulo256)
     EXPECT_EQ(decoded.bytes, (std::vector<uint8_t>{0x6F, 0xF0, 0x00}));
 }
 
-TEST(BlockDecoderLiterals, SwitchingBackToEightBitsDropsTheBase)
-{
+TEST(BlockDecoderLiterals, SwitchingBackToEightBitsDropsTheBase) {
     BitWriter writer = NewStream();
     Bits(writer, "001 0000 0 0");
     Field(writer, 0x40, 8);
@@ -207,23 +185,20 @@ TEST(BlockDecoderLiterals, SwitchingBackToEightBitsDropsTheBase)
     EXPECT_EQ(decoded.bytes, (std::vector<uint8_t>{0x41, 0x01}));
 }
 
-TEST(BlockDecoderLiterals, LiteralBeforeAnySettingIsCorrupt)
-{
+TEST(BlockDecoderLiterals, LiteralBeforeAnySettingIsCorrupt) {
     BitWriter writer = NewStream();
     Literal8(writer, 'a');
     EXPECT_EQ(Decode(Seal(writer, 1, 0), 1).result, 0u);
 }
 
-TEST(BlockDecoderNibble, ZeroByteAndNearCopiesKeepTheLastOffset)
-{
+TEST(BlockDecoderNibble, ZeroByteAndNearCopiesKeepTheLastOffset) {
     BitWriter writer = NewStreamWith8BitLiterals();
-    for (char letter : std::string("abcdefghijklmnop"))
-        Literal8(writer, uint8_t(letter));
-    Bits(writer, "000 0000100 00");  // short match offset 4, length 2: "mn"; last offset 4
-    Bits(writer, "001 0001");        // zero byte
-    Bits(writer, "001 0010");        // offset 1: the zero again
-    Bits(writer, "001 1111");        // offset 14
-    Bits(writer, "01 00 00");        // repeat, length 2, still offset 4
+    for (char letter : std::string("abcdefghijklmnop")) Literal8(writer, uint8_t(letter));
+    Bits(writer, "000 0000100 00");   // short match offset 4, length 2: "mn"; last offset 4
+    Bits(writer, "001 0001");         // zero byte
+    Bits(writer, "001 0010");         // offset 1: the zero again
+    Bits(writer, "001 1111");         // offset 14
+    Bits(writer, "01 00 00");         // repeat, length 2, still offset 4
     Decoded decoded = Decode(Seal(writer, 23, 0), 23);
     std::vector<uint8_t> expected = Bytes("abcdefghijklmnopmn");
     expected.push_back(0);
@@ -235,12 +210,11 @@ TEST(BlockDecoderNibble, ZeroByteAndNearCopiesKeepTheLastOffset)
     EXPECT_EQ(decoded.bytes, expected);
 }
 
-TEST(BlockDecoderRawRun, AppendsPlainBytesWithoutTheBaseAndFollowsContinuations)
-{
+TEST(BlockDecoderRawRun, AppendsPlainBytesWithoutTheBaseAndFollowsContinuations) {
     for (int runs : {1, 2}) {
         BitWriter writer = NewStream();
         Bits(writer, "001 0000 0 0");
-        Field(writer, 0x33, 8);  // a base that must not touch raw bytes
+        Field(writer, 0x33, 8);   // a base that must not touch raw bytes
         Bits(writer, "001 0000 1");
         std::vector<uint8_t> expected;
         for (int run = 0; run < runs; ++run) {
@@ -251,7 +225,7 @@ TEST(BlockDecoderRawRun, AppendsPlainBytesWithoutTheBaseAndFollowsContinuations)
             }
             Bits(writer, run + 1 < runs ? "1" : "0");
         }
-        Bits(writer, "1 0000000");  // a literal after it still gets the base
+        Bits(writer, "1 0000000");   // a literal after it still gets the base
         expected.push_back(0x33);
         Decoded decoded = Decode(Seal(writer, uint32_t(expected.size()), 0), uint32_t(expected.size()));
         EXPECT_EQ(decoded.result, expected.size()) << runs;
@@ -262,8 +236,7 @@ TEST(BlockDecoderRawRun, AppendsPlainBytesWithoutTheBaseAndFollowsContinuations)
 namespace {
 
 // Distinct-looking prefix bytes written as raw runs, so matches at every offset can be checked.
-std::vector<uint8_t> WritePrefix(BitWriter& writer, uint32_t runs)
-{
+std::vector<uint8_t> WritePrefix(BitWriter& writer, uint32_t runs) {
     std::vector<uint8_t> prefix;
     Bits(writer, "001 0000 1");
     for (uint32_t run = 0; run < runs; ++run) {
@@ -279,16 +252,13 @@ std::vector<uint8_t> WritePrefix(BitWriter& writer, uint32_t runs)
 
 void Gamma(BitWriter& writer, uint32_t value) { WriteGamma(writer, value); }
 
-void CopyFrom(std::vector<uint8_t>& data, uint32_t offset, uint32_t length)
-{
-    for (uint32_t index = 0; index < length; ++index)
-        data.push_back(data[data.size() - offset]);
+void CopyFrom(std::vector<uint8_t>& data, uint32_t offset, uint32_t length) {
+    for (uint32_t index = 0; index < length; ++index) data.push_back(data[data.size() - offset]);
 }
 
-}  // namespace
+}   // namespace
 
-TEST(BlockDecoderMatches, LengthAdjustmentAtEachBound)
-{
+TEST(BlockDecoderMatches, LengthAdjustmentAtEachBound) {
     struct Case {
         uint32_t offset, added;
     };
@@ -310,28 +280,26 @@ TEST(BlockDecoderMatches, LengthAdjustmentAtEachBound)
     }
 }
 
-TEST(BlockDecoderMatches, ShortMatchAndRepeatOverlapFromTheStartOffset)
-{
+TEST(BlockDecoderMatches, ShortMatchAndRepeatOverlapFromTheStartOffset) {
     BitWriter writer = NewStreamWith8BitLiterals();
     Literal8(writer, 0x41);
-    Bits(writer, "000 0000001 11");  // offset 1, length 5
+    Bits(writer, "000 0000001 11");   // offset 1, length 5
     Decoded decoded = Decode(Seal(writer, 6, 0), 6);
     EXPECT_EQ(decoded.result, 6u);
     EXPECT_EQ(decoded.bytes, std::vector<uint8_t>(6, 0x41));
 
     BitWriter repeat = NewStreamWith8BitLiterals();
     Literal8(repeat, 0x41);
-    Bits(repeat, "01 00 10");  // repeat with the start offset 1, length 3
+    Bits(repeat, "01 00 10");   // repeat with the start offset 1, length 3
     decoded = Decode(Seal(repeat, 4, 0), 4);
     EXPECT_EQ(decoded.result, 4u);
     EXPECT_EQ(decoded.bytes, std::vector<uint8_t>(4, 0x41));
 }
 
-TEST(BlockDecoderMatches, StartOffsetWidthIsEightAndSettingsChangeIt)
-{
+TEST(BlockDecoderMatches, StartOffsetWidthIsEightAndSettingsChangeIt) {
     BitWriter writer = NewStreamWith8BitLiterals();
     std::vector<uint8_t> expected = WritePrefix(writer, 2);
-    Bits(writer, "01 10");  // g = 3
+    Bits(writer, "01 10");   // g = 3
     Field(writer, 0x80, 8);
     Gamma(writer, 2);
     CopyFrom(expected, 128, 2);
@@ -354,8 +322,7 @@ TEST(BlockDecoderMatches, StartOffsetWidthIsEightAndSettingsChangeIt)
     EXPECT_EQ(decoded.bytes, expected);
 }
 
-TEST(BlockDecoderStream, NothingAfterTheEndWordIsRead)
-{
+TEST(BlockDecoderStream, NothingAfterTheEndWordIsRead) {
     std::vector<uint8_t> padded = kExampleBlock;
     padded.insert(padded.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0x12});
     Decoded decoded = Decode(padded, 8);
@@ -363,8 +330,7 @@ TEST(BlockDecoderStream, NothingAfterTheEndWordIsRead)
     EXPECT_EQ(decoded.bytes, Bytes("abcabcab"));
 }
 
-TEST(BlockDecoderStream, EndingEarlyReturnsTheCountOrFailsTheChecksum)
-{
+TEST(BlockDecoderStream, EndingEarlyReturnsTheCountOrFailsTheChecksum) {
     BitWriter writer = NewStreamWith8BitLiterals();
     Literal8(writer, 'a');
     Literal8(writer, 'b');
@@ -375,8 +341,7 @@ TEST(BlockDecoderStream, EndingEarlyReturnsTheCountOrFailsTheChecksum)
     EXPECT_EQ(Decode(Seal(checked, 6, 0x12345678), 6).result, 0u);
 }
 
-TEST(BlockDecoderStream, TruncationAtEveryLengthFails)
-{
+TEST(BlockDecoderStream, TruncationAtEveryLengthFails) {
     for (size_t length = 0; length < kExampleBlock.size(); ++length) {
         std::vector<uint8_t> cut(kExampleBlock.begin(), kExampleBlock.begin() + length);
         uint8_t destination[8];
@@ -385,8 +350,7 @@ TEST(BlockDecoderStream, TruncationAtEveryLengthFails)
     }
 }
 
-TEST(BlockDecoderBreaches, EachCorruptFormGivesZero)
-{
+TEST(BlockDecoderBreaches, EachCorruptFormGivesZero) {
     struct Breach {
         const char* name;
         void (*write)(BitWriter&);
@@ -408,8 +372,7 @@ TEST(BlockDecoderBreaches, EachCorruptFormGivesZero)
          [](BitWriter& w) {
              Literal8(w, 1);
              Bits(w, "01 00");
-             for (int digit = 0; digit < 32; ++digit)
-                 Bits(w, "11");
+             for (int digit = 0; digit < 32; ++digit) Bits(w, "11");
              Bits(w, "00");
          },
          1},
@@ -417,7 +380,7 @@ TEST(BlockDecoderBreaches, EachCorruptFormGivesZero)
          [](BitWriter& w) {
              Literal8(w, 1);
              Bits(w, "01");
-             WriteGamma(w, (1u << 24) + 3);  // shifted by the width 8, it loses its top bit
+             WriteGamma(w, (1u << 24) + 3);   // shifted by the width 8, it loses its top bit
              WriteBits(w, 1, 8);
              WriteGamma(w, 2);
          },
@@ -431,8 +394,7 @@ TEST(BlockDecoderBreaches, EachCorruptFormGivesZero)
     }
 }
 
-TEST(BlockDecoderBreaches, StreamWithoutEndTokenFailsAtTheBlockEnd)
-{
+TEST(BlockDecoderBreaches, StreamWithoutEndTokenFailsAtTheBlockEnd) {
     // 27 bits of tokens leave 5 zero bits of padding: too few for an end token.
     BitWriter writer = NewStreamWith8BitLiterals();
     Literal8(writer, 'a');

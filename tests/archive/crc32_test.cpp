@@ -7,10 +7,9 @@
 
 namespace {
 const uint8_t* Text(const char* text) { return reinterpret_cast<const uint8_t*>(text); }
-}  // namespace
+}   // namespace
 
-TEST(Crc32, StandardCheckValues)
-{
+TEST(Crc32, StandardCheckValues) {
     EXPECT_EQ(Crc32Fingerprint(Text("123456789"), 9), 0xCBF43926u);
     EXPECT_EQ(Crc32Fingerprint(Text("abc"), 3), 0x352441C2u);
     // One byte goes through a single table entry: 0x00 through entry 255, 0xFF through entry 0.
@@ -19,18 +18,15 @@ TEST(Crc32, StandardCheckValues)
     EXPECT_EQ(Crc32Fingerprint(&ones, 1), 0xFF000000u);
 }
 
-TEST(Crc32, EmptyInputReturnsTheSeed)
-{
+TEST(Crc32, EmptyInputReturnsTheSeed) {
     EXPECT_EQ(Crc32Fingerprint(Text(""), 0), 0u);
     EXPECT_EQ(UpdateCrc32(Text(""), 0, 0x12345678u), 0x12345678u);
 }
 
-TEST(Crc32, UpdateContinuesAnEarlierResult)
-{
+TEST(Crc32, UpdateContinuesAnEarlierResult) {
     EXPECT_EQ(UpdateCrc32(Text("c"), 1, Crc32Fingerprint(Text("ab"), 2)), Crc32Fingerprint(Text("abc"), 3));
     std::vector<uint8_t> data(10000);
-    for (size_t index = 0; index < data.size(); ++index)
-        data[index] = uint8_t(index * 131 + (index >> 7));
+    for (size_t index = 0; index < data.size(); ++index) data[index] = uint8_t(index * 131 + (index >> 7));
     uint32_t whole = Crc32Fingerprint(data.data(), uint32_t(data.size()));
     for (uint32_t split : {1u, 3u, 4999u, 9999u})
         EXPECT_EQ(UpdateCrc32(data.data() + split, uint32_t(data.size()) - split, Crc32Fingerprint(data.data(), split)),

@@ -12,8 +12,7 @@
 
 namespace {
 
-std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed, uint32_t modulus = 256, uint8_t base = 0)
-{
+std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed, uint32_t modulus = 256, uint8_t base = 0) {
     std::vector<uint8_t> bytes(size);
     uint64_t state = seed * 0x9E3779B97F4A7C15ull + 1;
     for (uint8_t& byte : bytes) {
@@ -24,53 +23,42 @@ std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed, uint32_t modulus = 
 }
 
 // Words drawn from a small vocabulary: text with matches at every distance.
-std::vector<uint8_t> Text(size_t size, uint32_t seed)
-{
-    static const char* words[] = {"the ", "archive ", "installer ", "of ", "decoder ", "and ", "a ",
-                                  "compressed ", "block ", "window ", "\r\n", "files ", "to ", "offset "};
+std::vector<uint8_t> Text(size_t size, uint32_t seed) {
+    static const char* words[] = {"the ",        "archive ", "installer ", "of ",  "decoder ", "and ", "a ",
+                                  "compressed ", "block ",   "window ",    "\r\n", "files ",   "to ",  "offset "};
     std::vector<uint8_t> random = RandomBytes(size, seed);
     std::string text;
-    for (size_t index = 0; text.size() < size; ++index)
-        text += words[random[index % size] % 14];
+    for (size_t index = 0; text.size() < size; ++index) text += words[random[index % size] % 14];
     return std::vector<uint8_t>(text.begin(), text.begin() + size);
 }
 
-std::vector<uint8_t> ReadFile(const char* path, size_t limit)
-{
+std::vector<uint8_t> ReadFile(const char* path, size_t limit) {
     std::vector<uint8_t> bytes;
     FILE* file = fopen(path, "rb");
-    if (!file)
-        return bytes;
+    if (!file) return bytes;
     bytes.resize(limit);
     bytes.resize(fread(bytes.data(), 1, limit, file));
     fclose(file);
     return bytes;
 }
 
-uint32_t Field32(const std::vector<uint8_t>& block, size_t at)
-{
+uint32_t Field32(const std::vector<uint8_t>& block, size_t at) {
     return block[at] | block[at + 1] << 8 | block[at + 2] << 16 | uint32_t(block[at + 3]) << 24;
 }
 
-const CompressionLevel& Level(const char* name)
-{
-    return *FindCompressionLevel(name);
-}
+const CompressionLevel& Level(const char* name) { return *FindCompressionLevel(name); }
 
 // Every level that makes a compressed block.
-std::vector<const CompressionLevel*> CompressingLevels()
-{
+std::vector<const CompressionLevel*> CompressingLevels() {
     std::vector<const CompressionLevel*> levels;
     for (const CompressionLevel& level : CompressionLevels())
-        if (level.parse)
-            levels.push_back(&level);
+        if (level.parse) levels.push_back(&level);
     return levels;
 }
 
 // Encodes, checks the header, decodes into an exact-size buffer; returns the block.
 std::vector<uint8_t> ExpectRoundTrip(const std::vector<uint8_t>& input, const CompressionLevel& level,
-                                     const std::string& name)
-{
+                                     const std::string& name) {
     std::vector<uint8_t> block = EncodeBlock(input.data(), input.size(), level);
     EXPECT_GE(block.size(), 14u) << name;
     EXPECT_EQ((block.size() - BLOCK_HEADER_SIZE) % 4, 0u) << name;
@@ -90,8 +78,7 @@ struct Sample {
     std::vector<uint8_t> bytes;
 };
 
-std::vector<Sample> Samples()
-{
+std::vector<Sample> Samples() {
     std::vector<Sample> samples = {
         {"empty", {}},
         {"one byte", {0x41}},
@@ -102,11 +89,10 @@ std::vector<Sample> Samples()
         {"text", Text(200000, 1)},
         {"random", RandomBytes(70000, 2)},
         {"ascii random", RandomBytes(30000, 3, 95, 0x20)},
-        {"high random", RandomBytes(30000, 4, 100, 0xC0)},  // a 7-bit range that wraps past 0xFF
+        {"high random", RandomBytes(30000, 4, 100, 0xC0)},   // a 7-bit range that wraps past 0xFF
     };
     std::vector<uint8_t> pattern;
-    for (int index = 0; index < 4000; ++index)
-        pattern.push_back(uint8_t(index % 3 == 0 ? index : index / 7));
+    for (int index = 0; index < 4000; ++index) pattern.push_back(uint8_t(index % 3 == 0 ? index : index / 7));
     samples.push_back({"short period patterns", pattern});
     // A random stretch repeated far away, with text between: long offsets and repeats.
     std::vector<uint8_t> far = RandomBytes(40000, 5);
@@ -117,16 +103,14 @@ std::vector<Sample> Samples()
     samples.push_back({"far repeat", far});
     for (const char* path : {"/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll", "/bin/ls"}) {
         std::vector<uint8_t> program = ReadFile(path, 600000);
-        if (!program.empty())
-            samples.push_back({path, program});
+        if (!program.empty()) samples.push_back({path, program});
     }
     return samples;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(CompressionLevels, OneTableWithUniqueNamesAndOneDefault)
-{
+TEST(CompressionLevels, OneTableWithUniqueNamesAndOneDefault) {
     size_t defaults = 0;
     for (const CompressionLevel& level : CompressionLevels()) {
         EXPECT_EQ(FindCompressionLevel(level.name), &level) << level.name;
@@ -140,20 +124,15 @@ TEST(CompressionLevels, OneTableWithUniqueNamesAndOneDefault)
     EXPECT_EQ(Level("store").parse, nullptr);   // the one level without a compressed block
 }
 
-TEST(EncoderRoundTrip, FastLevel)
-{
-    for (const Sample& sample : Samples())
-        ExpectRoundTrip(sample.bytes, Level("fast"), sample.name);
+TEST(EncoderRoundTrip, FastLevel) {
+    for (const Sample& sample : Samples()) ExpectRoundTrip(sample.bytes, Level("fast"), sample.name);
 }
 
-TEST(EncoderRoundTrip, BestLevel)
-{
-    for (const Sample& sample : Samples())
-        ExpectRoundTrip(sample.bytes, Level("best"), sample.name);
+TEST(EncoderRoundTrip, BestLevel) {
+    for (const Sample& sample : Samples()) ExpectRoundTrip(sample.bytes, Level("best"), sample.name);
 }
 
-TEST(EncoderRoundTrip, EverySmallLength)
-{
+TEST(EncoderRoundTrip, EverySmallLength) {
     std::vector<uint8_t> text = Text(300, 7);
     for (size_t size = 0; size <= 300; size += (size < 40 ? 1 : 13)) {
         std::vector<uint8_t> input(text.begin(), text.begin() + size);
@@ -162,15 +141,13 @@ TEST(EncoderRoundTrip, EverySmallLength)
     }
 }
 
-TEST(EncoderOutput, DeterministicForTheSameInputAndLevel)
-{
+TEST(EncoderOutput, DeterministicForTheSameInputAndLevel) {
     std::vector<uint8_t> input = Text(120000, 8);
     for (const CompressionLevel* level : CompressingLevels())
         EXPECT_EQ(EncodeBlock(input.data(), input.size(), *level), EncodeBlock(input.data(), input.size(), *level));
 }
 
-TEST(EncoderOutput, ShortInputsCarryAZeroChecksum)
-{
+TEST(EncoderOutput, ShortInputsCarryAZeroChecksum) {
     for (size_t size = 1; size <= 3; ++size) {
         std::vector<uint8_t> input(size, 0x77);
         EXPECT_EQ(Field32(EncodeBlock(input.data(), size, Level("best")), BLOCK_CHECKSUM_FIELD), 0u);
@@ -179,8 +156,7 @@ TEST(EncoderOutput, ShortInputsCarryAZeroChecksum)
     EXPECT_NE(Field32(EncodeBlock(four.data(), 4, Level("fast")), BLOCK_CHECKSUM_FIELD), 0u);
 }
 
-TEST(EncoderOutput, ProgressGrowsAndEndsAtTheTotal)
-{
+TEST(EncoderOutput, ProgressGrowsAndEndsAtTheTotal) {
     std::vector<uint8_t> input = Text(700000, 9);
     for (const CompressionLevel* level : CompressingLevels()) {
         std::vector<std::pair<uint64_t, uint64_t>> calls;
@@ -199,12 +175,11 @@ TEST(EncoderOutput, ProgressGrowsAndEndsAtTheTotal)
     }
 }
 
-TEST(EncoderRatio, BestBeatsFastAndUsesTheCheapForms)
-{
+TEST(EncoderRatio, BestBeatsFastAndUsesTheCheapForms) {
     struct Expectation {
         const char* name;
         std::vector<uint8_t> input;
-        double bestBitsPerByte;  // at most
+        double bestBitsPerByte;   // at most
     };
     const Expectation expectations[] = {
         // Incompressible bytes: raw runs, a little over 8 bits a byte, not 9.
@@ -227,8 +202,7 @@ TEST(EncoderRatio, BestBeatsFastAndUsesTheCheapForms)
     EXPECT_LT(best.size(), fast.size());
 }
 
-TEST(EncoderOutput, CorruptedBlocksNeverDecodeToWrongData)
-{
+TEST(EncoderOutput, CorruptedBlocksNeverDecodeToWrongData) {
     std::vector<uint8_t> input = Text(3000, 14);
     std::vector<uint8_t> block = EncodeBlock(input.data(), input.size(), Level("best"));
     std::vector<uint8_t> output(input.size());

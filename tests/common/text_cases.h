@@ -12,7 +12,7 @@
 namespace {
 // A text result as a std::string, with a null result told apart from "".
 std::string Str(Text text) { return text ? std::string(text) : std::string("<null>"); }
-}  // namespace
+}   // namespace
 
 TEST(FindInText, FindsFromTheStartPositionOnward) {
     EXPECT_EQ(FindInText("abcabc", "c", 1), 3);
@@ -95,8 +95,8 @@ TEST(TrimText, TrimCharacterIsTheFirstByteOfItsText) {
     EXPECT_EQ(Str(TrimTextLeft("xxa xx", "x")), "a xx");
     EXPECT_EQ(Str(TrimTextRight("xxa xx", "x")), "xxa ");
     EXPECT_EQ(Str(TrimTextRight("xxa xx", "xyz")), "xxa ");
-    EXPECT_EQ(Str(TrimTextLeft("  a", nullptr)), "a");     // missing: a space
-    EXPECT_EQ(Str(TrimTextLeft("  a", "")), "  a");        // empty: nothing
+    EXPECT_EQ(Str(TrimTextLeft("  a", nullptr)), "a");   // missing: a space
+    EXPECT_EQ(Str(TrimTextLeft("  a", "")), "  a");      // empty: nothing
     EXPECT_EQ(Str(TrimTextRight("a  ", "")), "a  ");
     EXPECT_EQ(Str(TrimTextLeft("\\\\a\\", "\\")), "a\\");
 }

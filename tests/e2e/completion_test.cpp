@@ -56,11 +56,11 @@ TEST(Completion, ControlFileOfOneByteCountsAsAbsent) {
 TEST(Completion, ShortcutModeWritesRunsAndRemovesTheScriptThenStartsTheProgram) {
     Installation installation = Prepare("shortcut_mode");
     const std::string program = "C:\\Program Files\\My App\\app.exe";
-    InstallerRun run = Install(installation,
-                               {FileEntry("app.exe", "binary"),
-                                ControlFileEntry("  " + program + "  ", "  My App", " C:\\icons\\app.ico",
-                                                 "  " + ProbeCommand(""))},
-                               "shortcut_mode");
+    InstallerRun run =
+        Install(installation,
+                {FileEntry("app.exe", "binary"),
+                 ControlFileEntry("  " + program + "  ", "  My App", " C:\\icons\\app.ico", "  " + ProbeCommand(""))},
+                "shortcut_mode");
     EXPECT_EQ(run.exitCode, 0) << run.log;
 
     // The script, byte for byte, as the script host received it, while the installer waited.
@@ -68,8 +68,12 @@ TEST(Completion, ShortcutModeWritesRunsAndRemovesTheScriptThenStartsTheProgram) 
     const std::string expected = "Option Explicit\r\n"
                                  "Dim objShell, objDesktop, objLink\r\n"
                                  "Dim strAppPath, strWorkDir, strIconPath\r\n"
-                                 "strWorkDir =\"" + t + "\"\r\n"
-                                 "strAppPath = \"" + program + "\"\r\n"
+                                 "strWorkDir =\"" +
+                                 t +
+                                 "\"\r\n"
+                                 "strAppPath = \"" +
+                                 program +
+                                 "\"\r\n"
                                  "strIconPath = \"C:\\icons\\app.ico,0\"\r\n"
                                  "Set objShell = CreateObject(\"WScript.Shell\")\r\n"
                                  "objDesktop = objShell.SpecialFolders(\"Desktop\")\r\n"
@@ -167,7 +171,7 @@ TEST(Completion, WorkedExampleUnderTheCurrentDirectoryListsItsPathAsWritten) {
     std::string report = ReadFileText(ProbeOut() + "/run.txt");
     EXPECT_NE(report.find("list=.\\a.txt\r\n.\\$$$.$$$\r\n"), std::string::npos) << report;
     EXPECT_NE(report.find("cwd=" + WindowsPath(run.scratch) + "\n"), std::string::npos) << report;
-    EXPECT_FALSE(Exists(run.scratch + "/a.txt"));         // removed again after the run
+    EXPECT_FALSE(Exists(run.scratch + "/a.txt"));          // removed again after the run
     EXPECT_TRUE(Exists(run.scratch + "/installer.exe"));   // the current directory itself stays
     EXPECT_FALSE(Exists(ListPath()));
 }

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <random>
 
-#include "harness.h"
 #include "codec/encoder.h"
+#include "harness.h"
 
 namespace fs = std::filesystem;
 
@@ -16,9 +16,9 @@ static std::vector<EntrySpec> VariedEntries() {
     for (char& c : noise) c = char(random());
     std::string text;
     for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i % 37) + " of a repetitive text file\r\n";
-    return {DirectoryEntry("data\\"), FileEntry("data\\noise.bin", noise), FileEntry("data\\text.txt", text),
-            FileEntry("zeros.bin", std::string(70000, '\0')), FileEntry("empty.txt", ""),
-            FileEntry("stub.exe", std::string(ReadFileText(StubPath())))};
+    return {DirectoryEntry("data\\"),          FileEntry("data\\noise.bin", noise),
+            FileEntry("data\\text.txt", text), FileEntry("zeros.bin", std::string(70000, '\0')),
+            FileEntry("empty.txt", ""),        FileEntry("stub.exe", std::string(ReadFileText(StubPath())))};
 }
 
 static Bytes Compress(const Bytes& stream, const char* level) {

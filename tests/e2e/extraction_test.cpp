@@ -50,8 +50,8 @@ TEST(Extraction, ExistingFileIsTruncatedAndOverwritten) {
     std::string target = WindowsPath(scratch) + "\\app\\";
     fs::create_directories(scratch + "/app");
     WriteFileBytes(scratch + "/app/a.txt", Bytes(100, 'z'));
-    InstallerRun run = RunInstaller(MakeStoredArchive(MakeEntryStream(target, {FileEntry("a.txt", "abc")})),
-                                    "overwrite");
+    InstallerRun run =
+        RunInstaller(MakeStoredArchive(MakeEntryStream(target, {FileEntry("a.txt", "abc")})), "overwrite");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(ReadFileText(scratch + "/app/a.txt"), "abc");
 }
@@ -72,8 +72,9 @@ TEST(Extraction, SizeCodeBelowMinusTwoKeepsEarlierEntriesAndFails) {
 }
 
 TEST(Extraction, NamesLeavingTheTargetAreRefused) {
-    const char* const unsafeNames[] = {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "../escaped.txt",
-                                       "\\escaped.txt",   "/escaped.txt",             "C:escaped.txt",
+    const char* const unsafeNames[] = {"..\\escaped.txt", "sub\\..\\..\\escaped.txt",
+                                       "../escaped.txt",  "\\escaped.txt",
+                                       "/escaped.txt",    "C:escaped.txt",
                                        "a.txt:stream",    "sub\\.."};
     int index = 0;
     for (const char* name : unsafeNames) {
@@ -81,8 +82,8 @@ TEST(Extraction, NamesLeavingTheTargetAreRefused) {
         std::string test = "unsafe_name_" + std::to_string(index++);
         std::string scratch = FreshScratch(test);
         std::string target = WindowsPath(scratch) + "\\app\\";
-        Bytes stream = MakeEntryStream(target, {DirectoryEntry("sub\\"), FileEntry("first.txt", "1"),
-                                                FileEntry(name, "bad")});
+        Bytes stream =
+            MakeEntryStream(target, {DirectoryEntry("sub\\"), FileEntry("first.txt", "1"), FileEntry(name, "bad")});
         InstallerRun run = RunInstaller(MakeStoredArchive(stream), test);
         ExpectInvalidArchive(run);
         EXPECT_EQ(ReadFileText(scratch + "/app/first.txt"), "1");

@@ -9,7 +9,7 @@ typedef std::vector<uint8_t> Bytes;
 
 struct EntrySpec {
     std::string name;
-    int32_t sizeCode;    // -2 directory, 0 empty file, >0 file (data.size()), or any raw code
+    int32_t sizeCode;   // -2 directory, 0 empty file, >0 file (data.size()), or any raw code
     std::string data;
 };
 
@@ -36,8 +36,8 @@ struct InstallerRun {
 };
 
 std::string WinePrefix();
-std::string DriveC();                        // host path of the prefix's C: drive
-std::string StubPath();                      // the shipped dist/sfxstub.exe
+std::string DriveC();     // host path of the prefix's C: drive
+std::string StubPath();   // the shipped dist/sfxstub.exe
 Bytes ReadFileBytes(const std::string& path);
 std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
@@ -60,8 +60,8 @@ EntrySpec ControlFileEntry(const std::string& program, const std::string& name, 
 // The probe program (see probe/probe.cpp) at C:\e2e\tools\probe.exe, registered
 // as the program that opens .vbs files; its output directory C:\e2e\out emptied.
 void PrepareProbe();
-std::string ProbeOut();                                     // host path of C:\e2e\out
-extern const char* const kProbeWindowsPath;                 // C:\e2e\tools\probe.exe
+std::string ProbeOut();                       // host path of C:\e2e\out
+extern const char* const kProbeWindowsPath;   // C:\e2e\tools\probe.exe
 // Waits up to the given time for a file to appear; true when it did.
 bool WaitForFile(const std::string& path, int milliseconds);
 // Windows path of a host path below the prefix's drive_c (C:\...).

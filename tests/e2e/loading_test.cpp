@@ -23,9 +23,7 @@ TEST(Loading, WorkedExampleExtractsItsFileAndListsIt) {
     EXPECT_EQ(ReadFileText(run.scratch + "/a.txt"), "abc");
 }
 
-TEST(Loading, StubWithoutArchiveIsRefused) {
-    ExpectInvalidArchive(RunInstaller({}, "no_archive"));
-}
+TEST(Loading, StubWithoutArchiveIsRefused) { ExpectInvalidArchive(RunInstaller({}, "no_archive")); }
 
 TEST(Loading, ByteAfterTheStoredBlockIsRefused) {
     Bytes archive = MakeStoredArchive(kWorkedExampleStream);

@@ -54,7 +54,7 @@ int RunPack(const std::vector<std::string>& arguments, const std::string& log) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(PackInstaller, EveryLevelInstallsTheTreeByteForByte) {
     for (const char* level : {"store", "fast", "best"}) {
@@ -136,8 +136,8 @@ TEST(PackInstaller, TemporaryRunRemovesThePackedFilesAfterTheCommand) {
     std::string scratch = FreshScratch("pack_temp_run");
     std::string tree = scratch + "/tree", installer = scratch + "/setup.exe";
     MakeTree(tree);
-    ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", WindowsPath(scratch) + "\\app",
-                       "--temp-run", PROBE_COMMAND},
+    ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", WindowsPath(scratch) + "\\app", "--temp-run",
+                       PROBE_COMMAND},
                       scratch + "/pack.log"),
               0)
         << ReadFileText(scratch + "/pack.log");
@@ -147,6 +147,7 @@ TEST(PackInstaller, TemporaryRunRemovesThePackedFilesAfterTheCommand) {
     // While the command ran, the tree was there; afterwards none of its files are.
     std::string report = ReadFileText(ProbeOut() + "/run.txt");
     EXPECT_NE(report.find("\\app\\bin\\plugins\\data.bin\r\n"), std::string::npos) << report;
-    std::map<std::string, Bytes> left = Exists(scratch + "/app") ? Snapshot(scratch + "/app") : std::map<std::string, Bytes>();
+    std::map<std::string, Bytes> left =
+        Exists(scratch + "/app") ? Snapshot(scratch + "/app") : std::map<std::string, Bytes>();
     for (const auto& entry : left) EXPECT_EQ(entry.first.back(), '/') << entry.first;
 }

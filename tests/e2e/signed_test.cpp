@@ -59,8 +59,10 @@ TEST(Signed, SignedInstallerVerifiesAndExtractsWhateverPaddingTheTableNeeds) {
         SCOPED_TRACE(dataSize);
         std::string test = "signed_" + std::to_string(dataSize);
         std::string scratch = FreshScratch(test);
-        std::string installer = MakeSignedInstaller(MakeStoredArchive(MakeEntryStream(".\\", Entries(dataSize))), scratch);
-        EXPECT_EQ(RunQuietly("osslsigncode verify -CAfile '" + Certificate().certificate + "' -in '" + installer + "'"), 0);
+        std::string installer =
+            MakeSignedInstaller(MakeStoredArchive(MakeEntryStream(".\\", Entries(dataSize))), scratch);
+        EXPECT_EQ(RunQuietly("osslsigncode verify -CAfile '" + Certificate().certificate + "' -in '" + installer + "'"),
+                  0);
         InstallerRun run = RunInstallerFile(installer, scratch);
         EXPECT_EQ(run.exitCode, 0) << run.log;
         EXPECT_TRUE(run.boxes.empty());
@@ -113,8 +115,8 @@ TEST(Signed, InstallerSignedBySfxpackInstallsLikeAnUnsignedOne) {
     WriteFileBytes(tree + "/app.bin", Bytes(5000, 'a'));
     std::string installer = scratch + "/signed.exe";
     ASSERT_EQ(RunQuietly("'" SFX_SOURCE_DIR "/dist/sfxpack' create '" + tree + "' -o '" + installer +
-                         "' --quiet --sign-cert '" + Certificate().certificate + "' --sign-key '" +
-                         Certificate().key + "'"),
+                         "' --quiet --sign-cert '" + Certificate().certificate + "' --sign-key '" + Certificate().key +
+                         "'"),
               0);
     EXPECT_EQ(RunQuietly("osslsigncode verify -CAfile '" + Certificate().certificate + "' -in '" + installer + "'"), 0);
     fs::remove_all(tree);

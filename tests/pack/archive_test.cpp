@@ -70,7 +70,7 @@ Bytes Noise(size_t size) {
     return bytes;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(Archive, WorkedExampleStoredGivesTheKnownHeader) {
     Bytes archive = WholeArchive(WORKED_EXAMPLE, Level("store"));

@@ -41,7 +41,7 @@ std::string Load(const Bytes& installer, ArchiveInfo* info) {
     return LoadInstallerArchive(installer, info, &stream);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(CertificateTable, AcceptedWithUpToSevenBytesOfPadding) {
     const uint32_t archiveEnd = (uint32_t)UnsignedInstaller().size();
@@ -53,7 +53,8 @@ TEST(CertificateTable, AcceptedWithUpToSevenBytesOfPadding) {
         EXPECT_EQ(info.storedSize, 20);
     }
     ArchiveInfo info;
-    EXPECT_NE(Load(WithTable(8, 24, archiveEnd + 8, 24), &info).find("does not start within 7 bytes"), std::string::npos);
+    EXPECT_NE(Load(WithTable(8, 24, archiveEnd + 8, 24), &info).find("does not start within 7 bytes"),
+              std::string::npos);
     EXPECT_EQ(info.signature.size, 0u);
 }
 
@@ -65,11 +66,11 @@ TEST(CertificateTable, AnythingElseAfterTheBlockIsRefused) {
     };
     const Case cases[] = {
         {WithTable(0, 8, 0, 0), "8 bytes follow the stored block, and the PE header names no certificate table"},
-        {WithTable(4, 24, archiveEnd + 4, 23), "ends at"},                    // one byte after the table
-        {WithTable(4, 24, archiveEnd + 4, 25), "not at the end of the file"}, // a table past the end
-        {WithTable(4, 24, archiveEnd - 4, 32), "does not start within"},      // a table over the archive
+        {WithTable(4, 24, archiveEnd + 4, 23), "ends at"},                      // one byte after the table
+        {WithTable(4, 24, archiveEnd + 4, 25), "not at the end of the file"},   // a table past the end
+        {WithTable(4, 24, archiveEnd - 4, 32), "does not start within"},        // a table over the archive
         {WithTable(0, 24, 0xFFFFFFF0u, 0x20), "does not start within"},
-        {WithTable(0, 24, archiveEnd, 0xFFFFFFFFu), "ends at 4294978"},        // summed without wrapping
+        {WithTable(0, 24, archiveEnd, 0xFFFFFFFFu), "ends at 4294978"},   // summed without wrapping
     };
     for (const Case& c : cases) {
         ArchiveInfo info;

@@ -31,11 +31,21 @@ TEST(ControlFile, RefusesValuesThatWouldNotArriveAsGiven) {
     EXPECT_EQ(ControlValuesProblem(ControlValues()), "");
 
     const ControlValues refused[] = {
-        Shortcut("C:\\App\\\"app\".exe", "n"), Shortcut("C:\\a.exe", "say \"hi\""), Shortcut("C:\\a.exe", "n", "i\"co"),
-Shortcut("C:\\a.exe", "two\nlines"), Shortcut("C:\\a.exe", "n", "a\rb"),
-        Shortcut(" C:\\a.exe", "n"), Shortcut("C:\\a.exe ", "n"), Shortcut("C:\\a.exe", " n"),
-        Shortcut("", "n"), Shortcut("C:\\a.exe", ""), Shortcut("C:\\a.exe", "a/b"), Shortcut("C:\\a.exe", "CON"),
-        TemporaryRun(""), TemporaryRun("x\r\ny"), TemporaryRun(" x"),
+        Shortcut("C:\\App\\\"app\".exe", "n"),
+        Shortcut("C:\\a.exe", "say \"hi\""),
+        Shortcut("C:\\a.exe", "n", "i\"co"),
+        Shortcut("C:\\a.exe", "two\nlines"),
+        Shortcut("C:\\a.exe", "n", "a\rb"),
+        Shortcut(" C:\\a.exe", "n"),
+        Shortcut("C:\\a.exe ", "n"),
+        Shortcut("C:\\a.exe", " n"),
+        Shortcut("", "n"),
+        Shortcut("C:\\a.exe", ""),
+        Shortcut("C:\\a.exe", "a/b"),
+        Shortcut("C:\\a.exe", "CON"),
+        TemporaryRun(""),
+        TemporaryRun("x\r\ny"),
+        TemporaryRun(" x"),
     };
     for (const ControlValues& values : refused)
         EXPECT_NE(ControlValuesProblem(values), "") << values.program << "|" << values.name << "|" << values.command;

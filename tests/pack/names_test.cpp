@@ -62,15 +62,22 @@ TEST(CodePage, RefusesUnknownAndAsciiChangingCodePages) {
 
 TEST(TargetDirectory, NormalizedSoTheInstallerCreatesIt) {
     const std::pair<const char*, const char*> cases[] = {
-        {"C:\\App", "C:\\App\\"}, {".\\", ".\\"}, {".", ".\\"}, {"App", ".\\App\\"},
-        {"App\\Sub\\", ".\\App\\Sub\\"}, {"..\\x", "..\\x\\"}, {"\\Apps", "\\Apps\\"},
-        {"\\\\srv\\share", "\\\\srv\\share\\"}, {"C:App", "C:App\\"},
+        {"C:\\App", "C:\\App\\"},
+        {".\\", ".\\"},
+        {".", ".\\"},
+        {"App", ".\\App\\"},
+        {"App\\Sub\\", ".\\App\\Sub\\"},
+        {"..\\x", "..\\x\\"},
+        {"\\Apps", "\\Apps\\"},
+        {"\\\\srv\\share", "\\\\srv\\share\\"},
+        {"C:App", "C:App\\"},
     };
     for (const auto& c : cases) EXPECT_EQ(NormalizedTarget(c.first), c.second) << c.first;
 }
 
 TEST(TargetDirectory, ChecksEachPart) {
-    for (const char* good : {".\\", "C:\\", "C:\\Program Files\\App\\", "..\\out\\", "\\Apps\\", "\\\\server\\share\\x\\"})
+    for (const char* good :
+         {".\\", "C:\\", "C:\\Program Files\\App\\", "..\\out\\", "\\Apps\\", "\\\\server\\share\\x\\"})
         EXPECT_EQ(TargetDirectoryProblem(good), "") << good;
     for (const char* bad : {"C:/App/", "C:\\A\\\\B\\", "C:\\A?\\", "C:\\con\\", "C:\\dot.\\", "C:App\\", "D:\\x:y\\"})
         EXPECT_NE(TargetDirectoryProblem(bad), "") << bad;

@@ -81,8 +81,8 @@ class Signing : public testing::Test {
     void TearDown() override { RemoveTree(scratch); }
 
     std::vector<std::string> CreateArguments(const std::string& key, std::vector<std::string> options = {}) {
-        std::vector<std::string> arguments = {"create", tree,          "-o",       output, "--stub", stub,
-                                              "--sign-cert", certificate.certificate, "--sign-key", key};
+        std::vector<std::string> arguments = {
+            "create", tree, "-o", output, "--stub", stub, "--sign-cert", certificate.certificate, "--sign-key", key};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return arguments;
     }
@@ -92,7 +92,8 @@ class Signing : public testing::Test {
     // Refused with exit code 1, the words in the message, and nothing in the output directory.
     void ExpectNoInstaller(const ProgramRun& run, const std::vector<std::string>& words) {
         EXPECT_EQ(run.exitCode, 1) << run.err;
-        for (const std::string& word : words) EXPECT_NE(run.err.find(word), std::string::npos) << word << " in: " << run.err;
+        for (const std::string& word : words)
+            EXPECT_NE(run.err.find(word), std::string::npos) << word << " in: " << run.err;
         EXPECT_EQ(ListTree(outDirectory), std::vector<std::string>{}) << "left behind";
     }
 
@@ -104,7 +105,7 @@ class Signing : public testing::Test {
 std::string Signing::keys, Signing::tool;
 TestCertificate Signing::certificate, Signing::stranger;
 
-}  // namespace
+}   // namespace
 
 TEST_F(Signing, SignedInstallerVerifiesListsAndExtractsAsTheUnsignedOne) {
     std::string unsignedPath = scratch + "/unsigned.exe";
@@ -140,7 +141,8 @@ TEST_F(Signing, SignedInstallerVerifiesListsAndExtractsAsTheUnsignedOne) {
     // Without the test certificate among the trusted ones: still a valid installer, with a warning.
     verified = RunPack({"verify", output});
     EXPECT_EQ(verified.exitCode, 0) << verified.err;
-    EXPECT_NE(verified.err.find("osslsigncode verify does not accept the signature: "), std::string::npos) << verified.err;
+    EXPECT_NE(verified.err.find("osslsigncode verify does not accept the signature: "), std::string::npos)
+        << verified.err;
     EXPECT_NE(verified.err.find("self-signed"), std::string::npos) << verified.err;
     // Someone else's certificate authority does not vouch for it either.
     verified = RunPack({"verify", output, "--sign-ca", stranger.certificate});
@@ -279,7 +281,7 @@ TEST_F(Signing, ToolThatClaimsSuccessWithAnUnusableFileLeavesNothing) {
         std::string script, words;
     };
     const Case cases[] = {
-        {"exit 0\n", "osslsigncode signed is unusable"},                              // wrote nothing
+        {"exit 0\n", "osslsigncode signed is unusable"},                                       // wrote nothing
         {"/bin/cp \"$3\" \"$last\"\nexit 0\n", "the installer would refuse it: no archive"},   // $3: the certificate
         {"while [ \"$1\" != -in ]; do shift; done\n/bin/cp \"$2\" \"$last\"\nexit 0\n", "holds no certificate table"},
     };

@@ -39,7 +39,7 @@ std::vector<std::string> Names(const std::vector<SourceEntry>& entries) {
     return names;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(Walk, DirectoriesBeforeTheirContentsNamesSorted) {
     WalkFixture tree("order");

@@ -10,25 +10,20 @@
 
 namespace {
 // Bytes that vary with the seed and hold every value, terminators included.
-std::string Pattern(size_t size, uint32_t seed)
-{
+std::string Pattern(size_t size, uint32_t seed) {
     std::string bytes(size, '\0');
     for (size_t index = 0; index < size; ++index) bytes[index] = char((index * 7 + seed * 13 + (index >> 9)) & 0xFF);
     return bytes;
 }
 
-std::string Read(int32_t number, int32_t length)
-{
+std::string Read(int32_t number, int32_t length) {
     std::string bytes(length, '\0');
     bytes.resize(ReadChannelBytes(number, &bytes[0], length));
     return bytes;
 }
 
 // Where the platform file pointer stands; opens on a number return the handle.
-int64_t PlatformPosition(int32_t handle)
-{
-    return SetFilePointer((HANDLE)(intptr_t)handle, 0, 0, FILE_CURRENT);
-}
+int64_t PlatformPosition(int32_t handle) { return SetFilePointer((HANDLE)(intptr_t)handle, 0, 0, FILE_CURRENT); }
 
 struct ChannelTest : testing::Test {
     std::string directory = MakeScratchDirectory("channels");
@@ -36,12 +31,11 @@ struct ChannelTest : testing::Test {
     std::string Path(const char* name) { return directory + name; }
     std::string FileBytes(const char* name) { return ReadWholeFile(Path(name)); }
 };
-}  // namespace
+}   // namespace
 
 // Random reads, writes, seeks, end tests and length queries on one channel,
 // checked against a model of the file and the caller's position.
-TEST_F(ChannelTest, MixedTransfersKeepTheCallersPositionAndTheFileRight)
-{
+TEST_F(ChannelTest, MixedTransfersKeepTheCallersPositionAndTheFileRight) {
     const int32_t sizes[] = {1, 2, 3, 4, 100, 4095, 4096, 4097, 6000, 10000};
     for (uint32_t seed = 1; seed <= 12; ++seed) {
         std::string model = Pattern(9000, seed);
@@ -86,20 +80,18 @@ TEST_F(ChannelTest, MixedTransfersKeepTheCallersPositionAndTheFileRight)
     }
 }
 
-TEST_F(ChannelTest, SwitchingDirectionContinuesWhereTheCallerStands)
-{
+TEST_F(ChannelTest, SwitchingDirectionContinuesWhereTheCallerStands) {
     WriteWholeFile(Path("switch"), "0123456789");
     OpenChannelForUpdate(1, Path("switch").c_str());
     WriteChannelBytes(1, "ab", 2);
-    EXPECT_EQ(Read(1, 3), "234");      // right after the written bytes
-    WriteChannelBytes(1, "XY", 2);     // after the consumed bytes, not after the read-ahead
+    EXPECT_EQ(Read(1, 3), "234");    // right after the written bytes
+    WriteChannelBytes(1, "XY", 2);   // after the consumed bytes, not after the read-ahead
     EXPECT_EQ(Read(1, 10), "789");
     CloseChannel(1);
     EXPECT_EQ(FileBytes("switch"), "ab234XY789");
 }
 
-TEST_F(ChannelTest, LargeTransfersGoStraightToTheFile)
-{
+TEST_F(ChannelTest, LargeTransfersGoStraightToTheFile) {
     std::string model = Pattern(30000, 3);
     WriteWholeFile(Path("large"), model);
     int32_t handle = OpenChannelForUpdate(1, Path("large").c_str());
@@ -123,8 +115,7 @@ TEST_F(ChannelTest, LargeTransfersGoStraightToTheFile)
     EXPECT_EQ(FileBytes("large"), model);
 }
 
-TEST_F(ChannelTest, LinesEndAtEveryTerminatorForm)
-{
+TEST_F(ChannelTest, LinesEndAtEveryTerminatorForm) {
     struct Case {
         std::string bytes;
         std::vector<std::string> lines;
@@ -151,15 +142,14 @@ TEST_F(ChannelTest, LinesEndAtEveryTerminatorForm)
     EXPECT_STREQ(ReadChannelLine(9), "");   // not open
 }
 
-TEST_F(ChannelTest, LongLinesAndTerminatorsAcrossRefillsComeBackWhole)
-{
+TEST_F(ChannelTest, LongLinesAndTerminatorsAcrossRefillsComeBackWhole) {
     std::string longLine;
     for (int index = 0; index < 10000; ++index) longLine += char('A' + index % 26);
     std::vector<std::string> lines = {std::string(4095, 'a'), std::string(4094, 'b'), "c", longLine,
                                       std::string(4095, 'd'), std::string(4096, 'e')};
     // CR LF split by a refill, then CR at a buffer's end followed by a plain byte.
-    WriteWholeFile(Path("long"), lines[0] + "\r\n" + lines[1] + "\r" + lines[2] + "\r\n" + lines[3] + "\n" +
-                                     lines[4] + "\n" + lines[5]);
+    WriteWholeFile(Path("long"), lines[0] + "\r\n" + lines[1] + "\r" + lines[2] + "\r\n" + lines[3] + "\n" + lines[4] +
+                                     "\n" + lines[5]);
     OpenChannelForRead(1, Path("long").c_str());
     for (const std::string& line : lines) EXPECT_EQ(ReadChannelLine(1), line);
     EXPECT_EQ(ChannelAtEnd(1), 1);
@@ -169,8 +159,7 @@ TEST_F(ChannelTest, LongLinesAndTerminatorsAcrossRefillsComeBackWhole)
     for (DWORD index = 0; index < heapCount && index < 64; ++index) EXPECT_TRUE(HeapValidate(heaps[index], 0, 0));
 }
 
-TEST_F(ChannelTest, AtEndAnswersWithoutMovingTheCaller)
-{
+TEST_F(ChannelTest, AtEndAnswersWithoutMovingTheCaller) {
     WriteWholeFile(Path("empty"), "");
     OpenChannelForRead(1, Path("empty").c_str());
     EXPECT_EQ(ChannelAtEnd(1), 1);
@@ -198,8 +187,7 @@ TEST_F(ChannelTest, AtEndAnswersWithoutMovingTheCaller)
     EXPECT_EQ(Read(3, 1), "\x03");
 }
 
-TEST_F(ChannelTest, ReopeningANumberWritesItsPendingBytesFirst)
-{
+TEST_F(ChannelTest, ReopeningANumberWritesItsPendingBytesFirst) {
     CreateChannel(1, Path("old").c_str());
     EXPECT_EQ(WriteChannelLine(1, "pending"), 9);
     EXPECT_EQ(OpenChannelForRead(1, Path("missing").c_str()), 0);
@@ -215,8 +203,7 @@ TEST_F(ChannelTest, ReopeningANumberWritesItsPendingBytesFirst)
     EXPECT_EQ(FileBytes("old"), "y");
 }
 
-TEST_F(ChannelTest, CloseAllWritesOutAndClosesEveryChannel)
-{
+TEST_F(ChannelTest, CloseAllWritesOutAndClosesEveryChannel) {
     const char* names[] = {"n0", "n3", "n40", "any1", "any2"};
     int32_t numbers[] = {0, 3, 40, 0, 0};
     for (int index = 0; index < 5; ++index) {
@@ -233,8 +220,7 @@ TEST_F(ChannelTest, CloseAllWritesOutAndClosesEveryChannel)
     }
 }
 
-TEST_F(ChannelTest, UpdateAppendsAfterSeekingToTheLength)
-{
+TEST_F(ChannelTest, UpdateAppendsAfterSeekingToTheLength) {
     DeleteFileA(Path("append").c_str());
     std::string expected;
     for (const char* line : {"one", "two"}) {
@@ -247,8 +233,7 @@ TEST_F(ChannelTest, UpdateAppendsAfterSeekingToTheLength)
     }
 }
 
-TEST_F(ChannelTest, CreateTruncatesWriteOnlyAFileItCannotOpenForReading)
-{
+TEST_F(ChannelTest, CreateTruncatesWriteOnlyAFileItCannotOpenForReading) {
     // Another reader lets others write but not read: only the write-only truncating open gets in.
     WriteWholeFile(Path("shared"), "old contents");
     HANDLE reader = CreateFileA(Path("shared").c_str(), GENERIC_READ, FILE_SHARE_WRITE, 0, OPEN_EXISTING, 0, 0);
@@ -263,8 +248,7 @@ TEST_F(ChannelTest, CreateTruncatesWriteOnlyAFileItCannotOpenForReading)
     EXPECT_EQ(FileBytes("shared"), "new\r\n");
 }
 
-TEST_F(ChannelTest, ChannelWithoutABufferWorksOnTheFileDirectly)
-{
+TEST_F(ChannelTest, ChannelWithoutABufferWorksOnTheFileDirectly) {
     WriteWholeFile(Path("direct"), "ab\r\ncd\rx");
     int32_t handle = OpenChannelForUpdate(4, Path("direct").c_str());
     ChannelRecord* channel = FindChannelRecord(4);   // as if the buffer could not be had at open
@@ -285,8 +269,7 @@ TEST_F(ChannelTest, ChannelWithoutABufferWorksOnTheFileDirectly)
     EXPECT_EQ(FileBytes("direct"), "ab\r\ncd\ryz");
 }
 
-TEST_F(ChannelTest, NumbersNotOpenAndReadOnlyChannelsChangeNothing)
-{
+TEST_F(ChannelTest, NumbersNotOpenAndReadOnlyChannelsChangeNothing) {
     EXPECT_EQ(WriteChannelBytes(5, "x", 0), 0);
     EXPECT_EQ(WriteChannelBytes(5, "x", 1), 0);
     EXPECT_EQ(WriteChannelLine(5, "x"), 0);

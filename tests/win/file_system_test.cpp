@@ -21,10 +21,8 @@ void MakeReadOnly(const std::string& path) { SetFileAttributesA(path.c_str(), FI
 void MakeTree(const std::string& base, std::initializer_list<const char*> entries) {
     for (const char* entry : entries) {
         std::string path = base + entry;
-        if (path.back() == '\\')
-            CreateDirectoryA(path.c_str(), nullptr);
-        else
-            WriteWholeFile(path, "data");
+        if (path.back() == '\\') CreateDirectoryA(path.c_str(), nullptr);
+        else WriteWholeFile(path, "data");
     }
 }
 
@@ -34,7 +32,7 @@ bool LongPathExists(const std::string& path) {
     return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(GetOwnProgramPath, IsTheModulePath) {
     char expected[MAX_PATH + 1] = {};
@@ -247,8 +245,8 @@ TEST(PurgeDirectory, UnknownFlagBitsAreIgnored) {
 
 TEST(PurgeDirectory, PatternDeletesMatchingFilesAndKeepsDirectories) {
     std::string dir = MakeScratchDirectory("purge_pattern");
-    MakeTree(dir, {"a.tmp", "b.txt", "dir.tmp\\", "dir.tmp\\c.tmp", "s1\\", "s1\\d.tmp", "s1\\s2\\",
-                   "s1\\s2\\e.tmp", "s1\\s2\\f.txt"});
+    MakeTree(dir, {"a.tmp", "b.txt", "dir.tmp\\", "dir.tmp\\c.tmp", "s1\\", "s1\\d.tmp", "s1\\s2\\", "s1\\s2\\e.tmp",
+                   "s1\\s2\\f.txt"});
     EXPECT_EQ(PurgeDirectory(dir.c_str(), "*.tmp"), 1);
     EXPECT_FALSE(PathExists(dir + "a.tmp"));
     EXPECT_TRUE(PathExists(dir + "b.txt"));

@@ -29,7 +29,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Documents of the test type open as: launch_probe document DOCUMENT.
 class LauncherEnvironment : public testing::Environment {
-public:
+  public:
     void SetUp() override {
         InitializeLauncher();
         std::string command = Quoted(ProbePath()) + " document \"%1\"";
@@ -127,7 +127,7 @@ std::string MakeDocument(const std::string& path, int delayMilliseconds) {
     return path;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(LaunchDirect, WaitsForTheProgramOnlyWhenAsked) {
     std::string dir = MakeScratchDirectory("launch_wait");
@@ -186,7 +186,7 @@ TEST(LaunchDirect, StartsInTheWorkingDirectoryOrInheritsOurs) {
 // Makes sure that the test program has a console for one scope, so that
 // programs show whether they share it or were detached from it.
 class ConsoleForScope {
-public:
+  public:
     ConsoleForScope() {
         for (int stream = 0; stream < 3; stream++) saved_[stream] = GetStdHandle(STD_INPUT_HANDLE - stream);
         allocated_ = AllocConsole();   // fails when there is one already
@@ -197,7 +197,7 @@ public:
         for (int stream = 0; stream < 3; stream++) SetStdHandle(STD_INPUT_HANDLE - stream, saved_[stream]);
     }
 
-private:
+  private:
     HANDLE saved_[3];
     BOOL allocated_;
 };
@@ -206,7 +206,8 @@ TEST(LaunchDirect, HiddenProgramsAreDetachedUnlessAStreamIsConnected) {
     std::string dir = MakeScratchDirectory("launch_hide");
     ConsoleForScope console;
 
-    ASSERT_EQ(LaunchProgram(ProbePath().c_str(), ("report " + Quoted(dir + "shown.txt")).c_str(), nullptr, LAUNCH_WAIT), 1u);
+    ASSERT_EQ(LaunchProgram(ProbePath().c_str(), ("report " + Quoted(dir + "shown.txt")).c_str(), nullptr, LAUNCH_WAIT),
+              1u);
     std::map<std::string, std::string> shown = ReadReport(dir + "shown.txt");
     EXPECT_EQ(shown["startflags"], std::to_string(STARTF_USESHOWWINDOW));
     EXPECT_EQ(shown["show"], std::to_string(SW_SHOWNORMAL));
@@ -233,8 +234,8 @@ TEST(LaunchDirect, HiddenProgramsAreDetachedUnlessAStreamIsConnected) {
 }
 
 TEST(LaunchPipes, CarryTheProgramsOutputAndErrorToTheCaller) {
-    const ProgramRecord* record = Launched(
-        LaunchProgram(ProbePath().c_str(), "emit hello", nullptr, LAUNCH_KEEP_RECORD | LAUNCH_PIPE_OUTPUT | LAUNCH_PIPE_ERROR));
+    const ProgramRecord* record = Launched(LaunchProgram(ProbePath().c_str(), "emit hello", nullptr,
+                                                         LAUNCH_KEEP_RECORD | LAUNCH_PIPE_OUTPUT | LAUNCH_PIPE_ERROR));
     ASSERT_TRUE(record);
     EXPECT_NE(record->processId, 0u);
     EXPECT_NE(record->processId, 0xFFFFFFFFu);
@@ -250,8 +251,8 @@ TEST(LaunchPipes, CarryTheProgramsOutputAndErrorToTheCaller) {
 }
 
 TEST(LaunchPipes, FeedTheProgramsInputFromTheCaller) {
-    const ProgramRecord* record = Launched(
-        LaunchProgram(ProbePath().c_str(), "upper", nullptr, LAUNCH_KEEP_RECORD | LAUNCH_PIPE_INPUT | LAUNCH_PIPE_OUTPUT));
+    const ProgramRecord* record = Launched(LaunchProgram(ProbePath().c_str(), "upper", nullptr,
+                                                         LAUNCH_KEEP_RECORD | LAUNCH_PIPE_INPUT | LAUNCH_PIPE_OUTPUT));
     ASSERT_TRUE(record);
     ASSERT_TRUE(record->inputPipe);
     EXPECT_FALSE(IsInheritable(record->inputPipe));
@@ -287,9 +288,9 @@ TEST(LaunchPipes, ConnectFeedsTheSendersOutputToTheNextProgram) {
 
     // A sender without an output pipe connects nothing; an input pipe is made instead.
     ProgramRecord silent = {};
-    const ProgramRecord* fed = Launched(LaunchProgram(
-        ProbePath().c_str(), "upper", nullptr,
-        LAUNCH_KEEP_RECORD | LAUNCH_PIPE_INPUT | LAUNCH_PIPE_OUTPUT | LAUNCH_CONNECT, &silent));
+    const ProgramRecord* fed =
+        Launched(LaunchProgram(ProbePath().c_str(), "upper", nullptr,
+                               LAUNCH_KEEP_RECORD | LAUNCH_PIPE_INPUT | LAUNCH_PIPE_OUTPUT | LAUNCH_CONNECT, &silent));
     ASSERT_TRUE(fed);
     ASSERT_TRUE(fed->inputPipe);
     DWORD written;
@@ -314,7 +315,8 @@ TEST(LaunchPipes, StreamFlagsWithoutARecordMakeNoPipesButRuleOutTheShell) {
     for (uint32_t flag : {LAUNCH_PIPE_OUTPUT, LAUNCH_PIPE_INPUT, LAUNCH_PIPE_ERROR, LAUNCH_CONNECT}) {
         std::string document = MakeDocument(dir + "doc" + std::to_string(flag) + kDocumentExtension, 0);
         EXPECT_EQ(LaunchProgram(document.c_str(), nullptr, nullptr, LAUNCH_WAIT | flag), 0u) << flag;
-        EXPECT_EQ(LaunchProgram(document.c_str(), nullptr, nullptr, LAUNCH_WAIT | LAUNCH_KEEP_RECORD | flag), 0u) << flag;
+        EXPECT_EQ(LaunchProgram(document.c_str(), nullptr, nullptr, LAUNCH_WAIT | LAUNCH_KEEP_RECORD | flag), 0u)
+            << flag;
     }
     Sleep(1000);
     for (uint32_t flag : {LAUNCH_PIPE_OUTPUT, LAUNCH_PIPE_INPUT, LAUNCH_PIPE_ERROR, LAUNCH_CONNECT})

@@ -21,7 +21,7 @@ bool HaveDisplay() {
     return GetEnvironmentVariableA("DISPLAY", display, sizeof(display)) > 0;
 }
 
-#define REQUIRE_DISPLAY()                                                                 \
+#define REQUIRE_DISPLAY() \
     if (!HaveDisplay()) GTEST_SKIP() << "needs a display (win_message_box_window_test)"
 
 void RegisterWindowClass() {
@@ -34,8 +34,8 @@ void RegisterWindowClass() {
 
 HWND MakeWindow(const char* title, DWORD extendedStyle = 0, bool visible = true) {
     RegisterWindowClass();
-    return CreateWindowExA(extendedStyle, kWindowClass, title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 50,
-                           50, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(extendedStyle, kWindowClass, title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 50, 50,
+                           200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 void PumpMessages(DWORD milliseconds) {
@@ -78,7 +78,7 @@ HWND FindBox(const std::string& caption) {
 // Runs on its own thread: waits for the box with the caption, lets look at it
 // while it shows, then closes it with its OK button.
 class BoxWatcher {
-public:
+  public:
     BoxWatcher(std::string caption, std::function<void(HWND box)> whileShown)
         : caption_(std::move(caption)), whileShown_(std::move(whileShown)) {
         thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
@@ -92,7 +92,7 @@ public:
         return found_;
     }
 
-private:
+  private:
     static DWORD WINAPI Run(void* self) {
         BoxWatcher* watcher = (BoxWatcher*)self;
         HWND box = nullptr;
@@ -112,7 +112,7 @@ private:
 
 // A window made by a thread of its own, which serves its messages until stopped.
 class WindowThread {
-public:
+  public:
     explicit WindowThread(const char* title) : title_(title) {
         ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
@@ -126,7 +126,7 @@ public:
     }
     HWND window() const { return window_; }
 
-private:
+  private:
     static DWORD WINAPI Run(void* self) {
         WindowThread* owner = (WindowThread*)self;
         owner->window_ = MakeWindow(owner->title_);
@@ -150,7 +150,9 @@ struct WindowState {
     bool visible;
 };
 
-WindowState StateOf(HWND window) { return {IsWindowEnabled(window) != FALSE, IsTopmost(window), IsWindowVisible(window) != FALSE}; }
+WindowState StateOf(HWND window) {
+    return {IsWindowEnabled(window) != FALSE, IsTopmost(window), IsWindowVisible(window) != FALSE};
+}
 
 // A second thread that makes a window and, when told to, shows a box.
 struct SecondThreadBox {
@@ -186,7 +188,7 @@ LRESULT CALLBACK BoxOnEnableProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 // Ends the test program when a test hangs, rather than leaving it to CTest's timeout.
 class Watchdog {
-public:
+  public:
     explicit Watchdog(DWORD milliseconds) : milliseconds_(milliseconds) {
         done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
@@ -198,7 +200,7 @@ public:
         CloseHandle(done_);
     }
 
-private:
+  private:
     static DWORD WINAPI Run(void* self) {
         Watchdog* watchdog = (Watchdog*)self;
         if (WaitForSingleObject(watchdog->done_, watchdog->milliseconds_) == WAIT_OBJECT_0) return 0;
@@ -212,7 +214,7 @@ private:
     HANDLE thread_;
 };
 
-}  // namespace
+}   // namespace
 
 TEST(ModalMessageBox, DisablesTheThreadsOtherWindowsWhileItShows) {
     REQUIRE_DISPLAY();
@@ -292,8 +294,8 @@ TEST(ModalMessageBox, ForegroundWindowOfAnotherProcessOwnsNothing) {
     std::string commandLine = "\"" + probe + "\" window \"Foreign window\"";
     STARTUPINFOA startup = {sizeof(startup)};
     PROCESS_INFORMATION process;
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     CloseHandle(process.hThread);
     HWND foreign = nullptr;
     bool inFront = WaitUntil([&] {

@@ -15,15 +15,13 @@ std::vector<int32_t> released;
 int32_t alsoFree = 0;   // a second object the release action frees, 0 for none
 
 // Like the program table's action: close a live object, then free it.
-void ReleaseAndFree(int32_t number)
-{
+void ReleaseAndFree(int32_t number) {
     released.push_back(number);
     if (FindObject(table, number)) FreeObject(table, number);
     if (alsoFree) FreeObject(table, alsoFree);
 }
 
-TestObject* Acquire(int32_t number, int32_t handle)
-{
+TestObject* Acquire(int32_t number, int32_t handle) {
     TestObject* object = (TestObject*)AcquireObject(table, number);
     object->handle = handle;
     return object;
@@ -34,8 +32,7 @@ int32_t Id(const void* object) { return ObjectIdentifier(object); }
 ListNode* NodeOf(void* payload) { return (ListNode*)payload - 1; }   // list links sit before the payload
 
 struct ObjectTableTest : testing::Test {
-    void SetUp() override
-    {
+    void SetUp() override {
         table = CreateObjectTable(sizeof(TestObject), 16, ReleaseAndFree);
         released.clear();
         alsoFree = 0;
@@ -43,15 +40,13 @@ struct ObjectTableTest : testing::Test {
 };
 
 // The lock must be free for other threads once an operation or a walk is over.
-DWORD WINAPI TryTableLock(void*)
-{
+DWORD WINAPI TryTableLock(void*) {
     if (!TryEnterCriticalSection(&table->lock)) return 0;
     LeaveCriticalSection(&table->lock);
     return 1;
 }
 
-bool LockFreeForOtherThreads()
-{
+bool LockFreeForOtherThreads() {
     HANDLE thread = CreateThread(0, 0, TryTableLock, 0, 0, 0);
     WaitForSingleObject(thread, INFINITE);
     DWORD free = 0;
@@ -59,10 +54,9 @@ bool LockFreeForOtherThreads()
     CloseHandle(thread);
     return free == 1;
 }
-}  // namespace
+}   // namespace
 
-TEST_F(ObjectTableTest, GrowthAddsStepBeyondTheNumberAndNewSlotsAreUnused)
-{
+TEST_F(ObjectTableTest, GrowthAddsStepBeyondTheNumberAndNewSlotsAreUnused) {
     Acquire(20, 0);
     EXPECT_EQ(table->slotCount, 36);
     for (int32_t number = 16; number < 36; ++number)
@@ -74,8 +68,7 @@ TEST_F(ObjectTableTest, GrowthAddsStepBeyondTheNumberAndNewSlotsAreUnused)
     EXPECT_TRUE(released.empty());
 }
 
-TEST_F(ObjectTableTest, ReuseOfANumberRunsTheReleaseActionAndGivesTheSameZeroedObject)
-{
+TEST_F(ObjectTableTest, ReuseOfANumberRunsTheReleaseActionAndGivesTheSameZeroedObject) {
     TestObject* first = Acquire(3, 77);
     first->payload = 5;
     EXPECT_TRUE(released.empty());
@@ -93,8 +86,7 @@ TEST_F(ObjectTableTest, ReuseOfANumberRunsTheReleaseActionAndGivesTheSameZeroedO
     EXPECT_TRUE(LockFreeForOtherThreads());
 }
 
-TEST_F(ObjectTableTest, FindAndFreeTellNumbersFromIdentifiers)
-{
+TEST_F(ObjectTableTest, FindAndFreeTellNumbersFromIdentifiers) {
     EXPECT_EQ(FindObject(table, AnyNumber), nullptr);
     FreeObject(table, 4);   // never used: nothing happens
     EXPECT_EQ(table->slots[4], nullptr);
@@ -116,8 +108,7 @@ TEST_F(ObjectTableTest, FindAndFreeTellNumbersFromIdentifiers)
     EXPECT_TRUE(released.empty());
 }
 
-TEST_F(ObjectTableTest, WalkVisitsLiveSlotsInOrderThenListObjectsOldestFirst)
-{
+TEST_F(ObjectTableTest, WalkVisitsLiveSlotsInOrderThenListObjectsOldestFirst) {
     Acquire(5, 1);
     Acquire(3, 0);   // acquired but not live: skipped
     Acquire(1, 1);
@@ -131,8 +122,7 @@ TEST_F(ObjectTableTest, WalkVisitsLiveSlotsInOrderThenListObjectsOldestFirst)
     EXPECT_TRUE(LockFreeForOtherThreads());
 }
 
-TEST_F(ObjectTableTest, ReleaseAllFreesAsItWalks)
-{
+TEST_F(ObjectTableTest, ReleaseAllFreesAsItWalks) {
     Acquire(0, 1);
     Acquire(18, 1);
     TestObject* oldest = Acquire(AnyNumber, 1);
@@ -146,8 +136,7 @@ TEST_F(ObjectTableTest, ReleaseAllFreesAsItWalks)
     EXPECT_TRUE(LockFreeForOtherThreads());
 }
 
-TEST_F(ObjectTableTest, ReleaseThatAlsoFreesTheNextListObjectDoesNotVisitIt)
-{
+TEST_F(ObjectTableTest, ReleaseThatAlsoFreesTheNextListObjectDoesNotVisitIt) {
     TestObject* oldest = Acquire(AnyNumber, 1);
     TestObject* middle = Acquire(AnyNumber, 1);
     TestObject* newest = Acquire(AnyNumber, 1);
@@ -157,8 +146,7 @@ TEST_F(ObjectTableTest, ReleaseThatAlsoFreesTheNextListObjectDoesNotVisitIt)
     EXPECT_EQ(table->listHead, nullptr);
 }
 
-TEST_F(ObjectTableTest, ReleaseAllCallsNothingWithoutActionOrLiveObjects)
-{
+TEST_F(ObjectTableTest, ReleaseAllCallsNothingWithoutActionOrLiveObjects) {
     Acquire(2, 0);
     ReleaseAllObjects(table);
     EXPECT_TRUE(released.empty());

@@ -15,6 +15,4 @@ inline std::string MakeScratchDirectory(const std::string& name) {
     return path;
 }
 
-inline bool PathExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+inline bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

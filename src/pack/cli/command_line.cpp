@@ -52,7 +52,8 @@ std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLin
             followers.push_back(mode.values[index].option);
             anyGiven = anyGiven || WasGiven(seen, mode.values[index].option);
         }
-        if (anyGiven) return Listed(followers) + (followers.size() > 1 ? " go with " : " goes with ") + mode.values[0].option;
+        if (anyGiven)
+            return Listed(followers) + (followers.size() > 1 ? " go with " : " goes with ") + mode.values[0].option;
     }
     if (selected)
         for (size_t index = 1; index < selected->values.size(); ++index)
@@ -62,7 +63,7 @@ std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLin
     return "";
 }
 
-}  // namespace
+}   // namespace
 
 std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line) {
     *line = CommandLine();

@@ -13,10 +13,10 @@ struct CommandLine {
     Command command = COMMAND_HELP;
     std::vector<std::string> operands;
     std::string output;
-    std::string target;          // as given; empty when not given
+    std::string target;   // as given; empty when not given
     bool targetGiven = false;
     const CompressionLevel* level = &DefaultCompressionLevel();
-    std::string stub;            // empty: the stub beside the running program
+    std::string stub;   // empty: the stub beside the running program
     std::string codePage;
     ControlValues control;
     bool followLinks = false;

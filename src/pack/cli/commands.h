@@ -12,7 +12,7 @@ int RunVerify(const CommandLine& line);
 int RunExtract(const CommandLine& line);
 
 // Messages on standard error, "sfxpack: " first.
-int Fail(const std::string& message);       // returns EXIT_FAILED
+int Fail(const std::string& message);   // returns EXIT_FAILED
 void Warn(const std::string& message);
 // Opens --codepage (or the default); EXIT_OK, or EXIT_USAGE after the message.
 int OpenRequestedCodePage(const CommandLine& line, CodePage* codePage);

@@ -173,15 +173,17 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
 
     problem = WritePendingFile(output, {&inputs.stub, &archive.header, &block});
     CertificateTable signature;
-    if (problem.empty()) problem = Signing(line) ? SignPendingInstaller(line.signing, *output, stream, &signature)
-                                                 : CommitPendingFile(output);
+    if (problem.empty())
+        problem =
+            Signing(line) ? SignPendingInstaller(line.signing, *output, stream, &signature) : CommitPendingFile(output);
     if (!problem.empty()) return Fail(problem);
 
     if (!line.quiet) {
         Totals totals = CountEntries(entries);
         size_t archiveSize = archive.header.size() + block.size();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        std::string signedNote = signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";
+        std::string signedNote =
+            signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";
         printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s%s, %s\n",
                line.output.c_str(), totals.files, totals.directories, FormatBytes(totals.fileBytes).c_str(),
                FormatBytes(archiveSize).c_str(), 100.0 * (double)archiveSize / (double)stream.size(),
@@ -192,7 +194,7 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     return EXIT_OK;
 }
 
-}  // namespace
+}   // namespace
 
 int RunCreate(const CommandLine& line) {
     CodePage codePage;

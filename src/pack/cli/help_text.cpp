@@ -54,7 +54,7 @@ std::string CommandsNamed(int commands) {
     return JoinedNames(names, ", ", " and ");
 }
 
-}  // namespace
+}   // namespace
 
 std::string UsageText() {
     std::string text = "Usage:\n";

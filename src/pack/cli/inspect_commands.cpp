@@ -104,7 +104,7 @@ void ReportSignatureCheck(const std::string& path, const SignatureCheck& check, 
         Warn(path + ": " + SIGNING_TOOL + " verify does not accept the signature: " + check.complaint);
 }
 
-}  // namespace
+}   // namespace
 
 int RunList(const CommandLine& line) {
     CodePage codePage;

@@ -44,7 +44,7 @@ std::string ApplyLevel(const std::string& value, CommandLine* line) {
     return "";
 }
 
-}  // namespace
+}   // namespace
 
 const std::vector<CommandSpec>& Commands() {
     static const std::vector<CommandSpec> commands = {
@@ -94,8 +94,7 @@ const std::vector<OptionSpec>& Options() {
          [](const std::string& v, L* l) { return Store(&l->trustedCertificates, v); },
          "trust these certificates when checking the signature\n"
          "(default: the system's certificate authorities)"},
-        {"--codepage", "", "NAME", FOR_EVERY_COMMAND,
-         [](const std::string& v, L* l) { return Store(&l->codePage, v); },
+        {"--codepage", "", "NAME", FOR_EVERY_COMMAND, [](const std::string& v, L* l) { return Store(&l->codePage, v); },
          std::string("the Windows ANSI code page of names (default ") + DEFAULT_CODE_PAGE + ")"},
         {"--quiet", "", "", FOR_EVERY_COMMAND, [](const std::string&, L* l) { return Set(&l->quiet); },
          "no progress bar and no summary"},

@@ -19,7 +19,7 @@ struct CommandSpec {
     const char* operandNames;   // "OUT.exe DIR"
     const char* usage;          // what follows the name in the help: "DIR -o OUT.exe [options]"
     const char* summary;
-    int forBit;                 // the FOR_ bit of its options
+    int forBit;   // the FOR_ bit of its options
 };
 
 struct OptionSpec {
@@ -30,7 +30,7 @@ struct OptionSpec {
     // Stores the value in the command line; empty, or why the value is refused.
     // Null for the control options: their mode's row says where the value goes.
     std::string (*apply)(const std::string& value, CommandLine* line);
-    std::string help;        // lines joined by '\n'; empty: described with its control mode
+    std::string help;   // lines joined by '\n'; empty: described with its control mode
 };
 
 const std::vector<CommandSpec>& Commands();

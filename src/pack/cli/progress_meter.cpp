@@ -22,10 +22,8 @@ std::string FormatBytes(uint64_t bytes) {
 
 std::string FormatSeconds(double seconds) {
     char text[32];
-    if (seconds < 60)
-        snprintf(text, sizeof(text), "%.1f s", seconds);
-    else
-        snprintf(text, sizeof(text), "%d:%02d", (int)seconds / 60, (int)seconds % 60);
+    if (seconds < 60) snprintf(text, sizeof(text), "%.1f s", seconds);
+    else snprintf(text, sizeof(text), "%d:%02d", (int)seconds / 60, (int)seconds % 60);
     return text;
 }
 

@@ -12,12 +12,19 @@ int main(int argc, char** argv) {
         return EXIT_USAGE;
     }
     switch (line.command) {
-        case COMMAND_CREATE: return RunCreate(line);
-        case COMMAND_LIST: return RunList(line);
-        case COMMAND_VERIFY: return RunVerify(line);
-        case COMMAND_EXTRACT: return RunExtract(line);
-        case COMMAND_VERSION: printf("sfxpack %s\n", SFX_VERSION); return EXIT_OK;
-        case COMMAND_HELP: break;
+    case COMMAND_CREATE:
+        return RunCreate(line);
+    case COMMAND_LIST:
+        return RunList(line);
+    case COMMAND_VERIFY:
+        return RunVerify(line);
+    case COMMAND_EXTRACT:
+        return RunExtract(line);
+    case COMMAND_VERSION:
+        printf("sfxpack %s\n", SFX_VERSION);
+        return EXIT_OK;
+    case COMMAND_HELP:
+        break;
     }
     fputs(UsageText().c_str(), stdout);
     return EXIT_OK;

@@ -34,7 +34,8 @@ static bool Convert(iconv_t converter, const std::string& input, std::string* ou
 }
 
 CodePageConverter* OpenCodePageConverter(const std::string& name) {
-    CodePageConverter* converter = new CodePageConverter{iconv_open(name.c_str(), "UTF-8"), iconv_open("UTF-8", name.c_str())};
+    CodePageConverter* converter =
+        new CodePageConverter{iconv_open(name.c_str(), "UTF-8"), iconv_open("UTF-8", name.c_str())};
     if (converter->toCodePage != (iconv_t)-1 && converter->fromCodePage != (iconv_t)-1) return converter;
     CloseCodePageConverter(converter);
     return nullptr;

@@ -39,11 +39,12 @@ ProgramRun Create(const Inputs& setup, std::vector<std::string> options = {}, ui
 void ExpectRefused(const Inputs& setup, const ProgramRun& run, int exitCode, std::vector<std::string> words) {
     EXPECT_EQ(run.exitCode, exitCode) << run.err;
     EXPECT_EQ(run.err.compare(0, 9, "sfxpack: "), 0) << run.err;
-    for (const std::string& word : words) EXPECT_NE(run.err.find(word), std::string::npos) << "'" << word << "' in: " << run.err;
+    for (const std::string& word : words)
+        EXPECT_NE(run.err.find(word), std::string::npos) << "'" << word << "' in: " << run.err;
     EXPECT_TRUE(ListTree(setup.outDirectory).empty()) << "an output was left behind";
 }
 
-}  // namespace
+}   // namespace
 
 TEST(CliBadInput, MissingOrWrongKindOfDirectory) {
     Inputs setup = MakeInputs("dir");
@@ -158,8 +159,9 @@ TEST(CliBadInput, OutputThatIsADirectoryOrHasNoDirectory) {
     EXPECT_NE(run.err.find(setup.output + ": is a directory"), std::string::npos) << run.err;
     EXPECT_TRUE(ListTree(setup.output).empty());
     rmdir(setup.output.c_str());
-    ExpectRefused(setup, RunPack({"create", setup.tree, "-o", setup.outDirectory + "/no/setup.exe", "--stub", setup.stub}),
-                  1, {setup.outDirectory + "/no/setup.exe: its directory does not exist"});
+    ExpectRefused(setup,
+                  RunPack({"create", setup.tree, "-o", setup.outDirectory + "/no/setup.exe", "--stub", setup.stub}), 1,
+                  {setup.outDirectory + "/no/setup.exe: its directory does not exist"});
     RemoveTree(setup.scratch);
 }
 

@@ -4,8 +4,8 @@
 
 #include <sys/stat.h>
 
-#include "archive/crc32.h"
 #include "../pack_testing.h"
+#include "archive/crc32.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ Bytes StoredInstaller(const Bytes& stream) {
 
 Bytes Stream(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-}  // namespace
+}   // namespace
 
 TEST(CliInspect, DamagedInstallersAreRefusedWithTheReason) {
     Made made = MakeInstaller("damaged");

@@ -31,7 +31,8 @@ TEST(Options, EveryOptionParsesWithItsCommands) {
             std::string problem = ParseCommandLine(arguments, &line);
             EXPECT_EQ(problem.find("unknown option"), std::string::npos) << option.name << ": " << problem;
             bool goesWith = option.commands == 0 || (option.commands & command.forBit);
-            EXPECT_EQ(problem.find("does not go with") == std::string::npos, goesWith) << option.name << ": " << problem;
+            EXPECT_EQ(problem.find("does not go with") == std::string::npos, goesWith)
+                << option.name << ": " << problem;
         }
     }
 }

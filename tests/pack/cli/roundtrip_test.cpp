@@ -34,11 +34,12 @@ std::string Noise(size_t size, uint32_t seed) {
 // Files in the order given, so two trees can be written in different orders.
 void FillTree(const std::string& tree, bool reversed) {
     std::vector<std::pair<std::string, std::string>> files = {
-        {"readme.txt", "Hello.\r\n"},        {"app/data/table.bin", Lines(4000)}, {"app/noise.dat", Noise(30000, 7)},
-        {"app/empty.txt", ""},               {"caf\xC3\xA9 menu.txt", "Men\xC3\xBC"}, {"app/data/deeper/x", "x"},
+        {"readme.txt", "Hello.\r\n"}, {"app/data/table.bin", Lines(4000)},     {"app/noise.dat", Noise(30000, 7)},
+        {"app/empty.txt", ""},        {"caf\xC3\xA9 menu.txt", "Men\xC3\xBC"}, {"app/data/deeper/x", "x"},
     };
     if (reversed) std::reverse(files.begin(), files.end());
-    for (const char* directory : {"app", "app/data", "app/data/deeper", "app/empty dir"}) mkdir((tree + "/" + directory).c_str(), 0755);
+    for (const char* directory : {"app", "app/data", "app/data/deeper", "app/empty dir"})
+        mkdir((tree + "/" + directory).c_str(), 0755);
     for (const auto& file : files) WriteFile(tree + "/" + file.first, file.second);
 }
 
@@ -59,7 +60,7 @@ ProgramRun Create(const Sample& sample, const std::string& output, std::vector<s
     return RunPack(arguments);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(CliRoundTrip, EveryLevelGivesTheTreeBack) {
     Sample sample = MakeSample("roundtrip");
@@ -82,9 +83,9 @@ TEST(CliRoundTrip, EveryLevelGivesTheTreeBack) {
 
         ProgramRun listed = RunPack({"list", installer});
         EXPECT_EQ(listed.exitCode, 0);
-        for (const char* line : {"target: .\\", "       <dir>  app\\", "       <dir>  app\\empty dir\\",
-                                 "           0  app\\empty.txt", "       30000  app\\noise.dat",
-                                 "           5  caf\xC3\xA9 menu.txt"})
+        for (const char* line :
+             {"target: .\\", "       <dir>  app\\", "       <dir>  app\\empty dir\\", "           0  app\\empty.txt",
+              "       30000  app\\noise.dat", "           5  caf\xC3\xA9 menu.txt"})
             EXPECT_NE(listed.out.find(line), std::string::npos) << line << "\n" << listed.out;
 
         std::string extracted = sample.scratch + "/out-" + level;
@@ -113,8 +114,9 @@ TEST(CliRoundTrip, SameInputsGiveTheSameBytes) {
 TEST(CliRoundTrip, ControlFileTravelsAsTheLastEntry) {
     Sample sample = MakeSample("control");
     std::string installer = sample.scratch + "/setup.exe";
-    ProgramRun created = Create(sample, installer, {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\readme.txt",
-                                                    "--name", "Sample readme", "--run", "readme.txt"});
+    ProgramRun created = Create(sample, installer,
+                                {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\readme.txt", "--name",
+                                 "Sample readme", "--run", "readme.txt"});
     ASSERT_EQ(created.exitCode, 0) << created.err;
     EXPECT_EQ(created.err, "");   // the shortcut's program is packed: no warning
     ProgramRun listed = RunPack({"list", installer});
@@ -138,8 +140,9 @@ TEST(CliRoundTrip, ControlFileTravelsAsTheLastEntry) {
 TEST(CliRoundTrip, ShortcutMistakesAreWarnedAbout) {
     Sample sample = MakeSample("warnings");
     std::string installer = sample.scratch + "/setup.exe";
-    ProgramRun created = Create(sample, installer, {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\missing.exe",
-                                                    "--name", "Sample", "--icon", "sample.ico"});
+    ProgramRun created = Create(sample, installer,
+                                {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\missing.exe", "--name", "Sample",
+                                 "--icon", "sample.ico"});
     EXPECT_EQ(created.exitCode, 0);
     EXPECT_NE(created.err.find("--shortcut 'C:\\Sample\\missing.exe' lies in the target directory but is not packed"),
               std::string::npos)
@@ -204,8 +207,9 @@ TEST(CliRoundTrip, InterruptedCreateLeavesNoFile) {
     std::string out = sample.scratch + "/out";
     mkdir(out.c_str(), 0755);
     for (int signalNumber : {SIGINT, SIGTERM}) {
-        ProgramRun run = RunProgram(SFXPACK_PATH, {"create", sample.tree, "-o", out + "/setup.exe", "--stub", sample.stub},
-                                    0, signalNumber, 700);
+        ProgramRun run =
+            RunProgram(SFXPACK_PATH, {"create", sample.tree, "-o", out + "/setup.exe", "--stub", sample.stub}, 0,
+                       signalNumber, 700);
         EXPECT_EQ(run.exitCode, 128 + signalNumber);   // still compressing when the signal came
         EXPECT_TRUE(ListTree(out).empty());
     }

@@ -40,7 +40,8 @@ static void Report(const std::string& path) {
            << "show=" << startup.wShowWindow << "\n"
            << "stdin=" << IsPipe(STD_INPUT_HANDLE) << "\n"
            << "stdout=" << IsPipe(STD_OUTPUT_HANDLE) << "\n"
-           << "stderr=" << IsPipe(STD_ERROR_HANDLE) << "\n"
+           << "stderr=" << IsPipe(STD_ERROR_HANDLE)
+           << "\n"
            // Last, since a new console replaces the standard handles.
            << "console=" << (AllocConsole() ? 0 : 1) << "\n";
     WriteWholeFile(path, report.str());
@@ -71,8 +72,8 @@ static void ShowWindowUntilClosed(const std::string& title) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "LaunchProbeWindow";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("LaunchProbeWindow", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
-                                100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateWindowA("LaunchProbeWindow", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
     SetForegroundWindow(window);
     SetTimer(nullptr, 0, 60000, nullptr);   // never outlive a test that forgot to close it
     MSG message;
