@@ -24,8 +24,9 @@ add_library(stubcore STATIC ${STUB_LIBRARY_SOURCES})
 target_include_directories(stubcore PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(stubcore PRIVATE ${STUB_COMPILE_OPTIONS})
 target_compile_definitions(stubcore PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
-# Only the system DLLs that the installer is allowed to import.
-set(STUB_SYSTEM_LIBRARIES kernel32 user32 shell32 comctl32 ole32 winmm msvcrt)
+# Only KnownDLLs, which Windows always takes from the system directory: the
+# installer loads the others it uses by full path (support/system_library.h).
+set(STUB_SYSTEM_LIBRARIES kernel32 user32 shell32 ole32 msvcrt)
 target_link_libraries(stubcore PUBLIC ${STUB_SYSTEM_LIBRARIES})
 
 file(GLOB STUB_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/driver/*.cpp)
