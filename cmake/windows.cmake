@@ -35,9 +35,11 @@ target_compile_options(sfxstub_linked PRIVATE ${STUB_COMPILE_OPTIONS})
 target_link_libraries(sfxstub_linked PRIVATE stubcore)
 # No C runtime start-up: the driver's entry is the image's entry point. No
 # relocations (the image always loads at its preferred base), no symbols.
+# Large-address aware, for large archives: no code of the installer compares,
+# subtracts or truncates addresses in a way that breaks above 2 GiB.
 set(STUB_LINK_OPTIONS
     ${STUB_CODEGEN_OPTIONS} -nostdlib -nostartfiles -s
-    -Wl,--gc-sections -Wl,--subsystem,windows
+    -Wl,--gc-sections -Wl,--subsystem,windows -Wl,--large-address-aware
     -Wl,-e,_StubEntry@0 -Wl,--disable-dynamicbase -Wl,--disable-reloc-section
     -Wl,--file-alignment,512 -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp
     -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)
