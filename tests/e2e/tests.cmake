@@ -4,7 +4,7 @@
 add_library(e2e_harness STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/harness.cpp)
 target_link_libraries(e2e_harness PUBLIC sfxhost GTest::gtest)
 target_compile_definitions(e2e_harness PUBLIC SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-    SFX_PROBE_PATH="${CMAKE_BINARY_DIR}/windows/sfx_probe.exe")
+    SFX_PROBE_PATH="${CMAKE_BINARY_DIR}/windows/sfx_probe.exe" SFX_PLANTED_DIR="${CMAKE_BINARY_DIR}/windows/planted")
 add_dependencies(e2e_harness windows)
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
