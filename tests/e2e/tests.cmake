@@ -19,10 +19,14 @@ foreach(source ${E2E_TEST_SOURCES})
   if(TARGET sfxpack)
     add_dependencies(${target} sfxpack)   # some tests make their installers with dist/sfxpack
   endif()
+  set(label e2e)
+  if(stem STREQUAL "large_payload_test")
+    set(label e2e-large)   # writes and removes about 1.6 GB
+  endif()
   gtest_discover_tests(${target}
     TEST_PREFIX "e2e."
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS e2e FIXTURES_REQUIRED wine RESOURCE_LOCK wine_drive_c TIMEOUT 300
+    PROPERTIES LABELS ${label} FIXTURES_REQUIRED wine RESOURCE_LOCK wine_drive_c TIMEOUT 300
                ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
 endforeach()
 
