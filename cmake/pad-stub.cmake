@@ -1,12 +1,53 @@
 # Pads the linked stub with zeros to exactly SIZE bytes (the archive offset),
-# or fails with the linked size when the image has grown past it.
+# or fails with the linked size when the image has grown past it. The bytes
+# free are those after the end of the last section's contents, so they count
+# the padding inside the image too.
 file(SIZE ${INPUT} linked)
 if(linked GREATER SIZE)
   math(EXPR over "${linked} - ${SIZE}")
   message(FATAL_ERROR "sfxstub: linked image is ${linked} bytes, ${over} bytes over the ${SIZE}-byte archive offset")
 endif()
-math(EXPR free "${SIZE} - ${linked}")
-message(STATUS "sfxstub: linked image ${linked} bytes, padded to ${SIZE} (${free} bytes free)")
+
+file(READ ${INPUT} headers LIMIT 1024 HEX)
+function(read_le offset width result)   # a little-endian number of width bytes at offset
+  set(value "")
+  foreach(byte RANGE 1 ${width})
+    math(EXPR at "(${offset} + ${width} - ${byte}) * 2")
+    string(SUBSTRING ${headers} ${at} 2 digits)
+    string(APPEND value ${digits})
+  endforeach()
+  math(EXPR value "0x${value}")
+  set(${result} ${value} PARENT_SCOPE)
+endfunction()
+read_le(60 4 pe)                              # e_lfanew
+math(EXPR field "${pe} + 6")
+read_le(${field} 2 sections)
+math(EXPR field "${pe} + 20")
+read_le(${field} 2 optional)
+math(EXPR table "${pe} + 24 + ${optional}")
+set(used 0)
+math(EXPR last "${sections} - 1")
+foreach(index RANGE ${last})
+  math(EXPR entry "${table} + 40 * ${index}")
+  math(EXPR field "${entry} + 8")
+  read_le(${field} 4 virtual)                 # contents, before the file alignment
+  math(EXPR field "${entry} + 16")
+  read_le(${field} 4 raw)
+  math(EXPR field "${entry} + 20")
+  read_le(${field} 4 start)
+  if(raw GREATER 0)
+    if(virtual LESS raw)
+      set(raw ${virtual})
+    endif()
+    math(EXPR end "${start} + ${raw}")
+    if(end GREATER used)
+      set(used ${end})
+    endif()
+  endif()
+endforeach()
+math(EXPR free "${SIZE} - ${used}")
+message(STATUS "sfxstub: linked image ${linked} bytes, contents end at ${used}, padded to ${SIZE} (${free} bytes free)")
+
 get_filename_component(outdir ${OUTPUT} DIRECTORY)
 file(MAKE_DIRECTORY ${outdir})
 file(COPY_FILE ${INPUT} ${OUTPUT}.tmp)

@@ -1,6 +1,8 @@
 // How a run ends, as the archive's optional control file says: a desktop
 // shortcut made by a script and a completion box (shortcut mode), or a program
-// run and everything extracted removed again (temporary-run mode).
+// run and everything that the run created removed again (temporary-run mode).
+#include <string.h>
+
 #include "driver/driver_state.h"
 #include "files/channels.h"
 #include "files/file_system.h"
@@ -55,13 +57,22 @@ static void MakeShortcut() {
     if (!TextEquals(ControlLine(4), "")) LaunchProgram(ControlLine(4), "", Target(), 0);
 }
 
-// Removes what the extraction list names, in extraction order: files, and
-// directories emptied of their files (sub-directories are not entered).
+// A path below the target: the target's text, then a name as an entry may
+// have. The list may hold other lines, added by the program that ran.
+static int32_t IsUnderTarget(Text path) {
+    int32_t length = TextLength(Target());
+    return TextLength(path) > length && memcmp(path, Target(), (size_t)length) == 0 && IsSafeEntryName(path + length);
+}
+
+// Removes what the extraction list names under the target, in extraction
+// order: files, and directories emptied of their files (sub-directories are
+// not entered).
 static void RemoveListedEntries() {
     // An unopened list would read as endless empty lines: only walk an open one.
     if (!OpenChannelForUpdate(LIST_CHANNEL, driver.listPath.text)) return;
     while (ChannelAtEnd(LIST_CHANNEL) == 0) {
         Text path = TrimTextRight(TrimTextLeft(ReadChannelLine(LIST_CHANNEL)));
+        if (!IsUnderTarget(path)) continue;
         int32_t kind = (int32_t)QueryFileSize(path);   // low 32 bits only
         if (kind == FILE_SIZE_DIRECTORY) PurgeDirectory(path, "");
         else if (kind >= 0) RemoveFile(path);
@@ -73,7 +84,7 @@ static void RunTemporarily() {
     LaunchProgram(ControlLine(4), "", "", LAUNCH_WAIT);
     PauseMilliseconds(TEMPORARY_RUN_SETTLE_MS);
     RemoveListedEntries();
-    if (!TextEquals(Target(), ".\\")) PurgeDirectory(Target(), "");
+    if (driver.createdTarget) PurgeDirectory(Target(), "");   // so never the current directory
 }
 
 static void ReadControlFile() {

@@ -20,6 +20,7 @@ struct DriverState {
     int32_t sizeCode;
     TextVar targetDirectory;
     TextVar partialPath;
+    int32_t createdTarget;   // the target chain's walk made the target itself
     TextVar entryName;
     TextVar fullPath;
     TextVar controlLines[4];   // program path, shortcut name, icon file, command
@@ -29,6 +30,9 @@ struct DriverState {
 };
 
 extern DriverState driver;
+
+// Entry names that stay inside the target directory; the empty name is one.
+int32_t IsSafeEntryName(Text name);
 
 void LoadArchive();
 void ExtractEntries();

@@ -1,5 +1,6 @@
 // Walks the entry stream and recreates its directories and files under the
-// target directory, recording every full path in the extraction list.
+// target directory, recording in the extraction list every file and every
+// directory that the run creates.
 #include <string.h>
 
 #include "driver/driver_state.h"
@@ -29,18 +30,16 @@ static int32_t ReadStreamSizeCode() {
 
 static int32_t IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// Names stay below the target directory: no root, no drive, no stream, no "..".
-static int32_t IsSafeEntryName(Text name) {
+// Names stay below the target directory and name what they say: no root, no
+// drive, no stream, and no component that ends in a dot or a space. Windows
+// drops those, so ".", "..", "sub\.. " and "a. " would name the target, its
+// parent or another file.
+int32_t IsSafeEntryName(Text name) {
     if (!name) return 1;   // a missing name is the empty one
     if (IsSeparator(name[0])) return 0;
-    for (Text component = name; *component;) {
-        Text end = component;
-        while (*end && !IsSeparator(*end)) {
-            if (*end == ':') return 0;
-            ++end;
-        }
-        if (end - component == 2 && component[0] == '.' && component[1] == '.') return 0;
-        component = *end ? end + 1 : end;
+    for (Text at = name; *at; ++at) {
+        if (*at == ':') return 0;
+        if ((*at == '.' || *at == ' ') && (!at[1] || IsSeparator(at[1]))) return 0;
     }
     return 1;
 }
@@ -54,9 +53,13 @@ static void CreateTargetChain() {
         int32_t backslash = FindInText(target, "\\", searchStart);
         if (!backslash) break;
         AssignText(&driver.partialPath, LeftOfText(target, backslash));
-        if (QueryFileSize(driver.partialPath.text) == FILE_SIZE_MISSING) MakeDirectory(driver.partialPath.text);
+        int32_t created =
+            QueryFileSize(driver.partialPath.text) == FILE_SIZE_MISSING && MakeDirectory(driver.partialPath.text);
         searchStart = backslash + 1;
-        if (backslash >= TextLength(target)) break;
+        if (backslash >= TextLength(target)) {
+            driver.createdTarget = created;   // the last level is the target itself
+            break;
+        }
     }
 }
 
@@ -91,7 +94,10 @@ void ExtractEntries() {
         if (!IsSafeEntryName(driver.entryName.text)) InvalidArchiveExit();
         AssignText(&driver.fullPath, ConcatText(driver.targetDirectory.text, driver.entryName.text));
 
+        int32_t listed = !TextEquals(driver.entryName.text, "");
         if (driver.sizeCode == SIZE_CODE_DIRECTORY) {
+            // Listed only when this run makes it: the removal purges listed directories.
+            listed = listed && QueryFileSize(driver.fullPath.text) == FILE_SIZE_MISSING;
             MakeDirectory(driver.fullPath.text);
             PauseMilliseconds(1);
         } else if (driver.sizeCode > 0) {
@@ -101,7 +107,7 @@ void ExtractEntries() {
             CreateChannel(FILE_CHANNEL, driver.fullPath.text);   // an empty file
             CloseChannel(FILE_CHANNEL);
         }
-        if (!TextEquals(driver.entryName.text, "")) AppendToExtractionList(driver.fullPath.text);
+        if (listed) AppendToExtractionList(driver.fullPath.text);
     }
     ReleaseZeroed(driver.entryStream);
     driver.entryStream = 0;

@@ -35,6 +35,8 @@ void FreeObject(ObjectTable* table, int32_t number);
 void ReleaseAllObjects(ObjectTable* table);
 void BeginObjectWalk(ObjectTable* table);
 void* NextObject(ObjectTable* table, int32_t* number);
+// The object's address in 32 bits: negative above 2 GiB (the installer is
+// large-address aware), so identifiers are only ever compared for equality.
 int32_t ObjectIdentifier(const void* object);
 
 // The list facility; no lock is taken, callers that share a list guard it.

@@ -2,10 +2,20 @@
 
 #include <windows.h>
 
-#include <mmsystem.h>   // after windows.h, whose types it uses
+#include "support/system_library.h"
+
+typedef UINT(WINAPI* TimerPeriodCall)(UINT period);
+
+static TimerPeriodCall beginTimerPeriod;
+static TimerPeriodCall endTimerPeriod;
+
+void InitPause() {
+    beginTimerPeriod = (TimerPeriodCall)SystemLibraryFunction("winmm.dll", "timeBeginPeriod");
+    endTimerPeriod = (TimerPeriodCall)SystemLibraryFunction("winmm.dll", "timeEndPeriod");
+}
 
 void PauseMilliseconds(uint32_t milliseconds) {
-    timeBeginPeriod(1);
+    if (beginTimerPeriod) beginTimerPeriod(1);
     Sleep(milliseconds);
-    timeEndPeriod(1);
+    if (endTimerPeriod) endTimerPeriod(1);
 }

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-static DWORD workspaceSlot = TLS_OUT_OF_INDEXES;
+// Zero until start-up sets it: the stub keeps no initialised writable data.
+static DWORD workspaceSlot;
 
 void InitTextWorkspace() { workspaceSlot = TlsAlloc(); }
 

@@ -150,6 +150,76 @@ TEST(Completion, TemporaryRunWaitsForTheProgramThenRemovesWhatTheListNames) {
     EXPECT_FALSE(Exists(ListPath()));
 }
 
+// The temporary-run mode removes only what the run created. Paths are below
+// the test's scratch directory, where the installer runs; the target is the
+// scratch directory itself (.\ in the archive) or its app directory, which
+// may exist before the run.
+struct RemovalCase {
+    const char* name;
+    const char* target;
+    std::vector<std::string> before;   // files there before the run
+    std::vector<EntrySpec> entries;
+    std::vector<std::string> appended;   // lines the program run adds to the list
+    std::vector<std::string> kept;
+    std::vector<std::string> gone;
+};
+
+TEST(Completion, TemporaryRunRemovesOnlyWhatTheRunCreated) {
+    const RemovalCase cases[] = {
+        // A Downloads folder that has docs\ already: its own files stay.
+        {"downloads",
+         ".\\",
+         {"docs/thesis.doc"},
+         {DirectoryEntry("docs\\"), FileEntry("docs\\manual.txt", "m")},
+         {},
+         {"docs/thesis.doc"},
+         {"docs/manual.txt"}},
+        // An existing target keeps its own files, and itself.
+        {"existing_target",
+         "app\\",
+         {"app/own.txt"},
+         {FileEntry("a.txt", "a"), DirectoryEntry("sub\\"), FileEntry("sub\\b.txt", "b")},
+         {},
+         {"app/own.txt"},
+         {"app/a.txt", "app/sub"}},
+        // Lines the program adds are obeyed only for names below the target.
+        {"appended_lines",
+         "app\\",
+         {"app/own.txt", "outside.txt", "outside/o.txt"},
+         {FileEntry("a.txt", "a")},
+         {"outside.txt", "outside", "outside\\", "app\\", "app\\.", "app\\..\\outside.txt", "app\\sub\\.. "},
+         {"app/own.txt", "outside.txt", "outside/o.txt"},
+         {"app/a.txt"}},
+    };
+    for (const RemovalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrepareProbe();
+        std::string scratch = FreshScratch(std::string("removal_") + c.name);
+        std::string windowsScratch = WindowsPath(scratch) + "\\";
+        for (const std::string& file : c.before) {
+            fs::create_directories(fs::path(scratch + "/" + file).parent_path());
+            WriteFileBytes(scratch + "/" + file, {'m', 'i', 'n', 'e'});
+        }
+        std::string appended;
+        for (const std::string& line : c.appended) {
+            // A backslash before the closing quote must be doubled, or it escapes the quote.
+            std::string argument = "+" + windowsScratch + line + (line.back() == '\\' ? "\\" : "");
+            appended += " \"" + argument + "\"";
+        }
+        std::vector<EntrySpec> entries = c.entries;
+        entries.push_back(ControlFileEntry("", "", "", ProbeCommand(appended)));
+        std::string target = std::string(c.target) == ".\\" ? c.target : windowsScratch + c.target;
+        Bytes archive = MakeStoredArchive(MakeEntryStream(target, entries));
+        InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        ASSERT_TRUE(Exists(ProbeOut() + "/run.txt"));   // the program ran, the removal followed
+        for (const std::string& path : c.kept) EXPECT_EQ(ReadFileText(scratch + "/" + path), "mine") << path;
+        for (const std::string& path : c.gone) EXPECT_FALSE(Exists(scratch + "/" + path)) << path;
+        EXPECT_TRUE(Exists(scratch + "/installer.exe"));
+        EXPECT_FALSE(Exists(ListPath()));
+    }
+}
+
 TEST(Completion, LineOneOfSpacesSelectsTemporaryRunAndEmptyTargetIsRemoved) {
     Installation installation = Prepare("temporary_run_flat");
     InstallerRun run = Install(installation,

@@ -106,7 +106,8 @@ static std::vector<MessageBoxCall> FindMessageBoxes(const std::string& log) {
     return boxes;
 }
 
-InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory) {
+InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory,
+                              const std::string& dllOverrides) {
     EnsurePrefix();
     InstallerRun run;
     run.scratch = workingDirectory;
@@ -123,6 +124,7 @@ InstallerRun RunInstallerFile(const std::string& installerPath, const std::strin
         setenv("WINEPREFIX", WinePrefix().c_str(), 1);
         setenv("WINEDEBUG", "+relay", 1);
         unsetenv("DISPLAY");
+        if (!dllOverrides.empty()) setenv("WINEDLLOVERRIDES", dllOverrides.c_str(), 1);
         execlp("wine", "wine", installerPath.c_str(), (char*)nullptr);
         _exit(127);
     }
@@ -134,12 +136,24 @@ InstallerRun RunInstallerFile(const std::string& installerPath, const std::strin
     return run;
 }
 
-InstallerRun RunInstaller(const Bytes& archive, const std::string& testName) {
-    std::string scratch = FreshScratch(testName);
+std::string WriteInstaller(const std::string& directory, const Bytes& archive) {
     Bytes installer = ReadFileBytes(StubPath());
     installer.insert(installer.end(), archive.begin(), archive.end());
-    WriteFileBytes(scratch + "/installer.exe", installer);
-    return RunInstallerFile(scratch + "/installer.exe", scratch);
+    WriteFileBytes(directory + "/installer.exe", installer);
+    return directory + "/installer.exe";
+}
+
+InstallerRun RunInstaller(const Bytes& archive, const std::string& testName) {
+    std::string scratch = FreshScratch(testName);
+    return RunInstallerFile(WriteInstaller(scratch, archive), scratch);
+}
+
+int RunPack(const std::vector<std::string>& arguments, const std::string& log) {
+    std::string command = "'" SFX_SOURCE_DIR "/dist/sfxpack'";
+    for (const std::string& argument : arguments) command += " '" + argument + "'";
+    command += " >'" + log + "' 2>&1";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 const char* const kProbeWindowsPath = "C:\\e2e\\tools\\probe.exe";

@@ -49,10 +49,16 @@ std::string FreshScratch(const std::string& testName);
 // arhiva!", one OK button) and exit code 255.
 void ExpectInvalidArchive(const InstallerRun& run);
 
+// Writes stub + archive as installer.exe into the directory; returns its path.
+std::string WriteInstaller(const std::string& directory, const Bytes& archive);
 // Writes stub + archive as installer.exe in a fresh scratch directory and runs it there.
 InstallerRun RunInstaller(const Bytes& archive, const std::string& testName);
-// Runs an installer file that already exists, with the given working directory.
-InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory);
+// Runs an installer file that already exists, with the given working directory
+// and, when given, Wine's DLL load order (WINEDLLOVERRIDES).
+InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory,
+                              const std::string& dllOverrides = "");
+// Runs dist/sfxpack with the arguments, its output to the log file; its exit code.
+int RunPack(const std::vector<std::string>& arguments, const std::string& log);
 
 // The control file as the builder writes it: four lines, CR LF each.
 EntrySpec ControlFileEntry(const std::string& program, const std::string& name, const std::string& icon,

@@ -3,8 +3,6 @@
 // included, under a relative or an absolute target directory.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <map>
 
@@ -13,8 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string SFXPACK = SFX_SOURCE_DIR "/dist/sfxpack";
 
 std::string Noise(size_t size, uint32_t seed) {
     std::string bytes(size, 0);
@@ -44,14 +40,6 @@ std::map<std::string, Bytes> Snapshot(const std::string& root) {
             entry.is_directory() ? Bytes() : ReadFileBytes(entry.path().string());
     }
     return files;
-}
-
-int RunPack(const std::vector<std::string>& arguments, const std::string& log) {
-    std::string command = "'" + SFXPACK + "'";
-    for (const std::string& argument : arguments) command += " '" + argument + "'";
-    command += " >'" + log + "' 2>&1";
-    int status = system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }   // namespace

@@ -4,7 +4,7 @@
 add_library(e2e_harness STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/harness.cpp)
 target_link_libraries(e2e_harness PUBLIC sfx_archive GTest::gtest)
 target_compile_definitions(e2e_harness PUBLIC SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-    SFX_PROBE_PATH="${CMAKE_BINARY_DIR}/windows/sfx_probe.exe")
+    SFX_PROBE_PATH="${CMAKE_BINARY_DIR}/windows/sfx_probe.exe" SFX_PLANTED_DIR="${CMAKE_BINARY_DIR}/windows/planted")
 add_dependencies(e2e_harness windows)
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
@@ -19,10 +19,14 @@ foreach(source ${E2E_TEST_SOURCES})
   if(TARGET sfxpack)
     add_dependencies(${target} sfxpack)   # some tests make their installers with dist/sfxpack
   endif()
+  set(label e2e)
+  if(stem STREQUAL "large_payload_test")
+    set(label e2e-large)   # writes and removes about 1.6 GB
+  endif()
   gtest_discover_tests(${target}
     TEST_PREFIX "e2e."
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS e2e FIXTURES_REQUIRED wine RESOURCE_LOCK wine_drive_c TIMEOUT 300
+    PROPERTIES LABELS ${label} FIXTURES_REQUIRED wine RESOURCE_LOCK wine_drive_c TIMEOUT 300
                ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
 endforeach()
 

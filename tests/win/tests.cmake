@@ -27,4 +27,11 @@ endforeach()
 # The probe that end-to-end tests let the installer start.
 add_executable(sfx_probe ${CMAKE_SOURCE_DIR}/tests/e2e/probe/probe.cpp)
 target_link_options(sfx_probe PRIVATE -static)
+# The DLLs that end-to-end tests plant beside an installer, in planted/.
+foreach(name winmm comctl32)
+  add_library(planted_${name} MODULE ${CMAKE_SOURCE_DIR}/tests/e2e/planted/planted_dll.cpp)
+  set_target_properties(planted_${name} PROPERTIES OUTPUT_NAME ${name} PREFIX ""
+                        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+  target_link_options(planted_${name} PRIVATE -static -Wl,--kill-at)
+endforeach()
 include(${CMAKE_CURRENT_LIST_DIR}/helpers.cmake)

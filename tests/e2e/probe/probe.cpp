@@ -3,7 +3,8 @@
 //   probe report REPORT [CREATE...]  writes its working directory, its command
 //       line and a copy of the extraction list to REPORT, then creates each
 //       CREATE file (after a short wait, so that a caller that does not wait
-//       would have moved on).
+//       would have moved on); a CREATE that starts with '+' is instead
+//       appended, without the '+', as a line to the extraction list.
 //   probe script SCRIPT               registered for .vbs files: copies SCRIPT
 //       to C:\e2e\out\script.copy, waits, then records in C:\e2e\out\script.done
 //       whether SCRIPT still exists (it must, while the installer waits).
@@ -15,16 +16,26 @@
 #include "../../common/whole_file.h"
 
 static const char* const kOutDirectory = "C:\\e2e\\out\\";
+static const char* const kListPath = "c:\\raspakiraj.lst";
 static const DWORD kWaitMs = 1500;
 
 static int Report(int argc, char** argv) {
     char directory[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, directory);
     std::string report = std::string("cwd=") + directory + "\n" + "cmdline=" + GetCommandLineA() + "\n" +
-                         "list=" + ReadWholeFile("c:\\raspakiraj.lst");
+                         "list=" + ReadWholeFile(kListPath);
     Sleep(kWaitMs);
-    for (int i = 3; i < argc; ++i) WriteWholeFile(argv[i], "made by probe");
-    WriteWholeFile(argv[2], report);   // last: its presence means the probe has finished
+    std::string appended;
+    for (int i = 3; i < argc; ++i) {
+        if (argv[i][0] == '+') appended += std::string(argv[i] + 1) + "\r\n";
+        else WriteWholeFile(argv[i], "made by probe");
+    }
+    if (!appended.empty()) WriteWholeFile(kListPath, ReadWholeFile(kListPath) + appended);
+    // Last, and whole at once: its presence means the probe has finished,
+    // so a test that waits for it never reads half a report.
+    std::string partial = std::string(argv[2]) + ".part";
+    WriteWholeFile(partial, report);
+    MoveFileExA(partial.c_str(), argv[2], MOVEFILE_REPLACE_EXISTING);
     return 0;
 }
 

@@ -1,0 +1,31 @@
+#include "support/system_library.h"
+
+#include <string.h>
+#include <windows.h>
+
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesCall)(DWORD directoryFlags);
+typedef BOOL(WINAPI* SetDllDirectoryCall)(LPCSTR directory);
+
+// GetProcAddress's result as a plain address, for a cast to the function's own type.
+static void* FunctionAddress(HMODULE module, const char* function) { return (void*)GetProcAddress(module, function); }
+
+void RestrictLibrarySearch() {
+    HMODULE kernel = GetModuleHandleA("kernel32");   // always loaded
+    // Windows 8 on, and Vista and 7 with their update: the system directory only.
+    SetDefaultDllDirectoriesCall restrictToSystem =
+        (SetDefaultDllDirectoriesCall)FunctionAddress(kernel, "SetDefaultDllDirectories");
+    if (restrictToSystem) restrictToSystem(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // XP SP1 on: an empty DLL directory takes the current directory out.
+    SetDllDirectoryCall setDllDirectory = (SetDllDirectoryCall)FunctionAddress(kernel, "SetDllDirectoryA");
+    if (setDllDirectory) setDllDirectory("");
+}
+
+void* SystemLibraryFunction(const char* library, const char* function) {
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (!length || length >= MAX_PATH) return 0;
+    path[length] = '\\';
+    strcpy(path + length + 1, library);
+    HMODULE module = LoadLibraryA(path);
+    return module ? FunctionAddress(module, function) : 0;
+}
