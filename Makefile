@@ -2,11 +2,14 @@
 # make check  install what is missing, build, run every test
 # make demo   build an installer from examples/ and run it under Wine
 # make bench  compression benchmarks (not a test)
+# make install [PREFIX=/usr/local] [DESTDIR=]   make uninstall (the same PREFIX and DESTDIR)
 BUILD ?= build
 BUILD_TYPE ?= Release
 JOBS ?= 2
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all check demo bench deps configure clean
+.PHONY: all check demo bench deps configure clean install uninstall
 
 all: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -27,6 +30,13 @@ demo: deps
 
 bench: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bench
+
+# DESTDIR made absolute, as the install records name the folders they fill.
+install: all
+	DESTDIR="$(abspath $(DESTDIR))" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+uninstall:
+	cmake -DRECORDS="$(abspath $(BUILD))/install-records" -DROOT="$(abspath $(DESTDIR))$(PREFIX)" -P cmake/uninstall.cmake
 
 clean:
 	rm -rf $(BUILD) dist
