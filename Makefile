@@ -3,13 +3,15 @@
 # make demo   build an installer from examples/ and run it under Wine
 # make bench  compression benchmarks (not a test)
 # make install [PREFIX=/usr/local] [DESTDIR=]   make uninstall (the same PREFIX and DESTDIR)
+# make deb     a Debian package in dist/
 BUILD ?= build
 BUILD_TYPE ?= Release
 JOBS ?= 2
 PREFIX ?= /usr/local
 DESTDIR ?=
+DEBDIR ?= dist
 
-.PHONY: all check demo bench deps configure clean install uninstall
+.PHONY: all check demo bench deps configure clean install uninstall deb
 
 all: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -37,6 +39,9 @@ install: all
 
 uninstall:
 	cmake -DRECORDS="$(abspath $(BUILD))/install-records" -DROOT="$(abspath $(DESTDIR))$(PREFIX)" -P cmake/uninstall.cmake
+
+deb: all
+	scripts/make-deb $(BUILD) $(DEBDIR)
 
 clean:
 	rm -rf $(BUILD) dist
