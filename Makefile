@@ -3,7 +3,7 @@
 # make demo   build an installer from examples/ and run it under Wine
 # make bench  compression benchmarks (not a test)
 # make install [PREFIX=/usr/local] [DESTDIR=]   make uninstall (the same PREFIX and DESTDIR)
-# make deb     a Debian package in dist/
+# make deb     a Debian package in dist/        make dist  a release folder and tarball in dist/release/
 BUILD ?= build
 BUILD_TYPE ?= Release
 JOBS ?= 2
@@ -11,7 +11,7 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 DEBDIR ?= dist
 
-.PHONY: all check demo bench deps configure clean install uninstall deb
+.PHONY: all check demo bench deps configure clean install uninstall deb dist
 
 all: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -42,6 +42,9 @@ uninstall:
 
 deb: all
 	scripts/make-deb $(BUILD) $(DEBDIR)
+
+dist: all
+	cmake --build $(BUILD) --target release
 
 clean:
 	rm -rf $(BUILD) dist

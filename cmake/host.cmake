@@ -34,6 +34,7 @@ set_tests_properties(wine_shutdown PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT 
 include(${CMAKE_SOURCE_DIR}/doc/doc.cmake)
 include(${CMAKE_SOURCE_DIR}/completion/completion.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)
 
 include(${CMAKE_SOURCE_DIR}/tests/strings/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/archive/tests.cmake)
