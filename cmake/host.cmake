@@ -30,6 +30,12 @@ add_test(NAME wine_shutdown COMMAND wineserver -k)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT SFX_WINEPREFIX=${SFX_WINEPREFIX})
 set_tests_properties(wine_shutdown PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT WINEPREFIX=${SFX_WINEPREFIX})
 
+# What make install, make deb and make dist ship besides the programs.
+include(${CMAKE_SOURCE_DIR}/doc/doc.cmake)
+include(${CMAKE_SOURCE_DIR}/completion/completion.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)
+
 include(${CMAKE_SOURCE_DIR}/tests/strings/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/archive/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/codec/tests.cmake)
@@ -38,3 +44,4 @@ include(${CMAKE_SOURCE_DIR}/bench/bench.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/pack/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/pack/cli/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/install/tests.cmake)

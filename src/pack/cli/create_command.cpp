@@ -8,6 +8,7 @@
 #include "format/installer_format.h"
 #include "pack/atomic_file.h"
 #include "pack/cli/commands.h"
+#include "pack/cli/options.h"
 #include "pack/cli/progress_meter.h"
 #include "pack/entry_stream.h"
 #include "pack/installer_file.h"
@@ -27,10 +28,23 @@ struct CreateInputs {
     WalkOptions walk;
 };
 
-std::string DefaultStubPath() {
+// Without --stub: the installed one (sfxpack in <prefix>/bin, the stub in
+// <prefix>/share/sfx), then the one beside the program, as in the build's dist/.
+std::vector<std::string> DefaultStubPaths() {
     std::string self = OwnExecutablePath();
-    if (self.empty()) return "sfxstub.exe";
-    return ParentDirectory(self) + "/sfxstub.exe";
+    if (self.empty()) return {"sfxstub.exe"};
+    std::string directory = ParentDirectory(self);
+    return {ParentDirectory(directory) + "/" SFX_STUB_INSTALL_DIR "/sfxstub.exe", directory + "/sfxstub.exe"};
+}
+
+// The first default stub that exists; empty, with the message, when none does.
+std::string FindDefaultStub(std::string* problem) {
+    std::vector<std::string> paths = DefaultStubPaths();
+    FileStatus status;
+    for (const std::string& path : paths)
+        if (QueryFileStatus(path, true, &status).empty()) return path;
+    *problem = "no installer stub at " + JoinedNames(paths, ", ", " or ") + "; name one with --stub PATH";
+    return "";
 }
 
 std::string CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
@@ -69,7 +83,8 @@ std::string GatherInputs(const CommandLine& line, const CodePage& codePage, Crea
         problem = MakeControlFile(line.control, codePage, &inputs->controlFile);
     if (!problem.empty()) return problem;
 
-    std::string stubPath = line.stub.empty() ? DefaultStubPath() : line.stub;
+    std::string stubPath = line.stub.empty() ? FindDefaultStub(&problem) : line.stub;
+    if (stubPath.empty()) return problem;
     if (!ReadWholeFile(stubPath, &inputs->stub, &problem)) return "stub " + problem;
     if (!(problem = StubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
     if (Signing(line)) {

@@ -71,7 +71,8 @@ const std::vector<OptionSpec>& Options() {
              "backslash is added when missing, and .\\ before a relative DIR"},
         {"--level", "", LevelNames("|", "|"), FOR_CREATE, ApplyLevel, LevelHelp()},
         {"--stub", "", "PATH", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->stub, v); },
-         "the installer stub (default: sfxstub.exe beside sfxpack)"},
+         "the installer stub (default: ../" SFX_STUB_INSTALL_DIR "/sfxstub.exe from\n"
+         "sfxpack's folder, else sfxstub.exe beside sfxpack)"},
         {"--follow-links", "", "", FOR_CREATE, [](const std::string&, L* l) { return Set(&l->followLinks); },
          "pack what symbolic links point to (default: refuse them)"},
         {"--shortcut", "", "PROGRAM", FOR_CREATE, nullptr, ""},

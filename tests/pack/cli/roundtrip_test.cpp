@@ -172,20 +172,40 @@ TEST(CliRoundTrip, TargetAndNamesInTheChosenCodePage) {
     RemoveTree(sample.scratch);
 }
 
-TEST(CliRoundTrip, DefaultStubIsTheOneBesideTheProgram) {
+// Without --stub: the installed layout's stub (<prefix>/share/sfx) wins over
+// the one beside the program; with neither, the message names both and --stub.
+TEST(CliRoundTrip, DefaultStubIsFoundFromTheProgram) {
     Sample sample = MakeSample("default-stub");
-    std::string bin = sample.scratch + "/bin";
-    mkdir(bin.c_str(), 0755);
+    std::string bin = sample.scratch + "/prefix/bin", installed = sample.scratch + "/prefix/share/sfx";
+    for (const char* directory : {"/prefix", "/prefix/bin", "/prefix/share", "/prefix/share/sfx"})
+        mkdir((sample.scratch + directory).c_str(), 0755);
     ASSERT_EQ(RunProgram("/bin/cp", {SFXPACK_PATH, bin + "/sfxpack"}).exitCode, 0);
-    Bytes stub = FakeStub();
-    stub[0x40] = 0x5A;   // tell it apart from the stand-in used elsewhere
-    WriteBytes(bin + "/sfxstub.exe", stub);
     std::string installer = sample.scratch + "/setup.exe";
-    ProgramRun created = RunProgram(bin + "/sfxpack", {"create", sample.tree, "-o", installer, "--quiet"});
-    ASSERT_EQ(created.exitCode, 0) << created.err;
-    EXPECT_EQ(created.out, "");
-    Bytes bytes = ReadBytes(installer);
-    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 11264), stub);
+    struct Layout {
+        bool installedStub, besideStub;
+        uint8_t expectedMark;   // 0: no stub found
+    };
+    for (const Layout& layout : {Layout{true, true, 1}, Layout{false, true, 2}, Layout{false, false, 0}}) {
+        SCOPED_TRACE(std::to_string(layout.installedStub) + std::to_string(layout.besideStub));
+        for (std::string path : {installed + "/sfxstub.exe", bin + "/sfxstub.exe"}) unlink(path.c_str());
+        Bytes stub = FakeStub();
+        stub[0x40] = 1;   // tell the two apart, and from the stand-in used elsewhere
+        if (layout.installedStub) WriteBytes(installed + "/sfxstub.exe", stub);
+        stub[0x40] = 2;
+        if (layout.besideStub) WriteBytes(bin + "/sfxstub.exe", stub);
+        unlink(installer.c_str());
+        ProgramRun created = RunProgram(bin + "/sfxpack", {"create", sample.tree, "-o", installer, "--quiet"});
+        if (!layout.expectedMark) {
+            EXPECT_EQ(created.exitCode, 1);
+            EXPECT_EQ(created.err, "sfxpack: no installer stub at " + installed + "/sfxstub.exe or " + bin +
+                                       "/sfxstub.exe; name one with --stub PATH\n");
+            EXPECT_FALSE(PathExists(installer));
+            continue;
+        }
+        ASSERT_EQ(created.exitCode, 0) << created.err;
+        EXPECT_EQ(created.out, "");
+        EXPECT_EQ(ReadBytes(installer).at(0x40), layout.expectedMark);
+    }
     RemoveTree(sample.scratch);
 }
 
