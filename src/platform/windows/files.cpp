@@ -47,8 +47,24 @@ static HANDLE OpenForStatus(const std::string& path, bool followLinks) {
     return CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
+// For a file this process may not open: what its directory's entry says,
+// without an identity. Windows lets whoever may list a directory read its
+// entries' attributes; Wine needs the file opened for that.
+static std::string StatusFromEntry(const std::string& path, bool followLinks, FileStatus* status) {
+    WIN32_FILE_ATTRIBUTE_DATA entry;
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &entry)) return LastErrorText();
+    *status = FileStatus();
+    bool isDirectory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (!followLinks && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) status->kind = FILE_KIND_LINK;
+    else status->kind = isDirectory ? FILE_KIND_DIRECTORY : FILE_KIND_REGULAR;
+    status->size = isDirectory ? 0 : (uint64_t)entry.nFileSizeHigh << 32 | entry.nFileSizeLow;
+    return "";
+}
+
 std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status) {
     HANDLE handle = OpenForStatus(path, followLinks);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+        return StatusFromEntry(path, followLinks, status);
     if (handle == INVALID_HANDLE_VALUE) return LastErrorText();
     BY_HANDLE_FILE_INFORMATION info;
     bool otherReparsePoint = !followLinks && GetFileInformationByHandle(handle, &info) &&
