@@ -1,11 +1,12 @@
 # Host family: the builder, the host tests, fuzzing and benchmarks. It also
-# drives the windows-stub family as a sub-build.
+# drives the windows-stub and windows-builder families as sub-builds.
 
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 add_compile_options(-Wall -Wextra)
 
+set(SFX_PLATFORM posix)
 include(${CMAKE_SOURCE_DIR}/cmake/builder.cmake)
 
 # The windows-stub family, configured with the cross toolchain as a sub-build.
@@ -19,7 +20,16 @@ ExternalProject_Add(windows
                -DSFX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
     BUILD_ALWAYS 1
     INSTALL_COMMAND "")
-# Its tests run as part of this tree's test run.
+# sfxpack.exe for 64-bit Windows hosts, also a sub-build; the host's tests run it under Wine.
+ExternalProject_Add(windows-builder
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/windows-builder
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-x86_64.cmake
+               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+               -DSFX_FAMILY=windows-builder
+    BUILD_ALWAYS 1
+    INSTALL_COMMAND "")
+# The stub's tests run as part of this tree's test run.
 file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake "subdirs(\"${CMAKE_BINARY_DIR}/windows\")\n")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
 
@@ -43,5 +53,6 @@ include(${CMAKE_SOURCE_DIR}/fuzz/fuzz.cmake)
 include(${CMAKE_SOURCE_DIR}/bench/bench.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/pack/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/pack/cli/tests.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/pack/windows/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/install/tests.cmake)

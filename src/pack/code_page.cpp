@@ -6,7 +6,7 @@ std::string OpenCodePage(const std::string& name, CodePage* codePage) {
     CloseCodePage(codePage);
     codePage->name = name;
     codePage->converter = OpenCodePageConverter(name);
-    if (!codePage->converter) return "unknown code page '" + name + "' (see iconv --list)";
+    if (!codePage->converter) return "unknown code page '" + name + "' (" + KnownCodePagesHint() + ")";
     static const std::string ascii = "AZaz09 .\\:/-_$";
     std::string converted;
     if (!ToCodePage(*codePage, ascii, &converted) || converted != ascii) {

@@ -13,7 +13,7 @@ static const char* const TIME_VARIABLE = "SOURCE_DATE_EPOCH";
 
 static std::string ToolMissing() {
     return std::string(SIGNING_TOOL) +
-           " is not installed (not found in PATH); signing needs it: install the Debian package " + SIGNING_TOOL;
+           " is not installed (not found in PATH); signing needs it: " + HowToInstallProgram(SIGNING_TOOL);
 }
 
 static std::string UnreadableProblem(const char* option, const std::string& path) {

@@ -1,13 +1,22 @@
 // The builder's services of the operating system, behind this one header: the
 // rest of the builder includes no system header beyond the C++ library's, so
-// another system needs another implementation (today src/platform/posix/)
-// and no change elsewhere. Failures come back as the system's own words
-// ("No such file or directory") for the caller's message; empty is success.
+// another system needs another implementation (src/platform/posix/ and
+// src/platform/windows/) and no change elsewhere. Paths and texts are UTF-8.
+// Failures come back as the system's own words ("No such file or directory")
+// for the caller's message; empty is success.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// ---- Start-up
+
+// Readies the process for a command-line program and returns its arguments
+// (without the program's name) in UTF-8. On Windows they come from the wide
+// command line, and standard output and error take UTF-8 and LF line ends as
+// on Linux.
+std::vector<std::string> StartProgram(int argc, char** argv);
 
 // ---- Files and directories
 
@@ -85,6 +94,8 @@ void ForgetOnInterrupt(int slot);   // -1 is ignored
 // The program's path as found in PATH (or as given, when it is a path of its
 // own); empty when there is no such executable.
 std::string FindProgram(const std::string& name);
+// What a user does to get a missing program ("install the Debian package ...").
+std::string HowToInstallProgram(const std::string& name);
 
 struct ToolRun {
     bool started = false;
@@ -105,6 +116,8 @@ std::string OwnExecutablePath();
 struct CodePageConverter;
 // Null when the system does not know the code page.
 CodePageConverter* OpenCodePageConverter(const std::string& name);
+// Where the code page names that OpenCodePageConverter knows are listed.
+std::string KnownCodePagesHint();
 void CloseCodePageConverter(CodePageConverter* converter);   // null is ignored
 // False on the first character that does not convert.
 bool ConvertToCodePage(CodePageConverter* converter, const std::string& utf8, std::string* converted);

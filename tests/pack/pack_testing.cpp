@@ -88,6 +88,20 @@ Bytes FakeStub() {
     return stub;
 }
 
+std::string PackProgram() {
+    const char* underWine = getenv("SFXPACK_UNDER_WINE");
+    return underWine && underWine[0] ? SFXPACK_EXE_PATH : SFXPACK_PATH;
+}
+
+static bool IsWindowsProgram(const std::string& program) {
+    return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+}
+
+bool PackRunsUnderWine() { return IsWindowsProgram(PackProgram()); }
+
+std::string MissingFileText() { return PackRunsUnderWine() ? "File not found" : "No such file or directory"; }
+std::string AccessDeniedText() { return PackRunsUnderWine() ? "Access denied" : "Permission denied"; }
+
 uid_t UnprivilegedUser() { return geteuid() == 0 ? 65534 : 0; }
 
 static std::string ReadText(const std::string& path) {
@@ -106,10 +120,18 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         dup2(out, 1);
         dup2(err, 2);
         if (asUser && (setgid(asUser) != 0 || setuid(asUser) != 0)) _exit(126);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        std::vector<std::string> line = arguments;
+        line.insert(line.begin(), program);
+        if (IsWindowsProgram(program)) {   // in the tests' prefix, whose wineserver the fixture started
+            line.insert(line.begin(), SFX_WINE64_PATH);
+            setenv("WINEPREFIX", SFX_WINEPREFIX_PATH, 1);
+            setenv("WINEDEBUG", "-all", 1);
+            unsetenv("DISPLAY");   // a console program: no desktop window to start
+        }
+        std::vector<char*> argv;
+        for (const std::string& argument : line) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     if (signalNumber) {
@@ -127,5 +149,5 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 }
 
 ProgramRun RunPack(const std::vector<std::string>& arguments, uid_t asUser) {
-    return RunProgram(SFXPACK_PATH, arguments, asUser);
+    return RunProgram(PackProgram(), arguments, asUser);
 }

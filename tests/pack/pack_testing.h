@@ -31,8 +31,18 @@ struct ProgramRun {
     std::string err;
 };
 
+// The sfxpack under test: the Linux one, or with SFXPACK_UNDER_WINE set (the
+// pack-exe tests) sfxpack.exe, which RunProgram runs under 64-bit Wine.
+std::string PackProgram();
+bool PackRunsUnderWine();
+// The system's words for a missing file and a refused access: strerror's, or
+// under Wine FormatMessage's.
+std::string MissingFileText();
+std::string AccessDeniedText();
+
 // Runs sfxpack (or another copy of it) with the arguments; as an unprivileged
 // user when asUser is set; sent the signal after the delay when one is given.
+// A program whose name ends in .exe runs under 64-bit Wine.
 ProgramRun RunPack(const std::vector<std::string>& arguments, uid_t asUser = 0);
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments, uid_t asUser = 0,
                       int signalNumber = 0, int delayMilliseconds = 0);

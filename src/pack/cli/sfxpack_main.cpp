@@ -2,9 +2,10 @@
 #include <cstdio>
 
 #include "pack/cli/commands.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments = StartProgram(argc, argv);
     CommandLine line;
     std::string problem = ParseCommandLine(arguments, &line);
     if (!problem.empty()) {

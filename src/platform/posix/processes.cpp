@@ -25,6 +25,8 @@ std::string FindProgram(const std::string& name) {
     return "";
 }
 
+std::string HowToInstallProgram(const std::string& name) { return "install the Debian package " + name; }
+
 ToolRun RunTool(const std::string& program, const std::vector<std::string>& arguments) {
     ToolRun run;
     int pipeEnds[2];
