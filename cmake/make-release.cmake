@@ -1,13 +1,8 @@
-# cmake -DFILES=... -DOPTIONAL_FILES=... -DFOLDER=<release>/sfx-<version> -P make-release.cmake
+# cmake -DFILES=... -DFOLDER=<release>/sfx-<version> -P make-release.cmake
 # Copies the files into a fresh FOLDER, writes their SHA256SUMS, and packs
 # FOLDER into FOLDER.tar.gz.
 file(REMOVE_RECURSE "${FOLDER}" "${FOLDER}.tar.gz")
 file(MAKE_DIRECTORY "${FOLDER}")
-foreach(file IN LISTS OPTIONAL_FILES)
-    if(EXISTS "${file}")
-        list(APPEND FILES "${file}")
-    endif()
-endforeach()
 set(sums "")
 foreach(file IN LISTS FILES)
     if(NOT EXISTS "${file}")
