@@ -52,6 +52,8 @@ std::string FlushToDisk(const std::string& path);
 
 // The path of the directory holding path (its name without the last part).
 std::string ParentDirectory(const std::string& path);
+// name (whose parts '/' separates) inside directory, with the system's separator.
+std::string JoinPath(const std::string& directory, const std::string& name);
 
 // An open file: the platform's handle, -1 when closed.
 struct OpenFile {

@@ -99,6 +99,13 @@ static bool IsWindowsProgram(const std::string& program) {
 
 bool PackRunsUnderWine() { return IsWindowsProgram(PackProgram()); }
 
+std::string PathAsTheProgramSeesIt(const std::string& hostPath) {
+    if (!PackRunsUnderWine()) return hostPath;
+    std::string path = "Z:" + hostPath;   // Wine's drive for the host's root
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return path;
+}
+
 std::string MissingFileText() { return PackRunsUnderWine() ? "File not found" : "No such file or directory"; }
 std::string AccessDeniedText() { return PackRunsUnderWine() ? "Access denied" : "Permission denied"; }
 

@@ -37,6 +37,8 @@ std::string PackProgram();
 bool PackRunsUnderWine();
 // The system's words for a missing file and a refused access: strerror's, or
 // under Wine FormatMessage's.
+// An absolute host path as the program itself names it (a Windows path under Wine).
+std::string PathAsTheProgramSeesIt(const std::string& hostPath);
 std::string MissingFileText();
 std::string AccessDeniedText();
 

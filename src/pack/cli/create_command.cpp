@@ -34,7 +34,8 @@ std::vector<std::string> DefaultStubPaths() {
     std::string self = OwnExecutablePath();
     if (self.empty()) return {"sfxstub.exe"};
     std::string directory = ParentDirectory(self);
-    return {ParentDirectory(directory) + "/" SFX_STUB_INSTALL_DIR "/sfxstub.exe", directory + "/sfxstub.exe"};
+    return {JoinPath(ParentDirectory(directory), SFX_STUB_INSTALL_DIR "/sfxstub.exe"),
+            JoinPath(directory, "sfxstub.exe")};
 }
 
 // The first default stub that exists; empty, with the message, when none does.

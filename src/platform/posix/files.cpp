@@ -74,6 +74,8 @@ std::string ParentDirectory(const std::string& path) {
     return dirname(copy.data());
 }
 
+std::string JoinPath(const std::string& directory, const std::string& name) { return directory + "/" + name; }
+
 std::string OwnExecutablePath() {
     char self[4096];
     ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);

@@ -139,6 +139,13 @@ std::string ParentDirectory(const std::string& path) {
     return rest.substr(0, last > root ? last : root);
 }
 
+std::string JoinPath(const std::string& directory, const std::string& name) {
+    std::string joined = directory;
+    if (!joined.empty() && !EndsWithSeparator(joined)) joined += '\\';
+    for (char c : name) joined += c == '/' ? '\\' : c;
+    return joined;
+}
+
 std::string OwnExecutablePath() {
     std::vector<wchar_t> self(MAX_PATH);
     for (;;) {

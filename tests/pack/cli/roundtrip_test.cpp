@@ -198,8 +198,9 @@ TEST(CliRoundTrip, DefaultStubIsFoundFromTheProgram) {
         ProgramRun created = RunProgram(copy, {"create", sample.tree, "-o", installer, "--quiet"});
         if (!layout.expectedMark) {
             EXPECT_EQ(created.exitCode, 1);
-            EXPECT_EQ(created.err, "sfxpack: no installer stub at " + installed + "/sfxstub.exe or " + bin +
-                                       "/sfxstub.exe; name one with --stub PATH\n");
+            EXPECT_EQ(created.err, "sfxpack: no installer stub at " +
+                                       PathAsTheProgramSeesIt(installed + "/sfxstub.exe") + " or " +
+                                       PathAsTheProgramSeesIt(bin + "/sfxstub.exe") + "; name one with --stub PATH\n");
             EXPECT_FALSE(PathExists(installer));
             continue;
         }
