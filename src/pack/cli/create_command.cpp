@@ -164,7 +164,8 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     if (!problem.empty()) return Fail(problem);
 
     StartProgress(&meter, "compressing", showProgress && line.level->parse);
-    Archive archive = MakeArchive(stream, *line.level, ProgressCallback, &meter);
+    uint32_t threads = line.threads > 0 ? line.threads : ProcessorCount();
+    Archive archive = MakeArchive(stream, *line.level, threads, ProgressCallback, &meter);
     FinishProgress(&meter);
     const std::vector<uint8_t>& block = StoredBlock(archive, stream);
     bool compressed = !archive.compressedBlock.empty();
