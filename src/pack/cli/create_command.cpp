@@ -9,6 +9,7 @@
 #include "pack/atomic_file.h"
 #include "pack/cli/commands.h"
 #include "pack/cli/progress_meter.h"
+#include "pack/entry_order.h"
 #include "pack/entry_stream.h"
 #include "pack/installer_file.h"
 #include "pack/signing.h"
@@ -148,6 +149,7 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     std::vector<SourceEntry> entries;
     std::string problem = WalkTree(line.operands[0], inputs.walk, &entries);
     if (!problem.empty()) return Fail(problem);
+    OrderForCompression(&entries);
     WarnAboutShortcut(line, inputs.target, entries);
 
     uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
