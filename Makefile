@@ -26,6 +26,7 @@ demo: deps
 	scripts/demo
 
 bench: configure
+	scripts/install-deps --bench
 	cmake --build $(BUILD) -j$(JOBS) --target bench
 
 clean:
