@@ -31,6 +31,7 @@ demo: deps
 	scripts/demo
 
 bench: configure
+	scripts/install-deps --bench
 	cmake --build $(BUILD) -j$(JOBS) --target bench
 
 # DESTDIR made absolute, as the install records name the folders they fill.

@@ -1,4 +1,5 @@
-# Benchmarks against zlib, zstd and xz: `make bench` builds and runs them (not a test).
+# Benchmarks: `make bench` builds and runs them (not a test). The codec against
+# zlib, zstd and xz; then whole installers against makensis and makeself.
 find_library(CODEC_ZLIB z)
 find_library(CODEC_ZSTD zstd)
 find_library(CODEC_LZMA lzma)
@@ -8,9 +9,10 @@ if(CODEC_ZLIB AND CODEC_ZSTD AND CODEC_LZMA)
   set(CODEC_BENCH_CORPUS "" CACHE STRING "Files for a second benchmark corpus (default: Wine's i386 DLLs)")
   add_custom_target(bench
       COMMAND codec_bench ${CODEC_BENCH_CORPUS}
-      DEPENDS codec_bench
+      COMMAND ${CMAKE_SOURCE_DIR}/bench/installer-bench $<TARGET_FILE:sfxpack> ${CMAKE_BINARY_DIR}/installer-bench
+      DEPENDS codec_bench sfxpack windows
       USES_TERMINAL
-      COMMENT "Codec benchmark")
+      COMMENT "Codec and installer benchmarks")
 else()
   message(WARNING "zlib, zstd or liblzma not found: no codec benchmark")
 endif()

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "codec/match_finder.h"
+#include "codec/match_batches.h"
 #include "codec/parsers.h"
 #include "codec/tokens.h"
 
@@ -78,8 +78,9 @@ struct BestParser {
     TokenStream* stream = nullptr;
     const uint8_t* data = nullptr;
     uint32_t size = 0;
-    MatchFinder finder;
-    std::vector<MatchCandidate> candidates;
+    MatchBatches matches;
+    const MatchCandidate* candidates = nullptr;   // the current position's, lengths rising
+    uint32_t candidateCount = 0;
     std::vector<Arrival> arrivals;       // ARRIVALS per chunk position, cheapest first
     std::vector<uint32_t> narrowBases;   // per BASE_SEGMENT
     State state{1, WIDE_LITERAL_BITS, 0};
@@ -136,6 +137,7 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
         if (data[position - offset] == byte) nearOffset = offset;
     uint32_t segmentBase = parser.narrowBases[position / BASE_SEGMENT];
     const Arrival* slots = &parser.arrivals[size_t(index) * ARRIVALS];
+    const MatchCandidate* candidatesEnd = parser.candidates + parser.candidateCount;
     bool wideDone = false, narrowDone = false;
 
     for (uint32_t slot = 0; slot < ARRIVALS && slots[slot].cost != NO_COST; ++slot) {
@@ -178,16 +180,16 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
         if (done) continue;
         done = true;
         uint32_t take = MIN_GAMMA_LENGTH;
-        for (const MatchCandidate& candidate : parser.candidates) {
-            uint32_t longest = std::min(candidate.length, room);
-            State copied{candidate.offset, state.literalWidth, state.literalBase};
+        for (const MatchCandidate* candidate = parser.candidates; candidate != candidatesEnd; ++candidate) {
+            uint32_t longest = std::min(candidate->length, room);
+            State copied{candidate->offset, state.literalWidth, state.literalBase};
             for (; take <= longest; ++take) {
                 if (take > EVERY_LENGTH_UP_TO && take < longest) take = longest;
-                if (candidate.offset <= SHORT_MATCH_MAX_OFFSET && take <= SHORT_MATCH_MAX_LENGTH)
-                    Offer(parser, from, index, slot, SHORT_MATCH_BITS, EDGE_SHORT, candidate.offset, take, copied);
-                else if (take >= MinMatchLength(candidate.offset))
-                    Offer(parser, from, index, slot, MatchBits(candidate.offset, take, width), EDGE_MATCH,
-                          candidate.offset, take, copied);
+                if (candidate->offset <= SHORT_MATCH_MAX_OFFSET && take <= SHORT_MATCH_MAX_LENGTH)
+                    Offer(parser, from, index, slot, SHORT_MATCH_BITS, EDGE_SHORT, candidate->offset, take, copied);
+                else if (take >= MinMatchLength(candidate->offset))
+                    Offer(parser, from, index, slot, MatchBits(candidate->offset, take, width), EDGE_MATCH,
+                          candidate->offset, take, copied);
             }
         }
     }
@@ -256,30 +258,41 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start) {
     uint32_t width = parser.stream->offsetWidth;
     for (uint32_t index = 0; index < chunkLength; ++index) {
         uint32_t position = start + index;
-        FindMatches(parser.finder, position, NICE_LENGTH, parser.candidates);
-        bool longCopy = !parser.candidates.empty() && parser.candidates.back().length >= NICE_LENGTH;
-        if (!longCopy) {
+        // The result and its candidates stay valid until they are taken.
+        const PositionMatches& found = PeekMatches(parser.matches, &parser.candidates);
+        parser.candidateCount = found.candidateCount;
+        uint32_t copyLength = found.copyLength;
+        if (copyLength == 0) {
             RelaxPosition(parser, start, index, chunkLength, width);
+            TakeMatches(parser.matches);
             continue;
         }
-        // A long copy: write the path to here, then the copy at its full length.
+        uint32_t offset = parser.candidates[found.candidateCount - 1].offset;
+        TakeMatches(parser.matches);
+        // A long copy, whose bytes the finder has passed over: write the path
+        // to here, then the copy.
         WritePath(parser, start, index);
-        uint32_t offset = parser.candidates.back().offset;
-        uint32_t length = MatchLength(parser.data + position - offset, parser.data + position, parser.size - position);
-        uint32_t repeatLength = parser.state.lastOffset <= position
-                                    ? MatchLength(parser.data + position - parser.state.lastOffset,
-                                                  parser.data + position, parser.size - position)
-                                    : 0;
-        if (repeatLength + 4 >= length && repeatLength >= MIN_GAMMA_LENGTH) {
-            AddToken(*parser.stream, Token{TOKEN_REPEAT_MATCH, 0, position, parser.state.lastOffset, repeatLength});
-            length = repeatLength;
-        } else {
-            AddToken(*parser.stream, Token{TOKEN_MATCH, 0, position, offset, length});
+        uint32_t end = position + copyLength;
+        uint32_t last = parser.state.lastOffset;
+        uint32_t repeatLength = last <= position ? MatchLength(parser.data + position - last, parser.data + position,
+                                                               parser.size - position)
+                                                 : 0;
+        if (repeatLength < copyLength) {
+            AddToken(*parser.stream, Token{TOKEN_MATCH, 0, position, offset, copyLength});
             parser.state.lastOffset = offset;
+            return end;
         }
-        for (uint32_t skipped = position + 1; skipped < position + length; ++skipped)
-            SkipPosition(parser.finder, skipped);
-        return position + length;
+        // The last offset covers it, maybe further: a repeat, to the last
+        // position within its reach that the finder has a result for.
+        while (end < parser.size) {
+            const PositionMatches& next = PeekMatches(parser.matches, nullptr);
+            uint32_t nextEnd = next.position + std::max(next.copyLength, 1u);
+            if (nextEnd > position + repeatLength) break;
+            TakeMatches(parser.matches);
+            end = nextEnd;
+        }
+        AddToken(*parser.stream, Token{TOKEN_REPEAT_MATCH, 0, position, last, end - position});
+        return end;
     }
     WritePath(parser, start, chunkLength);
     return start + chunkLength;
@@ -287,12 +300,12 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start) {
 
 }   // namespace
 
-void ParseBest(TokenStream& stream, const ProgressReport& report) {
+void ParseBest(TokenStream& stream, uint32_t threads, const ProgressReport& report) {
     BestParser parser;
     parser.stream = &stream;
     parser.data = stream.data;
     parser.size = stream.size;
-    InitMatchFinder(parser.finder, parser.data, parser.size);
+    StartMatchBatches(parser.matches, parser.data, parser.size, NICE_LENGTH, threads);
     for (uint32_t segment = 0; segment < parser.size; segment += BASE_SEGMENT)
         parser.narrowBases.push_back(NarrowBase(parser.data + segment, std::min(BASE_SEGMENT, parser.size - segment)));
     uint32_t segmentEnd = SEGMENT_BYTES;
@@ -305,4 +318,5 @@ void ParseBest(TokenStream& stream, const ProgressReport& report) {
         }
         position = ParseChunk(parser, position);
     }
+    StopMatchBatches(parser.matches);
 }

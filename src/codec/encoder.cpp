@@ -5,7 +5,7 @@
 #include "codec/parsers.h"
 #include "codec/token_stream.h"
 
-std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level,
+std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level, uint32_t threads,
                                  EncodeProgressFn progress, void* context) {
     assert(size <= MAX_BLOCK_INPUT);
     assert(data || size == 0);
@@ -13,7 +13,7 @@ std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const Compres
     ProgressReport report{progress, context, size};
     TokenStream stream;
     StartTokenStream(stream, data, uint32_t(size));
-    level.parse(stream, report);
+    level.parse(stream, threads > 0 ? threads : 1, report);
     std::vector<uint8_t> block = FinishTokenStream(stream);
     ReportProgress(report, size);
     return block;

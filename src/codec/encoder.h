@@ -17,5 +17,6 @@ constexpr size_t MAX_BLOCK_INPUT = ARCHIVE_MAX_SIZE;
 
 // size must not exceed MAX_BLOCK_INPUT (asserted); larger inputs are the caller's to split or refuse.
 // The level must compress (a parser; asserted): "store" makes no block at all.
-std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level,
+// threads (at least 1) bounds the threads it runs on; the bytes do not depend on it.
+std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level, uint32_t threads = 1,
                                  EncodeProgressFn progress = nullptr, void* context = nullptr);

@@ -112,7 +112,7 @@ Token SingleByteToken(const uint8_t* data, uint32_t position) {
 
 }   // namespace
 
-void ParseFast(TokenStream& stream, const ProgressReport& report) {
+void ParseFast(TokenStream& stream, uint32_t, const ProgressReport& report) {
     const uint8_t* data = stream.data;
     uint32_t size = stream.size;
     HashChains chains;

@@ -11,9 +11,10 @@ struct ProgressReport;
 
 struct CompressionLevel {
     const char* name;   // as --level takes it and the summary line shows it
-    // Covers the input with tokens; null for a level that stores the entry
-    // stream as it is, with no compressed block.
-    void (*parse)(TokenStream& stream, const ProgressReport& report);
+    // Covers the input with tokens, with up to threads threads (the tokens are
+    // the same for any number); null for a level that stores the entry stream
+    // as it is, with no compressed block.
+    void (*parse)(TokenStream& stream, uint32_t threads, const ProgressReport& report);
     const char* description;   // one line for the help text
     bool isDefault;            // the level when none is asked for (exactly one)
 };

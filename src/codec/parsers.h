@@ -22,7 +22,8 @@ inline void ReportProgress(const ProgressReport& report, uint64_t done) {
 constexpr uint32_t SEGMENT_BYTES = 1u << 16;
 
 // Hash chains with one step of lazy matching.
-void ParseFast(TokenStream& stream, const ProgressReport& report);
+void ParseFast(TokenStream& stream, uint32_t threads, const ProgressReport& report);
 
-// Optimal parsing over the exact bit costs of every token.
-void ParseBest(TokenStream& stream, const ProgressReport& report);
+// Optimal parsing over the exact bit costs of every token; with more than one
+// thread the match finder runs beside the parser.
+void ParseBest(TokenStream& stream, uint32_t threads, const ProgressReport& report);

@@ -10,10 +10,11 @@
 static const uint32_t PE_HEADER_POINTER = 0x3C;   // where the MZ header keeps the PE header's offset
 static const uint16_t MACHINE_I386 = 0x14C;
 
-Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, EncodeProgressFn progress,
-                    void* context) {
+Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
+                    EncodeProgressFn progress, void* context) {
     Archive archive;
-    if (level.parse) archive.compressedBlock = EncodeBlock(stream.data(), stream.size(), level, progress, context);
+    if (level.parse)
+        archive.compressedBlock = EncodeBlock(stream.data(), stream.size(), level, threads, progress, context);
     if (archive.compressedBlock.size() >= stream.size()) archive.compressedBlock = std::vector<uint8_t>();
     archive.header.assign(ARCHIVE_HEADER_SIZE, 0);
     WriteLittleEndian32(&archive.header[ARCHIVE_UNPACKED_SIZE_FIELD], (uint32_t)stream.size());

@@ -15,8 +15,8 @@ struct Archive {
     std::vector<uint8_t> compressedBlock;   // empty when the stream is stored as it is
 };
 
-Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, EncodeProgressFn progress,
-                    void* context);
+Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
+                    EncodeProgressFn progress, void* context);
 const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vector<uint8_t>& stream);
 
 // Why these bytes cannot serve as the stub, or empty.

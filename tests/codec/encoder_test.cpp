@@ -147,6 +147,20 @@ TEST(EncoderOutput, DeterministicForTheSameInputAndLevel) {
         EXPECT_EQ(EncodeBlock(input.data(), input.size(), *level), EncodeBlock(input.data(), input.size(), *level));
 }
 
+// The best level's finder fills batches of 4096 results, four in flight: this
+// input takes dozens of them, with long copies that cross their ends.
+TEST(EncoderOutput, SameBytesForAnyNumberOfThreads) {
+    std::vector<uint8_t> input = Text(150000, 9);
+    for (const std::vector<uint8_t>& part :
+         {RandomBytes(40000, 10), std::vector<uint8_t>(70000, 0), Text(150000, 9), RandomBytes(40000, 10)})
+        input.insert(input.end(), part.begin(), part.end());
+    for (const CompressionLevel* level : CompressingLevels()) {
+        std::vector<uint8_t> one = ExpectRoundTrip(input, *level, level->name);
+        for (uint32_t threads : {2u, 3u})
+            EXPECT_TRUE(EncodeBlock(input.data(), input.size(), *level, threads) == one) << level->name << threads;
+    }
+}
+
 TEST(EncoderOutput, ShortInputsCarryAZeroChecksum) {
     for (size_t size = 1; size <= 3; ++size) {
         std::vector<uint8_t> input(size, 0x77);
@@ -163,7 +177,7 @@ TEST(EncoderOutput, ProgressGrowsAndEndsAtTheTotal) {
         auto record = [](void* context, uint64_t done, uint64_t total) {
             static_cast<std::vector<std::pair<uint64_t, uint64_t>>*>(context)->push_back({done, total});
         };
-        EncodeBlock(input.data(), input.size(), *level, record, &calls);
+        EncodeBlock(input.data(), input.size(), *level, 1, record, &calls);
         ASSERT_GE(calls.size(), 2u) << level->name;
         for (size_t index = 0; index < calls.size(); ++index) {
             EXPECT_EQ(calls[index].second, input.size());

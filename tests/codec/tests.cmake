@@ -14,7 +14,7 @@ function(add_sanitized_codec_tests name)   # further arguments: the decoder's ob
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_compile_options(${name} PRIVATE -O1 -g ${CODEC_SANITIZE_OPTIONS})
   target_link_options(${name} PRIVATE ${CODEC_SANITIZE_OPTIONS})
-  target_link_libraries(${name} PRIVATE sfx_platform GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE sfx_platform Threads::Threads GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS host-unit)
 endfunction()

@@ -52,7 +52,7 @@ const CompressionLevel& Level(const char* name) { return *FindCompressionLevel(n
 
 // Header and stored block in one piece, as they follow the stub.
 Bytes WholeArchive(const Bytes& stream, const CompressionLevel& level) {
-    Archive archive = MakeArchive(stream, level, nullptr, nullptr);
+    Archive archive = MakeArchive(stream, level, 1, nullptr, nullptr);
     return Concat(archive.header, StoredBlock(archive, stream));
 }
 

@@ -16,7 +16,8 @@ struct CommandLine {
     std::string target;   // as given; empty when not given
     bool targetGiven = false;
     const CompressionLevel* level = &DefaultCompressionLevel();
-    std::string stub;   // empty: the stub beside the running program
+    uint32_t threads = 0;   // 0: one per processor
+    std::string stub;       // empty: the stub beside the running program
     std::string codePage;
     ControlValues control;
     bool followLinks = false;

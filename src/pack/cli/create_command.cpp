@@ -10,6 +10,7 @@
 #include "pack/cli/commands.h"
 #include "pack/cli/options.h"
 #include "pack/cli/progress_meter.h"
+#include "pack/entry_order.h"
 #include "pack/entry_stream.h"
 #include "pack/installer_file.h"
 #include "pack/signing.h"
@@ -164,6 +165,7 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     std::vector<SourceEntry> entries;
     std::string problem = WalkTree(line.operands[0], inputs.walk, &entries);
     if (!problem.empty()) return Fail(problem);
+    OrderForCompression(&entries);
     WarnAboutShortcut(line, inputs.target, entries);
 
     uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
@@ -180,7 +182,8 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     if (!problem.empty()) return Fail(problem);
 
     StartProgress(&meter, "compressing", showProgress && line.level->parse);
-    Archive archive = MakeArchive(stream, *line.level, ProgressCallback, &meter);
+    uint32_t threads = line.threads > 0 ? line.threads : ProcessorCount();
+    Archive archive = MakeArchive(stream, *line.level, threads, ProgressCallback, &meter);
     FinishProgress(&meter);
     const std::vector<uint8_t>& block = StoredBlock(archive, stream);
     bool compressed = !archive.compressedBlock.empty();

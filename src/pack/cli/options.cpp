@@ -23,6 +23,22 @@ std::string LevelHelp() {
     return help;
 }
 
+// More would only take turns: the best level uses two.
+constexpr uint32_t MAX_THREADS = 64;
+
+std::string ApplyThreads(const std::string& value, CommandLine* line) {
+    uint32_t threads = 0;
+    bool number = !value.empty() && value.size() <= 9;   // no overflow
+    for (char digit : value) {
+        number = number && digit >= '0' && digit <= '9';
+        threads = threads * 10 + uint32_t(digit - '0');
+    }
+    if (!number || threads > MAX_THREADS)
+        return "--threads takes a number from 0 to " + std::to_string(MAX_THREADS) + ", not '" + value + "'";
+    line->threads = threads;
+    return "";
+}
+
 std::string Store(std::string* field, const std::string& value) {
     *field = value;
     return "";
@@ -70,6 +86,9 @@ const std::vector<OptionSpec>& Options() {
          std::string("where the installer extracts to (default ") + DEFAULT_TARGET + "); a trailing\n" +
              "backslash is added when missing, and .\\ before a relative DIR"},
         {"--level", "", LevelNames("|", "|"), FOR_CREATE, ApplyLevel, LevelHelp()},
+        {"--threads", "", "N", FOR_CREATE, ApplyThreads,
+         "threads to compress with (default and 0: one per processor);\n"
+         "the installer is the same for every N"},
         {"--stub", "", "PATH", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->stub, v); },
          "the installer stub (default: ../" SFX_STUB_INSTALL_DIR "/sfxstub.exe from\n"
          "sfxpack's folder, else sfxstub.exe beside sfxpack)"},

@@ -36,3 +36,18 @@ TEST(Options, EveryOptionParsesWithItsCommands) {
         }
     }
 }
+
+TEST(Options, ThreadsTakeZeroToSixtyFour) {
+    const std::pair<const char*, int> cases[] = {{"0", 0},   {"1", 1}, {"03", 3},  {"64", 64},        {"65", -1},
+                                                 {"-1", -1}, {"", -1}, {"2x", -1}, {"9999999999", -1}};
+    for (const auto& each : cases) {
+        CommandLine line;
+        std::string problem = ParseCommandLine({"create", "x", "-o", "y", "--threads", each.first}, &line);
+        if (each.second < 0) {
+            EXPECT_NE(problem.find("--threads takes a number from 0 to 64"), std::string::npos) << each.first;
+        } else {
+            EXPECT_EQ(problem, "") << each.first;
+            EXPECT_EQ(line.threads, uint32_t(each.second)) << each.first;
+        }
+    }
+}

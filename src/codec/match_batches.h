@@ -1,0 +1,62 @@
+// The best level's match finding as a stream of results, one per position the
+// parser will visit, made ahead of the parser in batches: on a thread of its
+// own when more than one thread is allowed, else a batch at a time on the
+// parser's. The finder alone decides which positions it searches (it passes
+// over the rest of a long copy), so the results, and every decision the parser
+// takes on them, are the same for any number of threads.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "codec/match_finder.h"
+
+struct PositionMatches {
+    uint32_t position;
+    uint32_t firstCandidate;   // in the batch's candidates; lengths rise
+    uint32_t candidateCount;
+    // Not 0: the longest candidate reaches the long-copy length, and its
+    // offset copies this many bytes; the next result is for the position after them.
+    uint32_t copyLength;
+};
+
+struct MatchBatch {
+    std::vector<PositionMatches> results;
+    std::vector<MatchCandidate> candidates;
+};
+
+struct MatchBatches {
+    // The finder's side.
+    MatchFinder finder;
+    uint32_t longCopyLength = 0;
+    uint32_t nextPosition = 0;
+    std::vector<MatchCandidate> found;
+    // The batches, a ring the finder fills and the parser empties in turn.
+    std::vector<MatchBatch> ring;
+    uint64_t filled = 0;     // batches made so far
+    uint64_t released = 0;   // batches the parser is done with
+    bool stopping = false;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::thread worker;   // not joinable with one thread
+    // The parser's side.
+    size_t reading = 0;   // the next result in the current batch
+    bool holding = false;
+};
+
+// Starts finding matches over data; copies of at least longCopyLength bytes
+// are taken whole. threads above 1 put the finder on a thread of its own.
+void StartMatchBatches(MatchBatches& batches, const uint8_t* data, uint32_t size, uint32_t longCopyLength,
+                       uint32_t threads);
+
+// The result for the parser's next position and its candidates, the same
+// until TakeMatches. The parser takes every result in order (it may pass over
+// the results inside a copy of its own), and asks for none after the last position.
+const PositionMatches& PeekMatches(MatchBatches& batches, const MatchCandidate** candidates);
+void TakeMatches(MatchBatches& batches);
+
+// Stops and joins the finder's thread (also when not every result was taken).
+void StopMatchBatches(MatchBatches& batches);
