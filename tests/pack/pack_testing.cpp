@@ -88,6 +88,17 @@ Bytes FakeStub() {
     return stub;
 }
 
+uint32_t PeChecksumOf(const Bytes& file, size_t checksumOffset) {
+    uint32_t sum = 0;
+    for (size_t at = 0; at < file.size(); at += 2) {
+        bool inField = at >= checksumOffset && at < checksumOffset + 4;
+        uint32_t word = inField ? 0 : file[at] | (at + 1 < file.size() ? file[at + 1] << 8 : 0);
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum + (uint32_t)file.size();
+}
+
 uid_t UnprivilegedUser() { return geteuid() == 0 ? 65534 : 0; }
 
 static std::string ReadText(const std::string& path) {

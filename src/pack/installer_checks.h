@@ -1,0 +1,22 @@
+// verify's checks on an installer read back: what the installer itself checks
+// when it runs, then the rules create applies to what it packs (target,
+// names, control file), then what would still go wrong where it runs.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "pack/code_page.h"
+#include "pack/installer_reader.h"
+
+enum CheckResult { CHECK_PASS, CHECK_WARN, CHECK_FAIL };
+
+struct Check {
+    std::string name;   // "archive", "names", ...
+    CheckResult result = CHECK_PASS;
+    std::string reason;
+};
+
+// The checks in order, up to and including the first that fails.
+std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage);
+
+const char* CheckResultName(CheckResult result);   // "pass", "warn", "fail"
