@@ -54,6 +54,15 @@ Sample MakeSample(const std::string& label) {
     return sample;
 }
 
+const size_t STUB_CHECKSUM = 0x80 + 0x58;   // FakeStub's PE header, then the optional header's CheckSum
+
+// The stub as it is in the installer, its checksum (made for the whole file) taken out.
+Bytes StubPart(const Bytes& installer) {
+    Bytes stub(installer.begin(), installer.begin() + 11264);
+    for (size_t at = STUB_CHECKSUM; at < STUB_CHECKSUM + 4; ++at) stub[at] = 0;
+    return stub;
+}
+
 ProgramRun Create(const Sample& sample, const std::string& output, std::vector<std::string> options = {}) {
     std::vector<std::string> arguments = {"create", sample.tree, "-o", output, "--stub", sample.stub};
     arguments.insert(arguments.end(), options.begin(), options.end());
@@ -74,7 +83,10 @@ TEST(CliRoundTrip, EveryLevelGivesTheTreeBack) {
 
         Bytes bytes = ReadBytes(installer);
         ASSERT_GT(bytes.size(), 11264u);
-        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 11264), FakeStub());
+        EXPECT_EQ(StubPart(bytes), FakeStub());
+        uint32_t checksum = bytes[STUB_CHECKSUM] | bytes[STUB_CHECKSUM + 1] << 8 | bytes[STUB_CHECKSUM + 2] << 16 |
+                            (uint32_t)bytes[STUB_CHECKSUM + 3] << 24;
+        EXPECT_EQ(checksum, PeChecksumOf(bytes, STUB_CHECKSUM)) << level;
 
         ProgramRun verified = RunPack({"verify", installer});
         EXPECT_EQ(verified.exitCode, 0) << verified.err;
@@ -131,9 +143,45 @@ TEST(CliRoundTrip, ControlFileTravelsAsTheLastEntry) {
     EXPECT_EQ(std::string(control.begin(), control.end()),
               "C:\\Sample\\readme.txt\r\nSample readme\r\n\r\nreadme.txt\r\n");
 
-    ASSERT_EQ(Create(sample, installer, {"--temp-run", "app\\tool.exe /s"}).exitCode, 0);
+    // A temporary run goes into a new directory named after the output, where
+    // its relative command is; the directory the installer starts in is refused.
+    ASSERT_EQ(Create(sample, installer, {"--temp-run", "\"app\\tool.exe\" /s"}).exitCode, 0);
     listed = RunPack({"list", installer});
-    EXPECT_NE(listed.out.find("control file: temporary run of 'app\\tool.exe /s'"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("target: .\\setup.tmp\\\n"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("control file: temporary run of '\".\\setup.tmp\\app\\tool.exe\" /s'"), std::string::npos)
+        << listed.out;
+    ProgramRun refused = Create(sample, installer, {"--temp-run", "app\\tool.exe", "--target", "."});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("--target '.\\' with a temporary run: it is the directory the installer is started in"),
+              std::string::npos)
+        << refused.err;
+    RemoveTree(sample.scratch);
+}
+
+TEST(CliRoundTrip, ExtractThenCreateGivesTheSameInstaller) {
+    Sample sample = MakeSample("again");
+    std::string first = sample.scratch + "/first.exe", second = sample.scratch + "/second.exe";
+    std::string folder = sample.scratch + "/folder";
+    ASSERT_EQ(Create(sample, first, {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\readme.txt", "--name", "S"})
+                  .exitCode,
+              0);
+    ProgramRun extracted = RunPack({"extract", first, folder});
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    EXPECT_NE(extracted.out.find("give create --target 'C:\\Sample\\' to keep it"), std::string::npos) << extracted.out;
+    ProgramRun again =
+        RunPack({"create", folder, "-o", second, "--stub", sample.stub, "--target", "C:\\Sample\\", "--quiet"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(ReadBytes(second), ReadBytes(first));
+    // With a control option, the folder's control file is one too many; one the
+    // installer would not read as meant is refused.
+    ProgramRun refused = RunPack({"create", folder, "-o", second, "--stub", sample.stub, "--temp-run", "x.exe"});
+    EXPECT_NE(refused.err.find("$$$.$$$: the installer takes a top-level $$$.$$$ for its control file"),
+              std::string::npos)
+        << refused.err;
+    WriteFile(folder + "/$$$.$$$", "C:\\a.exe\r\nsay \"hi\"\r\n");
+    refused = RunPack({"create", folder, "-o", second, "--stub", sample.stub});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("double quote"), std::string::npos) << refused.err;
     RemoveTree(sample.scratch);
 }
 
@@ -185,7 +233,7 @@ TEST(CliRoundTrip, DefaultStubIsTheOneBesideTheProgram) {
     ASSERT_EQ(created.exitCode, 0) << created.err;
     EXPECT_EQ(created.out, "");
     Bytes bytes = ReadBytes(installer);
-    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 11264), stub);
+    EXPECT_EQ(StubPart(bytes), stub);
     RemoveTree(sample.scratch);
 }
 
