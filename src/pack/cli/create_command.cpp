@@ -154,7 +154,9 @@ void WarnAboutControl(const CreateInputs& inputs, const CodePage& codePage, cons
             Warn(named + " holds '/': Windows paths take backslashes, and the installer passes it on as it is");
         if (spec.use == IN_SCRIPT_TRIMMED && !IsAbsoluteWindowsPath(path))
             Warn(named + " is not an absolute path; shortcuts need one");
-        if (spec.use == COMMAND && IsRelativeWindowsPath(path)) path = target + path;   // started in the target
+        // A shortcut's command starts in the target; a temporary run's has it in front already.
+        if (spec.use == COMMAND && inputs.control.mode == CONTROL_SHORTCUT && IsRelativeWindowsPath(path))
+            path = target + path;
         std::u32string key = CaseFoldedKey(path);
         bool comparable = spec.use == COMMAND || IsAbsoluteWindowsPath(target);
         if (comparable && key.compare(0, targetKey.size(), targetKey) == 0 && !packed.count(key))
