@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,8 +129,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         kill(child, signalNumber);
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    struct rusage usage = {};
+    wait4(child, &status, 0, &usage);
     ProgramRun run;
+    run.peakKilobytes = usage.ru_maxrss;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.out = ReadText(outPath);
     run.err = ReadText(errPath);

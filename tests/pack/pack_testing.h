@@ -33,6 +33,7 @@ struct ProgramRun {
     int exitCode = -1;
     std::string out;
     std::string err;
+    long peakKilobytes = 0;   // the program's largest resident size
 };
 
 // Runs sfxpack (or another copy of it) with the arguments; as an unprivileged

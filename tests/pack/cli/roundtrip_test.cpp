@@ -185,18 +185,34 @@ TEST(CliRoundTrip, ExtractThenCreateGivesTheSameInstaller) {
     RemoveTree(sample.scratch);
 }
 
-TEST(CliRoundTrip, ShortcutMistakesAreWarnedAbout) {
+// Installers that work but not as meant are made, with a warning that
+// --quiet leaves on.
+TEST(CliRoundTrip, ControlMistakesAreWarnedAboutEvenQuietly) {
     Sample sample = MakeSample("warnings");
-    std::string installer = sample.scratch + "/setup.exe";
-    ProgramRun created = Create(sample, installer,
-                                {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\missing.exe", "--name", "Sample",
-                                 "--icon", "sample.ico"});
-    EXPECT_EQ(created.exitCode, 0);
-    EXPECT_NE(created.err.find("--shortcut 'C:\\Sample\\missing.exe' lies in the target directory but is not packed"),
-              std::string::npos)
-        << created.err;
-    created = Create(sample, installer, {"--shortcut", "readme.txt", "--name", "Sample"});
-    EXPECT_NE(created.err.find("'readme.txt' is not an absolute path"), std::string::npos) << created.err;
+    struct Case {
+        std::vector<std::string> options;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {{"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\missing.exe", "--name", "Sample"},
+         "--shortcut 'C:\\Sample\\missing.exe' lies in the target directory but is not packed"},
+        {{"--shortcut", "readme.txt", "--name", "Sample"}, "--shortcut 'readme.txt' is not an absolute path"},
+        {{"--shortcut", "C:\\S\\a.exe", "--name", "S", "--run", "tool.exe"},
+         "--run 'tool.exe' ('.\\tool.exe') lies in the target directory but is not packed"},
+        {{"--temp-run", "\"bin\\missing.exe\" /s"},
+         "('.\\setup.tmp\\bin\\missing.exe') lies in the target directory but is not packed"},
+        {{"--shortcut", "C:/S/a.exe", "--name", "S"}, "--shortcut 'C:/S/a.exe' holds '/'"},
+        {{"--target", "%ProgramFiles%\\S"}, "holds '%', but the installer expands no variables"},
+        {{"--temp-run", "readme.txt"},
+         "temporary run: 'app\\data\\' lies in another packed directory, so 'app\\' and the target directory stay"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> options = c.options;
+        options.push_back("-q");
+        ProgramRun created = Create(sample, sample.scratch + "/setup.exe", options);
+        EXPECT_EQ(created.exitCode, 0) << created.err;
+        EXPECT_NE(created.err.find(c.warning), std::string::npos) << c.warning << "\n" << created.err;
+    }
     RemoveTree(sample.scratch);
 }
 
@@ -260,6 +276,52 @@ TEST(CliRoundTrip, InterruptedCreateLeavesNoFile) {
                        signalNumber, 700);
         EXPECT_EQ(run.exitCode, 128 + signalNumber);   // still compressing when the signal came
         EXPECT_TRUE(ListTree(out).empty());
+    }
+    RemoveTree(sample.scratch);
+}
+
+// In a terminal of 60 columns (under script, which gives the program one),
+// every redraw of the bar fits: a bar that wraps fills the screen with copies.
+TEST(CliRoundTrip, ProgressBarFitsANarrowTerminal) {
+    Sample sample = MakeSample("progress");
+    std::string text;
+    for (uint32_t seed = 1; text.size() < 500000; ++seed) text += Noise(40, seed) + Lines(2);
+    WriteFile(sample.tree + "/large.txt", text);
+    std::string call = "stty cols 60; exec " + std::string(SFXPACK_PATH) + " create " + sample.tree + " -o " +
+                       sample.scratch + "/setup.exe --stub " + sample.stub + " --level best";
+    ProgramRun run = RunProgram("/usr/bin/script", {"-qec", call, "/dev/null"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    size_t bars = 0;
+    for (size_t start = 0, end; (end = run.out.find("\033[K", start)) != std::string::npos; start = end + 3) {
+        std::string line = run.out.substr(start, end - start);
+        line = line.substr(line.find_last_of("\r\n") + 1);
+        if (line.empty()) continue;   // the bar cleared
+        ++bars;
+        EXPECT_LE(line.size(), 60u) << line;
+        EXPECT_NE(line.find(" left"), std::string::npos) << line;
+    }
+    EXPECT_GT(bars, 0u) << run.out;
+    RemoveTree(sample.scratch);
+}
+
+// Every command under AddressSanitizer, LeakSanitizer and UndefinedBehavior-
+// Sanitizer: no leak (every code page closed), no fault, the same exit codes.
+TEST(CliRoundTrip, SanitizedBuildFindsNothing) {
+    Sample sample = MakeSample("sanitized");
+    std::string installer = sample.scratch + "/setup.exe", out = sample.scratch + "/out";
+    const std::vector<std::vector<std::string>> runs = {
+        {"create", sample.tree, "-o", installer, "--stub", sample.stub, "--level", "fast", "--temp-run", "app\\x.exe"},
+        {"list", installer},
+        {"list", "--json", installer},
+        {"verify", installer},
+        {"verify", "--json", installer},
+        {"extract", installer, out},
+        {"verify", sample.stub},
+    };
+    for (const std::vector<std::string>& arguments : runs) {
+        ProgramRun run = RunProgram(SFXPACK_SANITIZED_PATH, arguments);
+        EXPECT_EQ(run.exitCode, &arguments == &runs.back() ? 1 : 0) << arguments[0] << ": " << run.err;
+        EXPECT_EQ(run.err.find("Sanitizer"), std::string::npos) << arguments[0] << ": " << run.err;
     }
     RemoveTree(sample.scratch);
 }
