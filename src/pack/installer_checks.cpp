@@ -104,33 +104,51 @@ CheckResult Failing(const std::string& problem, std::string* reason, CheckResult
     return problem.empty() ? CHECK_PASS : onProblem;
 }
 
-typedef CheckResult (*CheckFn)(const Installer& installer, const CodePage& codePage, std::string* reason);
-
-const std::pair<const char*, CheckFn> CHECKS[] = {
-    {"archive", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.archiveProblem, r); }},
-    {"entry_stream", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.streamProblem, r); }},
-    {"stub", [](const Installer& i, const CodePage&, std::string* r) { return Failing(StubCheck(i), r); }},
-    {"target", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(TargetCheck(i, c), r); }},
-    {"names", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(NamesCheck(i, c), r); }},
-    {"control_file",
-     [](const Installer& i, const CodePage& c, std::string* r) { return Failing(ControlFileCheck(i, c), r); }},
-    {"layout",
-     [](const Installer& i, const CodePage&, std::string* r) { return Failing(LayoutCheck(i), r, CHECK_WARN); }},
-    {"memory", [](const Installer& i, const CodePage&, std::string* r) { return MemoryCheck(i, r); }},
+struct CheckSpec {
+    const char* name;
+    CheckResult (*run)(const Installer& installer, const CodePage& codePage, std::string* reason);
+    bool decidesExtraction;   // what extract writes depends on it
 };
 
-}   // namespace
+const CheckSpec CHECKS[] = {
+    {"archive", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.archiveProblem, r); }, true},
+    {"entry_stream", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.streamProblem, r); },
+     true},
+    {"stub", [](const Installer& i, const CodePage&, std::string* r) { return Failing(StubCheck(i), r); }, false},
+    {"target", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(TargetCheck(i, c), r); },
+     false},
+    {"names", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(NamesCheck(i, c), r); }, true},
+    {"control_file",
+     [](const Installer& i, const CodePage& c, std::string* r) { return Failing(ControlFileCheck(i, c), r); }, false},
+    {"layout",
+     [](const Installer& i, const CodePage&, std::string* r) { return Failing(LayoutCheck(i), r, CHECK_WARN); }, false},
+    {"memory", [](const Installer& i, const CodePage&, std::string* r) { return MemoryCheck(i, r); }, false},
+};
 
-std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage) {
+// The checks in order, up to the first failure; only those that decide
+// extraction when asked.
+std::vector<Check> RunChecks(const Installer& installer, const CodePage& codePage, bool extractionOnly) {
     std::vector<Check> checks;
-    for (const auto& spec : CHECKS) {
+    for (const CheckSpec& spec : CHECKS) {
+        if (extractionOnly && !spec.decidesExtraction) continue;
         Check check;
-        check.name = spec.first;
-        check.result = spec.second(installer, codePage, &check.reason);
+        check.name = spec.name;
+        check.result = spec.run(installer, codePage, &check.reason);
         checks.push_back(check);
         if (check.result == CHECK_FAIL) break;
     }
     return checks;
+}
+
+}   // namespace
+
+std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage) {
+    return RunChecks(installer, codePage, false);
+}
+
+std::string ExtractionProblem(const Installer& installer, const CodePage& codePage) {
+    std::vector<Check> checks = RunChecks(installer, codePage, true);
+    return checks.back().result == CHECK_FAIL ? checks.back().reason : "";
 }
 
 const char* CheckResultName(CheckResult result) {

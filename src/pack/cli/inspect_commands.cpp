@@ -207,12 +207,13 @@ int RunExtract(const CommandLine& line, const CodePage& codePage) {
     const std::string& path = line.operands[0];
     Installer installer;
     ReadInstallerFile(path, &installer);
-    // What verify refuses, extract refuses too, before it writes anything.
-    std::vector<Check> checks = CheckInstaller(installer, codePage);
-    if (checks.back().result == CHECK_FAIL) return FailInstaller(path, installer, checks.back().reason);
+    // Refused before anything is written: what verify refuses in the archive,
+    // the entry stream or the names, which the installer would not write as named.
+    std::string problem = ExtractionProblem(installer, codePage);
+    if (!problem.empty()) return FailInstaller(path, installer, problem);
     ExtractReport report;
     const std::string& directory = line.operands[1];
-    std::string problem = ExtractToDirectory(installer.stream, installer.parsed, codePage, directory, &report);
+    problem = ExtractToDirectory(installer.stream, installer.parsed, codePage, directory, &report);
     for (const std::string& skipped : report.skipped) Warn("skipped " + skipped);
     if (!problem.empty()) return Fail(problem);
     if (line.quiet) return EXIT_OK;
