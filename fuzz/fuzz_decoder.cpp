@@ -1,12 +1,18 @@
 // libFuzzer target: any bytes as a block. The decoder must return 0 or a count
 // within the destination, and never touch memory outside the block or the
 // destination (both allocated to their exact sizes so the sanitizers see it).
+// Built twice: as the builder builds the decoder, and for size as the stub
+// does (-Oz: the bit-at-a-time reader).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "archive/block_decoder.h"
+
+#if defined(SFX_FUZZ_SIZE_BUILD) && !defined(__OPTIMIZE_SIZE__)
+#error "the stub's build of the decoder is for size: compile with -Oz"
+#endif
 
 namespace {
 constexpr uint32_t MAX_FUZZ_CAPACITY = 1u << 22;

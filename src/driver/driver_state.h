@@ -31,9 +31,6 @@ struct DriverState {
 
 extern DriverState driver;
 
-// Entry names that stay inside the target directory; the empty name is one.
-int32_t IsSafeEntryName(Text name);
-
 void LoadArchive();
 void ExtractEntries();
 void CompleteInstallation();

@@ -28,22 +28,6 @@ static int32_t ReadStreamSizeCode() {
     return value;
 }
 
-static int32_t IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// Names stay below the target directory and name what they say: no root, no
-// drive, no stream, and no component that ends in a dot or a space. Windows
-// drops those, so ".", "..", "sub\.. " and "a. " would name the target, its
-// parent or another file.
-int32_t IsSafeEntryName(Text name) {
-    if (!name) return 1;   // a missing name is the empty one
-    if (IsSeparator(name[0])) return 0;
-    for (Text at = name; *at; ++at) {
-        if (*at == ':') return 0;
-        if ((*at == '.' || *at == ' ') && (!at[1] || IsSeparator(at[1]))) return 0;
-    }
-    return 1;
-}
-
 // Creates the missing directories of the target's chain, skipping the part up
 // to its first backslash (a drive root is never created).
 static void CreateTargetChain() {

@@ -23,6 +23,23 @@ enum {
     SIZE_CODE_DIRECTORY = -2,   // codes from 0 up are files of that size
 };
 
+static inline int IsEntryNameSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The installer's rule for entry names: they stay below the target directory
+// and name what they say: no root, no drive, no stream, and no component that
+// ends in a dot or a space. Windows drops those, so ".", "..", "sub\.. " and
+// "a. " would name the target, its parent or another file. A missing name is
+// the empty one, which is safe.
+static inline int IsSafeEntryName(const char* name) {
+    if (!name) return 1;
+    if (IsEntryNameSeparator(name[0])) return 0;
+    for (const char* at = name; *at; ++at) {
+        if (*at == ':') return 0;
+        if ((*at == '.' || *at == ' ') && (!at[1] || IsEntryNameSeparator(at[1]))) return 0;
+    }
+    return 1;
+}
+
 // The files the installer reads and writes: the control file, an entry at the
 // top of the target directory; the shortcut script it writes there; and the
 // list of every path it extracted.
@@ -40,3 +57,17 @@ static inline int ControlFileIsRead(int64_t size) { return size > 1; }
 static inline int ControlFileRunsTemporarily(const char* trimmedFirstLine) {
     return !trimmedFirstLine || !trimmedFirstLine[0];
 }
+
+// What loading takes: the whole entry stream in one allocation and, for a
+// compressed block, the stored block in a second. The image is large-address
+// aware, so on 64-bit Windows the two load together up to LOAD_LIMIT_TOTAL
+// (measured: a stored 2,147,000,000 bytes loads, 2,147,418,112 does not; the
+// limit keeps half a MiB for the heap's own headers). 32-bit Windows leaves
+// the process two free blocks of about 540 and 500 MiB (fewer on machines
+// with more DLLs mapped in), so there the larger allocation must stay within
+// LOAD_LIMIT_32_BIT_LARGEST and both within LOAD_LIMIT_32_BIT_TOTAL.
+enum {
+    LOAD_LIMIT_TOTAL = 2047 << 20,
+    LOAD_LIMIT_32_BIT_LARGEST = 512 << 20,
+    LOAD_LIMIT_32_BIT_TOTAL = 960 << 20,
+};

@@ -1,6 +1,7 @@
 #include "pack/code_page.h"
 
 #include <cstdint>
+#include <cstdio>
 
 std::string OpenCodePage(const std::string& name, CodePage* codePage) {
     CloseCodePage(codePage);
@@ -50,4 +51,16 @@ bool ToCodePage(const CodePage& codePage, const std::string& utf8, std::string* 
 
 bool FromCodePage(const CodePage& codePage, const std::string& ansi, std::string* utf8) {
     return ConvertFromCodePage(codePage.converter, ansi, utf8);
+}
+
+std::string PrintableText(const CodePage& codePage, const std::string& ansi) {
+    std::string utf8;
+    if (FromCodePage(codePage, ansi, &utf8)) return utf8;
+    std::string escaped;
+    for (unsigned char c : ansi) {
+        char hex[8];
+        snprintf(hex, sizeof(hex), c < 0x80 ? "%c" : "\\x%02X", c);
+        escaped += hex;
+    }
+    return escaped;
 }

@@ -25,3 +25,6 @@ bool DecodeUtf8(const std::string& text, std::u32string* characters);
 bool ToCodePage(const CodePage& codePage, const std::string& utf8, std::string* ansi);
 // False when a byte sequence has no meaning in the code page.
 bool FromCodePage(const CodePage& codePage, const std::string& ansi, std::string* utf8);
+// For messages and listings: the text in UTF-8, or when it does not convert,
+// with each byte from 0x80 up written as \xHH.
+std::string PrintableText(const CodePage& codePage, const std::string& ansi);

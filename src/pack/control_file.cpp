@@ -21,6 +21,7 @@ static std::string DescribeTemporaryRun(const ControlValues& shown) {
 const std::vector<ControlModeSpec>& ControlModes() {
     static const std::vector<ControlModeSpec> modes = {
         {CONTROL_SHORTCUT,
+         "shortcut",
          {{"--shortcut", &ControlValues::program, "program", IN_SCRIPT_TRIMMED, "the path of the program", nullptr},
           {"--name", &ControlValues::name, "shortcut name", IN_SCRIPT, "the shortcut's name", ".lnk"},
           {"--icon", &ControlValues::icon, "icon", IN_SCRIPT, nullptr, nullptr},
@@ -29,9 +30,12 @@ const std::vector<ControlModeSpec>& ControlModes() {
          "completion box, then start COMMAND in the target directory",
          DescribeShortcut},
         {CONTROL_TEMP_RUN,
+         "temp-run",
          {{"--temp-run", &ControlValues::command, "command", COMMAND, "the command to run", nullptr}},
-         "when done, run COMMAND, wait for it, then remove the files\n"
-         "(a COMMAND with arguments quotes its program: '\"C:\\A\\a.exe\" /s')",
+         "when done, run COMMAND, wait for it, then remove the files;\n"
+         "a relative COMMAND is in the target (default .\\NAME.tmp\\ for\n"
+         "OUT NAME.exe); one with arguments quotes its program:\n"
+         "'\"C:\\A\\a.exe\" /s'",
          DescribeTemporaryRun},
     };
     return modes;
@@ -93,6 +97,20 @@ static std::string ModeProblem(const ControlModeSpec& mode, const ControlValues&
 std::string ControlValuesProblem(const ControlValues& values) {
     const ControlModeSpec* mode = FindControlMode(values.mode);
     return mode ? ModeProblem(*mode, values) : "";
+}
+
+std::string ProgramOf(const std::string& command) {
+    if (command.empty() || command[0] != '"') return command;
+    return command.substr(1, command.find('"', 1) - 1);
+}
+
+bool IsRelativeWindowsPath(const std::string& path) {
+    return !path.empty() && path[0] != '\\' && path[0] != '/' && path.find(':') == std::string::npos;
+}
+
+std::string CommandInTarget(const std::string& command, const std::string& target) {
+    if (!IsRelativeWindowsPath(ProgramOf(command))) return command;
+    return command[0] == '"' ? "\"" + target + command.substr(1) : target + command;
 }
 
 static bool ModeUsesLine(const ControlModeSpec* mode, std::string ControlValues::*line) {

@@ -34,6 +34,7 @@ struct ControlValueSpec {
 
 struct ControlModeSpec {
     ControlMode mode;
+    const char* name;                       // in list --json: "shortcut"
     std::vector<ControlValueSpec> values;   // the first one's option selects the mode
     const char* help;                       // for the help text
     // For `list`, from values already made printable.
@@ -52,6 +53,16 @@ extern std::string ControlValues::*const CONTROL_FILE_LINES[4];
 
 // Why the values (UTF-8) would not reach the installer as given, or empty.
 std::string ControlValuesProblem(const ControlValues& values);
+
+// The program that a command starts: the command itself, or the part in
+// double quotes when it starts with one (then arguments follow).
+std::string ProgramOf(const std::string& command);
+// A path relative to the directory a program runs in: no root, no drive.
+bool IsRelativeWindowsPath(const std::string& path);
+// The command of a temporary run as written: the installer starts it from its
+// own folder, not the target, so a relative program gets the target in front
+// (inside its quotes).
+std::string CommandInTarget(const std::string& command, const std::string& target);
 
 // The file's bytes in the code page, the lines the mode does not use left
 // empty; empty on success, else the problem.

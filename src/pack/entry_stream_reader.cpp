@@ -3,7 +3,6 @@
 #include "format/installer_format.h"
 #include "format/little_endian.h"
 #include "pack/entry_stream.h"
-#include "pack/windows_names.h"
 
 namespace {
 
@@ -51,8 +50,8 @@ std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* p
         if (entry.sizeCode < SIZE_CODE_DIRECTORY)
             return "size code " + std::to_string(entry.sizeCode) + " is invalid" + At(offset);
         if (!ReadText(reader, &entry.name)) return "an entry name runs past the end of the entry stream" + At(offset);
-        if (!IsSafeEntryName(entry.name))
-            return "entry name '" + entry.name + "' would leave the target directory" + At(offset);
+        if (!IsSafeEntryName(entry.name.c_str()))
+            return "entry name '" + entry.name + "' would leave the target directory or name another file" + At(offset);
         entry.dataOffset = reader.position;
         if (entry.sizeCode > 0 && (size_t)entry.sizeCode > BytesLeft(reader))
             return "the data of '" + entry.name + "' runs past the end of the entry stream" + At(offset);

@@ -9,6 +9,12 @@
 
 static const uint32_t PE_HEADER_POINTER = 0x3C;   // where the MZ header keeps the PE header's offset
 static const uint16_t MACHINE_I386 = 0x14C;
+static const uint32_t SECTION_COUNT_FIELD = 6;           // from the PE header
+static const uint32_t OPTIONAL_HEADER_SIZE_FIELD = 20;   // from the PE header
+static const uint32_t SECTION_TABLE_START = 24;          // from the PE header, plus the optional header's size
+static const uint32_t SECTION_ENTRY_SIZE = 40;
+static const uint32_t SECTION_RAW_SIZE_FIELD = 16;   // in a section entry, then the raw data's offset
+static const char* const NO_ARCHIVE = "no archive after the installer stub";
 
 Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
                     EncodeProgressFn progress, void* context) {
@@ -44,14 +50,15 @@ static std::string Hex(uint32_t value) {
     return text;
 }
 
-// Why the compressed block does not decode to the unpacked size.
-static std::string DecodeFailure(const uint8_t* block, uint32_t blockLength, int32_t unpackedSize) {
+// Why the compressed block cannot decode to the unpacked size, told from its
+// own header before any memory is taken for the stream; empty when it may.
+static std::string BlockSizeProblem(const uint8_t* block, uint32_t blockLength, int32_t unpackedSize) {
     uint32_t announced = DecodedBlockSize(block, blockLength);
     if (announced == 0) return "the stored block is neither the entry stream nor a compressed block";
     if (announced != (uint32_t)unpackedSize)
         return "the compressed block decodes to " + std::to_string(announced) + " bytes, the header says " +
                std::to_string(unpackedSize);
-    return "the compressed block is damaged (its bit stream or block checksum is wrong)";
+    return "";
 }
 
 std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
@@ -62,8 +69,10 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
     info->storedSize = (int32_t)ReadLittleEndian32(archive + ARCHIVE_STORED_SIZE_FIELD);
     info->expectedCrc = ReadLittleEndian32(archive + ARCHIVE_CRC_FIELD);
     int64_t available = (int64_t)(size - ARCHIVE_HEADER_SIZE);
-    if (info->unpackedSize <= 0) return "the unpacked size " + std::to_string(info->unpackedSize) + " is not positive";
-    if (info->storedSize < 0) return "the stored size " + std::to_string(info->storedSize) + " is negative";
+    if (info->unpackedSize <= 0)
+        return std::string(NO_ARCHIVE) + ": its header's unpacked size would be " + std::to_string(info->unpackedSize);
+    if (info->storedSize < 0)
+        return std::string(NO_ARCHIVE) + ": its header's stored size would be " + std::to_string(info->storedSize);
     if (info->storedSize > available)
         return "the stored block (" + std::to_string(info->storedSize) + " bytes) runs past the end of the file (" +
                std::to_string(available) + " bytes follow the header)";
@@ -71,11 +80,13 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
     const uint8_t* block = archive + ARCHIVE_HEADER_SIZE;
     info->compressed = info->storedSize != info->unpackedSize;
     if (info->compressed) {
+        std::string problem = BlockSizeProblem(block, (uint32_t)info->storedSize, info->unpackedSize);
+        if (!problem.empty()) return problem;
         stream->assign((size_t)info->unpackedSize, 0);
         uint32_t decoded = DecodeBlock(block, (uint32_t)info->storedSize, stream->data(), (uint32_t)stream->size());
         if (decoded != (uint32_t)info->unpackedSize) {
             stream->clear();
-            return DecodeFailure(block, (uint32_t)info->storedSize, info->unpackedSize);
+            return "the compressed block is damaged (its bit stream or block checksum is wrong)";
         }
     } else {
         stream->assign(block, block + info->storedSize);
@@ -92,6 +103,26 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
     return "";
 }
 
+// Where the sections of the PE image at the start of the file end in it; 0
+// when its headers do not say.
+static uint64_t ImageFileEnd(const std::vector<uint8_t>& file) {
+    if (file.size() < ARCHIVE_OFFSET || file[0] != 'M' || file[1] != 'Z') return 0;
+    uint32_t pe = ReadLittleEndian32(&file[PE_HEADER_POINTER]);
+    if (pe > ARCHIVE_OFFSET - SECTION_TABLE_START || file[pe] != 'P' || file[pe + 1] != 'E') return 0;
+    uint32_t count = file[pe + SECTION_COUNT_FIELD] | file[pe + SECTION_COUNT_FIELD + 1] << 8;
+    uint32_t table = pe + SECTION_TABLE_START +
+                     (file[pe + OPTIONAL_HEADER_SIZE_FIELD] | file[pe + OPTIONAL_HEADER_SIZE_FIELD + 1] << 8);
+    uint64_t end = 0;
+    for (uint32_t index = 0; index < count; ++index) {
+        uint64_t entry = table + (uint64_t)index * SECTION_ENTRY_SIZE;
+        if (entry + SECTION_ENTRY_SIZE > ARCHIVE_OFFSET) break;
+        uint64_t sectionEnd = (uint64_t)ReadLittleEndian32(&file[entry + SECTION_RAW_SIZE_FIELD]) +
+                              ReadLittleEndian32(&file[entry + SECTION_RAW_SIZE_FIELD + 4]);
+        if (sectionEnd > end) end = sectionEnd;
+    }
+    return end;
+}
+
 // Where the stored block ends in the installer, as its header says; false when
 // the header is cut short or its stored size is negative (LoadArchive says why).
 static bool StoredBlockEnd(const std::vector<uint8_t>& installer, uint64_t* end) {
@@ -106,7 +137,7 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
     *info = ArchiveInfo();
     stream->clear();
     if (installer.size() <= ARCHIVE_OFFSET)
-        return "no archive: the file ends at or before offset " + std::to_string(ARCHIVE_OFFSET);
+        return std::string(NO_ARCHIVE) + ": the file ends at offset " + std::to_string(installer.size());
     size_t archiveSize = installer.size() - ARCHIVE_OFFSET;
     uint64_t archiveEnd = 0;
     bool bytesFollow = StoredBlockEnd(installer, &archiveEnd) && archiveEnd < installer.size();
@@ -118,6 +149,10 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
         archiveSize = (size_t)(archiveEnd - ARCHIVE_OFFSET);
     }
     std::string problem = LoadArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
+    uint64_t imageEnd = ImageFileEnd(installer);
+    if (!problem.empty() && imageEnd > ARCHIVE_OFFSET)
+        return std::string(NO_ARCHIVE) + ": this is a Windows program whose sections run to offset " +
+               std::to_string(imageEnd) + ", past the stub's " + std::to_string(ARCHIVE_OFFSET) + " bytes";
     if (!problem.empty()) return problem;
     if (!notTheTable.empty()) {
         stream->clear();

@@ -1,7 +1,9 @@
 #include "pack/target_directory.h"
 
 #include <cctype>
+#include <cstring>
 
+#include "format/installer_format.h"
 #include "pack/windows_names.h"
 
 static bool StartsWithDrive(const std::string& target) {
@@ -33,5 +35,28 @@ std::string TargetDirectoryProblem(const std::string& target) {
         std::string problem = WindowsNameProblem(component);
         if (!problem.empty()) return "'" + component + "' in the target directory " + problem;
     }
+    return "";
+}
+
+std::string TemporaryRunTarget(const std::string& outputPath) {
+    std::string name = outputPath.substr(outputPath.find_last_of("/\\") + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return ".\\" + name + ".tmp\\";
+}
+
+std::string TemporaryRunTargetProblem(const std::string& target) {
+    bool starting = !target.empty() && target[0] == '.';   // "\" is a drive's root
+    for (size_t start = 0, end; starting && (end = target.find('\\', start)) != std::string::npos; start = end + 1)
+        starting = end == start || target.compare(start, end - start, ".") == 0;
+    if (!starting) return "";
+    return "it is the directory the installer is started in, which holds the user's own files: a packed file "
+           "of the same name would overwrite one of them, and the temporary run would then remove it";
+}
+
+std::string TargetLengthProblem(size_t ansiLength, bool controlFile) {
+    size_t longest = ansiLength + (controlFile ? strlen(SHORTCUT_SCRIPT_NAME) : 0);
+    if (ansiLength > MAX_DIRECTORY_PATH || longest > MAX_FILE_PATH)
+        return "too long for the files the installer makes there";
     return "";
 }

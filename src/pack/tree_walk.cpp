@@ -1,9 +1,9 @@
 #include "pack/tree_walk.h"
 
 #include <algorithm>
-#include <map>
 
 #include "format/installer_format.h"
+#include "pack/entry_rules.h"
 #include "pack/windows_names.h"
 
 namespace {
@@ -12,6 +12,7 @@ struct Walk {
     const WalkOptions* options;
     std::vector<SourceEntry>* entries;
     std::vector<FileIdentity> open;   // the directories from the root down to the current one
+    EntryRules rules;
 };
 
 std::string Failure(const std::string& path, const std::string& problem) { return path + ": " + problem; }
@@ -46,29 +47,13 @@ std::string Inspect(const Walk& walk, const std::string& path, FileStatus* statu
 }
 
 // Why the host's name cannot become a Windows name, or empty.
-std::string HostNameProblem(const Walk& walk, const std::string& name, bool topLevel) {
+std::string HostNameProblem(const std::string& name, bool topLevel) {
     if (!IsValidUtf8(name)) return "the name is not valid UTF-8";
     std::string problem = WindowsNameProblem(name);
     if (!problem.empty()) return "the name " + problem;
-    std::u32string key = CaseFoldedKey(name);
-    if (topLevel && key == CaseFoldedKey(CONTROL_FILE_NAME))
+    if (topLevel && name == CONTROL_FILE_NAME)
         return std::string("the installer takes a top-level ") + CONTROL_FILE_NAME +
-               " for its control file (use --shortcut or --temp-run instead)";
-    if (topLevel && walk.options->controlFileWanted && key == CaseFoldedKey(SHORTCUT_SCRIPT_NAME))
-        return std::string("the installer writes its own ") + SHORTCUT_SCRIPT_NAME + " there";
-    return "";
-}
-
-// Why the entry (code-page name) cannot be installed, or empty.
-std::string EntryNameProblem(const Walk& walk, const std::string& entryName, bool isDirectory) {
-    if (!IsSafeEntryName(entryName))
-        return "in code page " + walk.options->codePage->name +
-               " the name holds a byte that the installer takes for a separator";
-    size_t length = walk.options->target.size() + entryName.size();
-    size_t limit = isDirectory ? MAX_DIRECTORY_PATH : MAX_FILE_PATH;
-    if (length > limit)
-        return "the installed path would be " + std::to_string(length) + " characters long; Windows allows " +
-               std::to_string(limit);
+               " for its control file, and the control options make one of their own";
     return "";
 }
 
@@ -76,7 +61,6 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
     std::vector<std::string> names;
     std::string problem = SortedNames(hostPath, &names);
     if (!problem.empty()) return problem;
-    std::map<std::u32string, std::string> seen;   // case-folded name -> the name that took it
     for (const std::string& name : names) {
         std::string path = hostPath + "/" + name;
         FileStatus status;
@@ -84,15 +68,12 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
         if (IsSkipped(walk, status)) continue;
         bool isDirectory = status.kind == FILE_KIND_DIRECTORY;
 
-        if (!(problem = HostNameProblem(walk, name, prefix.empty())).empty()) return Failure(path, problem);
+        if (!(problem = HostNameProblem(name, prefix.empty())).empty()) return Failure(path, problem);
         std::string ansiName;
         if (!ToCodePage(*walk.options->codePage, name, &ansiName))
             return Failure(path, "the name cannot be written in code page " + walk.options->codePage->name);
         std::string entryName = prefix + ansiName + (isDirectory ? "\\" : "");
-        if (!(problem = EntryNameProblem(walk, entryName, isDirectory)).empty()) return Failure(path, problem);
-        auto clash = seen.emplace(CaseFoldedKey(name), name);
-        if (!clash.second)
-            return Failure(path, "Windows ignores case, so this is the same name as '" + clash.first->second + "'");
+        if (!(problem = EntryRuleProblem(&walk.rules, entryName, isDirectory)).empty()) return Failure(path, problem);
 
         if (!isDirectory) {
             if (status.size > ARCHIVE_MAX_SIZE)
@@ -122,6 +103,9 @@ std::string WalkTree(const std::string& root, const WalkOptions& options, std::v
     if (status.kind != FILE_KIND_DIRECTORY) return Failure(root, "is not a directory");
     std::string start = root;
     while (start.size() > 1 && start.back() == '/') start.pop_back();
-    Walk walk{&options, entries, {status.identity}};
+    Walk walk{&options, entries, {status.identity}, EntryRules()};
+    walk.rules.codePage = options.codePage;
+    walk.rules.target = options.target;
+    walk.rules.controlFile = options.controlFileWanted;
     return WalkDirectory(walk, start, "");
 }

@@ -24,22 +24,11 @@ std::string WindowsNameProblem(const std::string& component) {
     if (component.back() == ' ' || component.back() == '.')
         return "ends with a space or a dot, which Windows drops from names";
     if (IsReservedDeviceName(component)) return "is a device name that Windows reserves";
+    std::u32string characters;
+    if (DecodeUtf8(component, &characters) && characters.size() > MAX_NAME_LENGTH)
+        return "is " + std::to_string(characters.size()) + " characters long; Windows allows " +
+               std::to_string(MAX_NAME_LENGTH) + " in a name";
     return "";
-}
-
-static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsSafeEntryName(const std::string& name) {
-    if (!name.empty() && IsSeparator(name[0])) return false;
-    if (name.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) ++end;
-        if (name.compare(start, end - start, "..") == 0) return false;
-        start = end + 1;
-    }
-    return true;
 }
 
 std::u32string CaseFoldedKey(const std::string& utf8) {

@@ -1,5 +1,5 @@
-// What Windows and the installer accept as names: checks on the host's names
-// before they go into an archive, and the installer's own rule for entry names.
+// What Windows accepts as names: checks on the host's names before they go
+// into an archive (the installer's own rule, IsSafeEntryName, is the format's).
 #pragma once
 #include <cstddef>
 #include <string>
@@ -9,13 +9,11 @@
 // (it keeps room for an 8.3 name below it).
 constexpr size_t MAX_FILE_PATH = 259;
 constexpr size_t MAX_DIRECTORY_PATH = 247;
+// The longest name of one file or directory, in characters.
+constexpr size_t MAX_NAME_LENGTH = 255;
 
 // Why Windows would refuse or change this one path component (UTF-8), or empty.
 std::string WindowsNameProblem(const std::string& component);
-
-// The installer's rule for an entry name (code-page bytes): no leading
-// separator, no ':' anywhere, no ".." component; '\' and '/' both separate.
-bool IsSafeEntryName(const std::string& name);
 
 // A key equal for names that Windows takes as the same file (it ignores case).
 std::u32string CaseFoldedKey(const std::string& utf8);

@@ -131,6 +131,9 @@ char32_t UpperCaseCharacter(char32_t character);
 // ---- Terminal and memory
 
 bool StandardErrorIsTerminal();
+// The width of standard error's terminal in columns: as the terminal says,
+// else the COLUMNS environment variable, else 80.
+int TerminalColumns();
 
 // A hint that the memory will be read at random: large pages save TLB misses.
 // Given before it is first written; ignored where unsupported.

@@ -139,3 +139,39 @@ TEST(PackInstaller, TemporaryRunRemovesThePackedFilesAfterTheCommand) {
         Exists(scratch + "/app") ? Snapshot(scratch + "/app") : std::map<std::string, Bytes>();
     for (const auto& entry : left) EXPECT_EQ(entry.first.back(), '/') << entry.first;
 }
+
+// A temporary run made without --target extracts into a new .\setup.tmp\: a
+// packed readme.txt never lands on the user's own one beside the installer.
+// Its relative command is in the target, wherever the installer is started.
+TEST(PackInstaller, TemporaryRunDefaultsToANewDirectoryAndFindsItsCommand) {
+    struct Case {
+        const char* name;
+        bool absoluteTarget;
+    };
+    for (const Case& c : {Case{"default", false}, Case{"absolute", true}}) {
+        SCOPED_TRACE(c.name);
+        PrepareProbe();
+        std::string scratch = FreshScratch(std::string("pack_temp_target_") + c.name);
+        std::string tree = scratch + "/tree", downloads = scratch + "/downloads", installer = downloads + "/setup.exe";
+        fs::create_directories(tree + "/bin");
+        fs::create_directories(downloads);
+        fs::copy_file(SFX_PROBE_PATH, tree + "/bin/probe.exe");
+        WriteFileBytes(tree + "/readme.txt", Bytes{'n', 'e', 'w'});
+        WriteFileBytes(downloads + "/readme.txt", Bytes{'m', 'i', 'n', 'e'});
+        std::vector<std::string> arguments = {
+            "create",  tree,    "-o",         installer,
+            "--level", "store", "--temp-run", "\"bin\\probe.exe\" report C:\\e2e\\out\\run.txt"};
+        std::string target = scratch + "/Program Files/Tool";
+        if (c.absoluteTarget) arguments.insert(arguments.end(), {"--target", WindowsPath(target)});
+        ASSERT_EQ(RunPack(arguments, scratch + "/pack.log"), 0) << ReadFileText(scratch + "/pack.log");
+        InstallerRun run = RunInstallerFile(installer, downloads);
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        ASSERT_TRUE(Exists(ProbeOut() + "/run.txt"));   // the relative command ran, from the target
+        std::string report = ReadFileText(ProbeOut() + "/run.txt");
+        std::string expected = c.absoluteTarget ? WindowsPath(target) : ".\\setup.tmp";
+        EXPECT_NE(report.find(expected + "\\readme.txt\r\n"), std::string::npos) << report;
+        EXPECT_EQ(ReadFileText(downloads + "/readme.txt"), "mine");
+        EXPECT_FALSE(Exists(downloads + "/setup.tmp"));
+        EXPECT_TRUE(Exists(installer));
+    }
+}

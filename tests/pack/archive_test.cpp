@@ -6,6 +6,8 @@
 #include "archive/crc32.h"
 #include "pack/entry_stream.h"
 #include "pack/installer_file.h"
+#include "pack/load_memory.h"
+#include "pack/pe_checksum.h"
 #include "pack_testing.h"
 
 namespace {
@@ -111,9 +113,10 @@ TEST(Archive, RefusedForEachReasonTheInstallerHas) {
         EXPECT_NE(problem.find(words), std::string::npos) << "'" << problem << "' lacks '" << words << "'";
     };
     expectRefused(Bytes(good.begin(), good.begin() + 8), "header is cut short");
-    expectRefused(WithInt32(stored, 0, 0), "not positive");
-    expectRefused(WithInt32(stored, 0, -5), "not positive");
-    expectRefused(WithInt32(stored, 4, -1), "negative");
+    expectRefused(WithInt32(stored, 0, 0),
+                  "no archive after the installer stub: its header's unpacked size would be 0");
+    expectRefused(WithInt32(stored, 0, -5), "unpacked size would be -5");
+    expectRefused(WithInt32(stored, 4, -1), "stored size would be -1");
     expectRefused(WithInt32(stored, 4, 21), "runs past the end");
     expectRefused(Concat(stored, {0}), "1 bytes follow the stored block");
     expectRefused(Concat(good, {0, 0}), "2 bytes follow the stored block");
@@ -127,6 +130,46 @@ TEST(Archive, RefusedForEachReasonTheInstallerHas) {
     Bytes damaged = good;
     damaged[12 + 10 + 4] ^= 0x10;   // inside the bit stream
     expectRefused(damaged, "damaged");
+}
+
+TEST(Archive, LoadsWhereItsTwoAllocationsFit) {
+    const uint64_t MiB = 1 << 20;
+    struct Case {
+        uint64_t stream, block;
+        LoadReach reach;
+    };
+    const Case cases[] = {
+        {100 * MiB, 100 * MiB, LOADS_ANYWHERE},   // stored: one allocation
+        {512 * MiB, 512 * MiB, LOADS_ANYWHERE},
+        {512 * MiB + 1, 512 * MiB + 1, LOADS_ON_64_BIT_ONLY},
+        {512 * MiB, 448 * MiB, LOADS_ANYWHERE},   // compressed: both together 960 MiB
+        {512 * MiB, 448 * MiB + 1, LOADS_ON_64_BIT_ONLY},
+        {600 * MiB, 10 * MiB, LOADS_ON_64_BIT_ONLY},   // the larger one too large
+        {2047 * MiB, 2047 * MiB, LOADS_ON_64_BIT_ONLY},
+        {2047 * MiB + 1, 2047 * MiB + 1, LOADS_NOWHERE},
+        {1500 * MiB, 547 * MiB, LOADS_ON_64_BIT_ONLY},
+        {1500 * MiB, 548 * MiB, LOADS_NOWHERE},
+    };
+    for (const Case& c : cases) {
+        LoadNeed need = InstallerLoadNeed(c.stream, c.block);
+        EXPECT_EQ(need.reach, c.reach) << c.stream << " + " << c.block;
+        if (c.reach == LOADS_ANYWHERE) continue;
+        std::string text = LoadNeedText(need);
+        EXPECT_NE(text.find(c.stream == c.block ? "in one allocation" : "in two allocations"), std::string::npos);
+        EXPECT_NE(text.find(c.reach == LOADS_NOWHERE ? "at most 2047 MiB" : "64-bit Windows only"), std::string::npos)
+            << text;
+    }
+}
+
+TEST(Archive, PeChecksumCoversEveryPartAcrossOddEnds) {
+    Bytes stub = FakeStub();
+    const size_t field = PeChecksumOffset(stub);
+    ASSERT_EQ(field, 0x80u + 0x58);
+    Bytes odd = Noise(1001), other = Noise(77), whole = stub;
+    SetPeChecksum(&stub, {&odd, &other});
+    whole = Concat(Concat(whole, odd), other);
+    uint32_t stored = stub[field] | stub[field + 1] << 8 | stub[field + 2] << 16 | (uint32_t)stub[field + 3] << 24;
+    EXPECT_EQ(stored, PeChecksumOf(whole, field));
 }
 
 TEST(EntryStream, WorkedExampleParses) {

@@ -2,7 +2,10 @@
 // what the installer refuses, code-page conversion and case folding.
 #include <gtest/gtest.h>
 
+#include "format/installer_format.h"
 #include "pack/code_page.h"
+#include "pack/control_file.h"
+#include "pack/entry_rules.h"
 #include "pack/target_directory.h"
 #include "pack/windows_names.h"
 
@@ -19,10 +22,60 @@ TEST(WindowsNames, RefusesWhatWindowsForbidsOrChanges) {
 }
 
 TEST(WindowsNames, InstallerRuleForEntryNames) {
-    for (const char* name : {"a.txt", "sub\\a.txt", "sub\\", "..a\\b..", "a\\.\\b", "", "...", "a/b"})
+    for (const char* name : {"a.txt", "sub\\a.txt", "sub\\", "..a\\b", ".hidden", "", "a/b"})
         EXPECT_TRUE(IsSafeEntryName(name)) << name;
-    for (const char* name : {"..", "..\\x", "a\\..\\..\\x", "a/../b", "a\\..", "\\x", "/x", "C:x", "a\\b:stream"})
+    for (const char* name : {"..", "..\\x", "a\\..\\..\\x", "a/../b", "a\\..", "\\x", "/x", "C:x", "a\\b:stream", ".",
+                             ".\\", "sub\\.. ", "a. ", "a\\.\\b", "...", "b..\\c"})
         EXPECT_FALSE(IsSafeEntryName(name)) << name;
+}
+
+// Entries in order, the last one breaking the rule with these words (none: all pass).
+TEST(EntryRules, OneSetForTheWalkAndForVerify) {
+    struct Case {
+        std::vector<std::pair<std::string, bool>> entries;   // name, is a directory
+        const char* words;
+    };
+    const std::string longName(256, 'n');
+    const Case cases[] = {
+        {{{"a\\", true}, {"a\\b.txt", false}, {"c", false}}, nullptr},
+        {{{"a\\b\\c.txt", false}, {"a\\b\\", true}, {"a\\", true}}, nullptr},   // directories after their files
+        {{{"a", false}, {"a\\", true}}, "a directory of the same name as the file 'a'"},
+        {{{"a\\", true}, {"a", false}}, "a file of the same name as the directory 'a'"},
+        {{{"a\\x", false}, {"A", false}}, "a file of the same name as the directory 'a'"},
+        {{{"a", false}, {"a\\x", false}}, "its directory 'a' is a file"},
+        {{{"Read.me", false}, {"READ.ME", false}}, "same name as 'Read.me'"},
+        {{{"Dir\\", true}, {"dir\\x", false}}, "'dir' is the same name as 'Dir'"},
+        {{{"x", false}, {"x", false}}, "a second entry of this name"},
+        {{{longName, false}}, "256 characters long; Windows allows 255"},
+        {{{std::string(150, 'd') + "\\" + std::string(150, 'f'), false}}, "303 characters long; Windows allows 259"},
+        {{{"con\\", true}}, "device name"},
+        {{{"a\\\\b", false}}, "empty name"},
+        {{{"tab\tname", false}}, "control character"},
+        {{{"a/b", false}}, "holds '/'"},
+        {{{"sub\\.. ", false}}, "installer refuses the name"},
+        {{{"$$$ikona.VBS", false}}, "writes its own $$$ikona.vbs"},
+    };
+    CodePage western;
+    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western), "");
+    for (const Case& c : cases) {
+        EntryRules rules;
+        rules.codePage = &western;
+        rules.target = ".\\";
+        rules.controlFile = true;
+        std::string problem;
+        for (size_t index = 0; index < c.entries.size() && problem.empty(); ++index)
+            problem = EntryRuleProblem(&rules, c.entries[index].first, c.entries[index].second);
+        if (!c.words) EXPECT_EQ(problem, "") << c.entries.back().first;
+        else EXPECT_NE(problem.find(c.words), std::string::npos) << c.words << ": " << problem;
+    }
+    CloseCodePage(&western);
+    CodePage japanese;   // its second byte is a backslash to the installer, which would split the name there
+    ASSERT_EQ(OpenCodePage("CP932", &japanese), "");
+    EntryRules rules;
+    rules.codePage = &japanese;
+    rules.target = ".\\";
+    EXPECT_NE(EntryRuleProblem(&rules, "\x95\\a.txt", false).find("takes for a separator"), std::string::npos);
+    CloseCodePage(&japanese);
 }
 
 TEST(WindowsNames, CaseFoldingMatchesNamesWindowsTakesAsOne) {
@@ -73,6 +126,23 @@ TEST(TargetDirectory, NormalizedSoTheInstallerCreatesIt) {
         {"C:App", "C:App\\"},
     };
     for (const auto& c : cases) EXPECT_EQ(NormalizedTarget(c.first), c.second) << c.first;
+}
+
+TEST(TargetDirectory, TemporaryRunInANewDirectoryWithItsCommandThere) {
+    EXPECT_EQ(TemporaryRunTarget("dist/setup.exe"), ".\\setup.tmp\\");
+    EXPECT_EQ(TemporaryRunTarget("tool"), ".\\tool.tmp\\");
+    for (const char* starting : {".\\", ".\\.\\", ".\\\\"})
+        EXPECT_NE(TemporaryRunTargetProblem(starting), "") << starting;
+    for (const char* other : {".\\setup.tmp\\", "..\\", "C:\\Temp\\"})
+        EXPECT_EQ(TemporaryRunTargetProblem(other), "") << other;
+    const std::pair<const char*, const char*> commands[] = {
+        {"setup2.exe", ".\\t\\setup2.exe"},
+        {"\"bin\\tool.exe\" /s", "\".\\t\\bin\\tool.exe\" /s"},
+        {"C:\\Tools\\x.exe", "C:\\Tools\\x.exe"},
+        {"\"C:\\Program Files\\x.exe\" /s", "\"C:\\Program Files\\x.exe\" /s"},
+        {"\\\\server\\x.exe", "\\\\server\\x.exe"},
+    };
+    for (const auto& command : commands) EXPECT_EQ(CommandInTarget(command.first, ".\\t\\"), command.second);
 }
 
 TEST(TargetDirectory, ChecksEachPart) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -109,6 +110,17 @@ std::string PathAsTheProgramSeesIt(const std::string& hostPath) {
 std::string MissingFileText() { return PackRunsUnderWine() ? "File not found" : "No such file or directory"; }
 std::string AccessDeniedText() { return PackRunsUnderWine() ? "Access denied" : "Permission denied"; }
 
+uint32_t PeChecksumOf(const Bytes& file, size_t checksumOffset) {
+    uint32_t sum = 0;
+    for (size_t at = 0; at < file.size(); at += 2) {
+        bool inField = at >= checksumOffset && at < checksumOffset + 4;
+        uint32_t word = inField ? 0 : file[at] | (at + 1 < file.size() ? file[at + 1] << 8 : 0);
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum + (uint32_t)file.size();
+}
+
 uid_t UnprivilegedUser() { return geteuid() == 0 ? 65534 : 0; }
 
 static std::string ReadText(const std::string& path) {
@@ -146,8 +158,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         kill(child, signalNumber);
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    struct rusage usage = {};
+    wait4(child, &status, 0, &usage);
     ProgramRun run;
+    run.peakKilobytes = usage.ru_maxrss;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.out = ReadText(outPath);
     run.err = ReadText(errPath);

@@ -25,10 +25,15 @@ std::string CompareTrees(const std::string& expected, const std::string& actual)
 // the host tests never run it.
 Bytes FakeStub();
 
+// The PE checksum of the file, computed here the plain way, word by word with
+// the carry folded in each time, the field at checksumOffset taken as zero.
+uint32_t PeChecksumOf(const Bytes& file, size_t checksumOffset);
+
 struct ProgramRun {
     int exitCode = -1;
     std::string out;
     std::string err;
+    long peakKilobytes = 0;   // the program's largest resident size
 };
 
 // The sfxpack under test: the Linux one, or with SFXPACK_UNDER_WINE set (the

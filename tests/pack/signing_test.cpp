@@ -116,14 +116,16 @@ TEST_F(Signing, SignedInstallerVerifiesListsAndExtractsAsTheUnsignedOne) {
     EXPECT_EQ(ListTree(outDirectory), std::vector<std::string>{"setup.exe"});   // no temporary left
 
     // The table follows the archive at the next multiple of 8 and ends the file;
-    // besides the checksum and the security entry, nothing before it changed.
+    // besides the checksum (right for the signed file) and the security entry,
+    // nothing before it changed.
     Bytes plain = ReadBytes(unsignedPath), signedBytes = ReadBytes(output);
     uint32_t offset = Int32At(signedBytes, SECURITY_ENTRY), size = Int32At(signedBytes, SECURITY_ENTRY + 4);
     EXPECT_EQ(offset, (plain.size() + 7) / 8 * 8);
     EXPECT_EQ((size_t)offset + size, signedBytes.size());
-    EXPECT_NE(Int32At(signedBytes, CHECKSUM), 0u);
+    EXPECT_EQ(Int32At(signedBytes, CHECKSUM), PeChecksumOf(signedBytes, CHECKSUM));
     Bytes prefix(signedBytes.begin(), signedBytes.begin() + plain.size());
     SetInt32(&prefix, CHECKSUM, 0);
+    SetInt32(&plain, CHECKSUM, 0);
     SetInt32(&prefix, SECURITY_ENTRY, 0);
     SetInt32(&prefix, SECURITY_ENTRY + 4, 0);
     EXPECT_EQ(prefix, plain);

@@ -63,6 +63,48 @@ std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLin
     return "";
 }
 
+// One argument that starts with '-': its option, and a value given in the
+// same argument ("--output=FILE", "-oFILE"); null for an unknown option.
+const OptionSpec* SplitOption(const std::string& argument, std::string* value, bool* inlineValue) {
+    *inlineValue = false;
+    if (const OptionSpec* option = FindOption(argument)) return option;
+    size_t equals = argument.find('=');
+    const OptionSpec* option = argument.compare(0, 2, "--") == 0 ? FindOption(argument.substr(0, equals)) : nullptr;
+    if (option && equals != std::string::npos) {
+        *value = argument.substr(equals + 1);
+        *inlineValue = true;
+        return option;
+    }
+    option = argument.size() > 2 ? FindOption(argument.substr(0, 2)) : nullptr;
+    if (option && !option->valueName.empty() && option->shortName == argument.substr(0, 2)) {
+        *value = argument.substr(2);
+        *inlineValue = true;
+        return option;
+    }
+    return nullptr;
+}
+
+bool IsOptionLike(const std::string& argument) { return argument.size() > 1 && argument[0] == '-'; }
+
+// Where the command word is: the first argument that is neither an option nor
+// an option's value; -1 when there is none.
+int CommandIndex(const std::vector<std::string>& arguments, std::string* problem) {
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--") return index + 1 < arguments.size() ? (int)index + 1 : -1;
+        if (!IsOptionLike(argument)) return (int)index;
+        std::string value;
+        bool inlineValue;
+        const OptionSpec* option = SplitOption(argument, &value, &inlineValue);
+        if (!option) {
+            *problem = "unknown option '" + argument + "'";
+            return -1;
+        }
+        if (!option->valueName.empty() && !inlineValue) ++index;
+    }
+    return -1;
+}
+
 }   // namespace
 
 std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line) {
@@ -73,18 +115,23 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
         const OptionSpec* option = FindOption(argument);
         if (option && option->commands == 0) return option->apply("", line);
     }
-    if (arguments.empty()) return "no command given";
+    std::string problem;
+    int commandIndex = CommandIndex(arguments, &problem);
+    if (!problem.empty()) return problem;
+    if (commandIndex < 0) return "no command given";
     const CommandSpec* command = nullptr;
     for (const CommandSpec& spec : Commands())
-        if (arguments[0] == spec.name) command = &spec;
-    if (!command) return "unknown command '" + arguments[0] + "'";
+        if (arguments[(size_t)commandIndex] == spec.name) command = &spec;
+    if (!command) return "unknown command '" + arguments[(size_t)commandIndex] + "'";
     line->command = command->command;
 
+    // The command's options may stand before or after it and its operands.
     std::vector<std::string> seen;
     bool optionsEnded = false;
-    for (size_t index = 1; index < arguments.size(); ++index) {
-        std::string argument = arguments[index];
-        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if ((int)index == commandIndex) continue;
+        if (optionsEnded || !IsOptionLike(argument)) {
             line->operands.push_back(argument);
             continue;
         }
@@ -92,34 +139,31 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
             optionsEnded = true;
             continue;
         }
-        // A short form stands alone; a long one may carry its value after '='.
-        size_t equals = argument.find('=');
-        const OptionSpec* option = FindOption(argument.substr(0, equals));
-        bool inlineValue = equals != std::string::npos;
-        if (option && inlineValue && argument.compare(0, equals, option->name) != 0) option = nullptr;
+        std::string value;
+        bool inlineValue;
+        const OptionSpec* option = SplitOption(argument, &value, &inlineValue);
         if (!option || option->commands == 0) return "unknown option '" + argument + "'";
         if (!(option->commands & command->forBit)) return option->name + " does not go with " + command->name;
-        std::string value;
         bool takesValue = !option->valueName.empty();
-        if (takesValue && inlineValue) {
-            value = argument.substr(equals + 1);
-        } else if (takesValue) {
+        if (!takesValue && inlineValue) return option->name + " takes no value";
+        if (takesValue && !inlineValue) {
             if (index + 1 >= arguments.size()) return option->name + " needs a value";
             value = arguments[++index];
-        } else if (inlineValue) {
-            return option->name + " takes no value";
         }
         if (option->apply) {
-            std::string problem = option->apply(value, line);
-            if (!problem.empty()) return problem;
+            std::string refused = option->apply(value, line);
+            if (!refused.empty()) return refused;
         } else if (const ControlValueSpec* spec = FindControlValue(option->name)) {
             line->control.*spec->value = value;
         }
         seen.push_back(option->name);
     }
+    if (command->command == COMMAND_CREATE && line->output.empty())
+        return line->operands.size() == 2 ? "create takes one DIR; to write the installer " + line->operands[1] +
+                                                ", give -o " + line->operands[1]
+                                          : "create needs -o OUT.exe";
     if (line->operands.size() != command->operands)
         return std::string(command->name) + " takes " + command->operandNames;
-    if (command->command == COMMAND_CREATE && line->output.empty()) return "create needs -o OUT.exe";
-    std::string problem = CheckSigningOptions(seen);
+    problem = CheckSigningOptions(seen);
     return problem.empty() ? CheckControlOptions(seen, line) : problem;
 }

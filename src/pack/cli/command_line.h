@@ -22,6 +22,7 @@ struct CommandLine {
     ControlValues control;
     bool followLinks = false;
     bool quiet = false;
+    bool json = false;   // list, verify: one JSON document on standard output
     SigningOptions signing;
     std::string trustedCertificates;   // verify: instead of the system's certificate authorities
 };

@@ -9,9 +9,18 @@ int Fail(const std::string& message) {
 
 void Warn(const std::string& message) { fprintf(stderr, "sfxpack: warning: %s\n", message.c_str()); }
 
-int OpenRequestedCodePage(const CommandLine& line, CodePage* codePage) {
-    std::string problem = OpenCodePage(line.codePage.empty() ? DEFAULT_CODE_PAGE : line.codePage, codePage);
-    if (problem.empty()) return EXIT_OK;
-    fprintf(stderr, "sfxpack: --codepage: %s\n", problem.c_str());
-    return EXIT_USAGE;
+int RunWithCodePage(const CommandLine& line, int (*command)(const CommandLine& line, const CodePage& codePage)) {
+    CodePage codePage;
+    std::string problem = OpenCodePage(line.codePage.empty() ? DEFAULT_CODE_PAGE : line.codePage, &codePage);
+    if (!problem.empty()) {
+        fprintf(stderr, "sfxpack: --codepage: %s\n", problem.c_str());
+        return EXIT_USAGE;
+    }
+    int result = command(line, codePage);
+    CloseCodePage(&codePage);
+    return result;
+}
+
+std::string Counted(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
 }

@@ -1,18 +1,25 @@
 // The four commands of sfxpack; each returns the process's exit code.
 #pragma once
+#include <cstddef>
 #include <string>
 
 #include "pack/cli/command_line.h"
 
 enum ExitCode { EXIT_OK = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 
-int RunCreate(const CommandLine& line);
-int RunList(const CommandLine& line);
-int RunVerify(const CommandLine& line);
-int RunExtract(const CommandLine& line);
+// Each runs with the code page of --codepage (or the default) open.
+int RunCreate(const CommandLine& line, const CodePage& codePage);
+int RunList(const CommandLine& line, const CodePage& codePage);
+int RunVerify(const CommandLine& line, const CodePage& codePage);
+int RunExtract(const CommandLine& line, const CodePage& codePage);
+
+// Opens the code page, runs the command and closes the code page again;
+// EXIT_USAGE after a message when the code page cannot be opened.
+int RunWithCodePage(const CommandLine& line, int (*command)(const CommandLine& line, const CodePage& codePage));
 
 // Messages on standard error, "sfxpack: " first.
 int Fail(const std::string& message);   // returns EXIT_FAILED
 void Warn(const std::string& message);
-// Opens --codepage (or the default); EXIT_OK, or EXIT_USAGE after the message.
-int OpenRequestedCodePage(const CommandLine& line, CodePage* codePage);
+
+// "1 file", "2 files".
+std::string Counted(size_t count, const char* one, const char* many);

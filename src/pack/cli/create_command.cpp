@@ -13,6 +13,8 @@
 #include "pack/entry_order.h"
 #include "pack/entry_stream.h"
 #include "pack/installer_file.h"
+#include "pack/load_memory.h"
+#include "pack/pe_checksum.h"
 #include "pack/signing.h"
 #include "pack/target_directory.h"
 #include "pack/tree_walk.h"
@@ -22,8 +24,10 @@
 namespace {
 
 struct CreateInputs {
+    std::string root;          // DIR without trailing slashes
     std::string target;        // UTF-8 with its trailing backslash
     std::string ansiTarget;    // the same in the code page
+    ControlValues control;     // UTF-8, as the control file will hold them
     std::string controlFile;   // its bytes; empty: none
     std::vector<uint8_t> stub;
     WalkOptions walk;
@@ -49,17 +53,52 @@ std::string FindDefaultStub(std::string* problem) {
     return "";
 }
 
+// With no control option, a top-level $$$.$$$ in DIR is the control file, taken
+// as it is (so that extract and then create give the same installer), when the
+// installer reads it as one whose values create would write.
+std::string TakeTreeControlFile(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
+    std::string path = JoinPath(inputs->root, CONTROL_FILE_NAME);
+    FileStatus status;
+    if (!QueryFileStatus(path, line.followLinks, &status).empty()) return "";
+    std::string refused = path + ": the installer takes a top-level " + CONTROL_FILE_NAME + " for its control file, ";
+    if (status.kind != FILE_KIND_REGULAR) return refused + "and this is not a regular file";
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    if (!ReadWholeFile(path, &bytes, &problem)) return problem;
+    if (!ControlFileIsRead((int64_t)bytes.size()))
+        return refused + "and ignores this one of " + std::to_string(bytes.size()) +
+               " bytes (it reads one of 2 or more)";
+    inputs->controlFile.assign(bytes.begin(), bytes.end());
+    ControlValues read = ReadControlFile(inputs->controlFile), values = read;
+    for (std::string ControlValues::*value : CONTROL_FILE_LINES)
+        if (!FromCodePage(codePage, read.*value, &(values.*value)))
+            return refused + "and this one does not convert from code page " + codePage.name;
+    if (!(problem = ControlValuesProblem(values)).empty()) return refused + "and this one's " + problem;
+    inputs->control = values;
+    inputs->walk.skip.push_back(status.identity);
+    return "";
+}
+
 std::string CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
     if (line.targetGiven && line.target.empty()) return "--target: the target directory is empty";
-    inputs->target = NormalizedTarget(line.targetGiven ? line.target : DEFAULT_TARGET);
-    std::string problem = TargetDirectoryProblem(inputs->target);
-    if (!problem.empty()) return "--target '" + inputs->target + "': " + problem;
-    if (!ToCodePage(codePage, inputs->target, &inputs->ansiTarget))
-        return "--target '" + inputs->target + "': cannot be written in code page " + codePage.name;
-    size_t longest = inputs->ansiTarget.size() + (line.control.mode == CONTROL_NONE ? 0 : strlen(SHORTCUT_SCRIPT_NAME));
-    if (inputs->ansiTarget.size() > MAX_DIRECTORY_PATH || longest > MAX_FILE_PATH)
-        return "--target '" + inputs->target + "': too long for the files the installer makes there";
-    return "";
+    bool temporaryRun = inputs->control.mode == CONTROL_TEMP_RUN;
+    std::string defaultTarget = temporaryRun ? TemporaryRunTarget(line.output) : DEFAULT_TARGET;
+    inputs->target = NormalizedTarget(line.targetGiven ? line.target : defaultTarget);
+    std::string named = (line.targetGiven ? "--target '" : "the default target '") + inputs->target + "'";
+    std::string problem = temporaryRun ? TemporaryRunTargetProblem(inputs->target) : "";
+    if (!problem.empty())
+        return named + " with a temporary run: " + problem + "; leave out --target for a new directory " +
+               defaultTarget + " beside the installer, or name another one";
+    if ((problem = TargetDirectoryProblem(inputs->target)).empty() &&
+        !ToCodePage(codePage, inputs->target, &inputs->ansiTarget))
+        problem = "cannot be written in code page " + codePage.name;
+    if (problem.empty()) problem = TargetLengthProblem(inputs->ansiTarget.size(), inputs->control.mode != CONTROL_NONE);
+    return problem.empty() ? "" : named + ": " + problem;
+}
+
+bool IsAbsoluteWindowsPath(const std::string& path) {
+    bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
+    return drive || path.compare(0, 2, "\\\\") == 0;
 }
 
 // The output must be a file in an existing directory; when it already lies
@@ -79,10 +118,16 @@ std::string CheckOutput(const std::string& output, WalkOptions* walk) {
 bool Signing(const CommandLine& line) { return !line.signing.certificate.empty(); }
 
 std::string GatherInputs(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
+    inputs->root = line.operands[0];
+    while (inputs->root.size() > 1 && inputs->root.back() == '/') inputs->root.pop_back();
+    inputs->control = line.control;
     std::string problem = ControlValuesProblem(line.control);
+    if (problem.empty() && line.control.mode == CONTROL_NONE) problem = TakeTreeControlFile(line, codePage, inputs);
     if (problem.empty()) problem = CheckTarget(line, codePage, inputs);
+    if (problem.empty() && line.control.mode == CONTROL_TEMP_RUN)
+        inputs->control.command = CommandInTarget(line.control.command, inputs->target);
     if (problem.empty() && line.control.mode != CONTROL_NONE)
-        problem = MakeControlFile(line.control, codePage, &inputs->controlFile);
+        problem = MakeControlFile(inputs->control, codePage, &inputs->controlFile);
     if (!problem.empty()) return problem;
 
     std::string stubPath = line.stub.empty() ? FindDefaultStub(&problem) : line.stub;
@@ -97,37 +142,52 @@ std::string GatherInputs(const CommandLine& line, const CodePage& codePage, Crea
     inputs->walk.codePage = &codePage;
     inputs->walk.target = inputs->ansiTarget;
     inputs->walk.followLinks = line.followLinks;
-    inputs->walk.controlFileWanted = line.control.mode != CONTROL_NONE;
+    inputs->walk.controlFileWanted = inputs->control.mode != CONTROL_NONE;
     return CheckOutput(line.output, &inputs->walk);
 }
 
-bool IsAbsoluteWindowsPath(const std::string& path) {
-    bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
-    return drive || path.compare(0, 2, "\\\\") == 0;
-}
-
 // Mistakes that still make a working installer, but one that does not do what
-// was meant: a shortcut to a relative path, or to a file that is not packed.
-void WarnAboutShortcut(const CommandLine& line, const std::string& target, const std::vector<SourceEntry>& entries) {
-    if (line.control.mode != CONTROL_SHORTCUT) return;
-    if (!IsAbsoluteWindowsPath(line.control.program))
-        Warn("--shortcut '" + line.control.program + "' is not an absolute path; shortcuts need one");
-    std::string root = line.operands[0];
-    while (root.size() > 1 && root.back() == '/') root.pop_back();
+// was meant. Warnings, which --quiet leaves on.
+void WarnAboutControl(const CreateInputs& inputs, const CodePage& codePage, const std::vector<SourceEntry>& entries) {
+    const std::string& target = inputs.target;
+    if (target.find('%') != std::string::npos)
+        Warn("the target directory '" + target + "' holds '%', but the installer expands no variables");
+    const ControlModeSpec* mode = FindControlMode(inputs.control.mode);
+    if (!mode) return;
     std::set<std::u32string> packed;
     for (const SourceEntry& entry : entries) {
-        std::string relative = entry.hostPath.substr(root.size() + 1);
+        std::string relative = entry.hostPath.substr(inputs.root.size() + 1);
         for (char& c : relative) c = c == '/' ? '\\' : c;
         packed.insert(CaseFoldedKey(target + relative));
     }
-    const std::pair<const char*, std::string> paths[] = {{"--shortcut", line.control.program},
-                                                         {"--icon", line.control.icon}};
     std::u32string targetKey = CaseFoldedKey(target);
-    for (const auto& path : paths) {
-        std::u32string key = CaseFoldedKey(path.second);
-        bool insideTarget = IsAbsoluteWindowsPath(target) && key.compare(0, targetKey.size(), targetKey) == 0;
-        if (insideTarget && !packed.count(key))
-            Warn(std::string(path.first) + " '" + path.second + "' lies in the target directory but is not packed");
+    for (const ControlValueSpec& spec : mode->values) {
+        if (spec.fileSuffix) continue;   // a name, not a path
+        const std::string& value = inputs.control.*spec.value;
+        std::string path = spec.use == COMMAND ? ProgramOf(value) : value;
+        if (path.empty()) continue;
+        std::string named = std::string(spec.option) + " '" + value + "'";
+        if (path.find('/') != std::string::npos)
+            Warn(named + " holds '/': Windows paths take backslashes, and the installer passes it on as it is");
+        if (spec.use == IN_SCRIPT_TRIMMED && !IsAbsoluteWindowsPath(path))
+            Warn(named + " is not an absolute path; shortcuts need one");
+        // A shortcut's command starts in the target; a temporary run's has it in front already.
+        if (spec.use == COMMAND && inputs.control.mode == CONTROL_SHORTCUT && IsRelativeWindowsPath(path))
+            path = target + path;
+        std::u32string key = CaseFoldedKey(path);
+        bool comparable = spec.use == COMMAND || IsAbsoluteWindowsPath(target);
+        if (comparable && key.compare(0, targetKey.size(), targetKey) == 0 && !packed.count(key))
+            Warn(named + (path == value ? "" : " ('" + path + "')") +
+                 " lies in the target directory but is not packed");
+    }
+    if (inputs.control.mode != CONTROL_TEMP_RUN) return;
+    for (const SourceEntry& entry : entries) {
+        size_t inner = entry.name.find('\\');
+        if (!entry.isDirectory || inner + 1 == entry.name.size()) continue;
+        Warn("temporary run: '" + PrintableText(codePage, entry.name) + "' lies in another packed directory, so '" +
+             PrintableText(codePage, entry.name.substr(0, inner + 1)) +
+             "' and the target directory stay behind after the run (the removal enters no sub-directory)");
+        return;
     }
 }
 
@@ -159,19 +219,22 @@ bool UnpacksToStream(const Archive& archive, const std::vector<uint8_t>& stream)
 
 // Everything after the inputs are known to be sound and the output place is
 // taken: walk, read, compress, check, write.
-int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
+int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs, PendingFile* output) {
     auto started = std::chrono::steady_clock::now();
     inputs.walk.skip.push_back(output->identity);
     std::vector<SourceEntry> entries;
-    std::string problem = WalkTree(line.operands[0], inputs.walk, &entries);
+    std::string problem = WalkTree(inputs.root, inputs.walk, &entries);
     if (!problem.empty()) return Fail(problem);
     OrderForCompression(&entries);
-    WarnAboutShortcut(line, inputs.target, entries);
+    WarnAboutControl(inputs, codePage, entries);
 
     uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
     if (streamSize > (uint64_t)ARCHIVE_MAX_SIZE)
         return Fail(line.operands[0] + ": the installer would hold " + std::to_string(streamSize) +
                     " bytes of entries; it holds at most " + std::to_string(ARCHIVE_MAX_SIZE));
+    // The stream alone is the least the installer loads, stored or not.
+    LoadNeed least = InstallerLoadNeed(streamSize, streamSize);
+    if (least.reach == LOADS_NOWHERE) return Fail(line.operands[0] + ": " + LoadNeedText(least));
 
     bool showProgress = !line.quiet && StandardErrorIsTerminal();
     ProgressMeter meter;
@@ -189,7 +252,11 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
     bool compressed = !archive.compressedBlock.empty();
     if (compressed && !UnpacksToStream(archive, stream))
         return Fail("internal error: the compressed block does not unpack to the entry stream");
+    LoadNeed need = InstallerLoadNeed(stream.size(), block.size());
+    if (need.reach == LOADS_NOWHERE) return Fail(line.operands[0] + ": " + LoadNeedText(need));
+    if (need.reach == LOADS_ON_64_BIT_ONLY) Warn(line.output + ": " + LoadNeedText(need));
 
+    SetPeChecksum(&inputs.stub, {&archive.header, &block});
     problem = WritePendingFile(output, {&inputs.stub, &archive.header, &block});
     CertificateTable signature;
     if (problem.empty())
@@ -203,8 +270,9 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         std::string signedNote =
             signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";
-        printf("%s: %zu files, %zu directories, %s of files; archive %s (%.1f%% of %s), %s%s%s, %s\n",
-               line.output.c_str(), totals.files, totals.directories, FormatBytes(totals.fileBytes).c_str(),
+        printf("%s: %s, %s, %s of files; archive %s (%.1f%% of %s), %s%s%s, %s\n", line.output.c_str(),
+               Counted(totals.files, "file", "files").c_str(),
+               Counted(totals.directories, "directory", "directories").c_str(), FormatBytes(totals.fileBytes).c_str(),
                FormatBytes(archiveSize).c_str(), 100.0 * (double)archiveSize / (double)stream.size(),
                FormatBytes(stream.size()).c_str(), line.level->name,
                compressed || !line.level->parse ? "" : " (stored: it did not shrink)", signedNote.c_str(),
@@ -215,17 +283,13 @@ int Pack(const CommandLine& line, CreateInputs& inputs, PendingFile* output) {
 
 }   // namespace
 
-int RunCreate(const CommandLine& line) {
-    CodePage codePage;
-    int opened = OpenRequestedCodePage(line, &codePage);
-    if (opened != EXIT_OK) return opened;
+int RunCreate(const CommandLine& line, const CodePage& codePage) {
     CreateInputs inputs;
     std::string problem = GatherInputs(line, codePage, &inputs);
     PendingFile output;
     if (problem.empty()) problem = BeginPendingFile(line.output, &output);
     if (!problem.empty()) return Fail(problem);
-    int result = Pack(line, inputs, &output);
+    int result = Pack(line, codePage, inputs, &output);
     AbandonPendingFile(&output);   // after a success there is nothing left to abandon
-    CloseCodePage(&codePage);
     return result;
 }

@@ -1,61 +1,18 @@
 // sfxpack list, verify and extract: each reads the installer as the installer
 // itself would, and says why when it would refuse it.
 #include <cstdio>
-#include <cstring>
-#include <set>
 
 #include "format/installer_format.h"
 #include "pack/cli/commands.h"
-#include "pack/cli/progress_meter.h"
-#include "pack/entry_stream.h"
+#include "pack/cli/json_writer.h"
 #include "pack/host_extract.h"
-#include "pack/installer_file.h"
+#include "pack/installer_checks.h"
 #include "pack/signing.h"
+#include "pack/target_directory.h"
 
 namespace {
 
-struct Installer {
-    std::vector<uint8_t> file;
-    ArchiveInfo info;
-    std::vector<uint8_t> stream;
-    ParsedStream parsed;
-};
-
-// Reads and checks the installer. Empty on success; else the reason, with as
-// much of the stream parsed as the installer would have extracted.
-std::string OpenInstaller(const std::string& path, Installer* installer) {
-    std::string problem;
-    if (!ReadWholeFile(path, &installer->file, &problem)) return problem;
-    problem = LoadInstallerArchive(installer->file, &installer->info, &installer->stream);
-    if (problem.empty()) problem = ParseEntryStream(installer->stream, &installer->parsed);
-    return problem.empty() ? "" : path + ": invalid installer: " + problem;
-}
-
-// A name for the terminal: converted from the code page, or with its bytes escaped.
-std::string Printable(const CodePage& codePage, const std::string& name) {
-    std::string utf8;
-    if (FromCodePage(codePage, name, &utf8)) return utf8;
-    std::string escaped;
-    for (unsigned char c : name) {
-        char hex[8];
-        snprintf(hex, sizeof(hex), c < 0x80 ? "%c" : "\\x%02X", c);
-        escaped += hex;
-    }
-    return escaped;
-}
-
-bool IsControlFile(const StreamEntry& entry) {
-    return entry.name == CONTROL_FILE_NAME && ControlFileIsRead(entry.sizeCode);
-}
-
-void PrintControlFile(const Installer& installer, const StreamEntry& entry, const CodePage& codePage) {
-    const char* data = (const char*)installer.stream.data() + entry.dataOffset;
-    ControlValues values = ReadControlFile(std::string(data, (size_t)entry.sizeCode));
-    ControlValues shown = values;
-    for (std::string ControlValues::*line : CONTROL_FILE_LINES) shown.*line = Printable(codePage, values.*line);
-    const ControlModeSpec* mode = FindControlMode(values.mode);
-    if (mode) printf("control file: %s\n", mode->describe(shown).c_str());
-}
+enum { JSON_SCHEMA_VERSION = 1 };
 
 std::string SignatureText(const CertificateTable& table) {
     if (table.size == 0) return "none";
@@ -63,96 +20,209 @@ std::string SignatureText(const CertificateTable& table) {
 }
 
 void PrintListing(const Installer& installer, const CodePage& codePage) {
-    printf("target: %s\n", Printable(codePage, installer.parsed.target).c_str());
-    const StreamEntry* control = nullptr;
+    printf("target: %s\n", PrintableText(codePage, installer.parsed.target).c_str());
     for (const StreamEntry& entry : installer.parsed.entries) {
-        if (IsControlFile(entry)) control = &entry;
         std::string size = entry.sizeCode == SIZE_CODE_DIRECTORY ? "<dir>" : std::to_string(entry.sizeCode);
-        printf("%12s  %s\n", size.c_str(), Printable(codePage, entry.name).c_str());
+        printf("%12s  %s\n", size.c_str(), PrintableText(codePage, entry.name).c_str());
     }
-    if (control) PrintControlFile(installer, *control, codePage);
+    if (const ControlModeSpec* mode = FindControlMode(installer.control.mode)) {
+        ControlValues shown = installer.control;
+        for (std::string ControlValues::*line : CONTROL_FILE_LINES)
+            shown.*line = PrintableText(codePage, installer.control.*line);
+        printf("control file: %s\n", mode->describe(shown).c_str());
+    }
     printf("signature: %s\n", SignatureText(installer.info.signature).c_str());
 }
 
-// Sound installers that still would not install, or not be trusted, as meant.
-std::vector<std::string> Oddities(const Installer& installer) {
-    const ParsedStream& parsed = installer.parsed;
-    std::vector<std::string> found;
-    std::set<std::string> directories;
-    for (const StreamEntry& entry : parsed.entries) {
-        size_t separator = entry.name.find_last_of("\\/", entry.name.size() >= 2 ? entry.name.size() - 2 : 0);
-        std::string parent = separator == std::string::npos ? "" : entry.name.substr(0, separator + 1);
-        if (!parent.empty() && !directories.count(parent))
-            found.push_back("'" + entry.name + "' comes before the entry of its directory " + parent);
-        if (entry.sizeCode == SIZE_CODE_DIRECTORY) directories.insert(entry.name);
+// A text of the installer in UTF-8; one that does not convert from the code
+// page has each byte from 0x80 up as U+FFFD, and its bytes in hexadecimal
+// under the key with "_hex" after it.
+void WriteJsonText(JsonWriter* writer, const char* key, const CodePage& codePage, const std::string& ansi) {
+    std::string utf8;
+    if (FromCodePage(codePage, ansi, &utf8)) return WriteJsonString(writer, key, utf8);
+    std::string replaced, hex;
+    for (unsigned char c : ansi) {
+        replaced += c < 0x80 ? std::string(1, (char)c) : "\xEF\xBF\xBD";
+        char digits[4];
+        snprintf(digits, sizeof(digits), "%02x", c);
+        hex += digits;
     }
-    if (parsed.bytesAfterEnd)
-        found.push_back(std::to_string(parsed.bytesAfterEnd) + " bytes after the end code are never read");
-    CertificateTable named = NamedCertificateTable(installer.file);
-    if (installer.info.signature.size == 0 && named.size != 0)
-        found.push_back("the PE header names a certificate table (" + SignatureText(named) + ") that is not there");
-    return found;
+    WriteJsonString(writer, key, replaced);
+    WriteJsonString(writer, (std::string(key) + "_hex").c_str(), hex);
+}
+
+// What list --json and verify --json both describe: the archive, the target,
+// the entries, the control file and the signature; null where the installer
+// did not get that far.
+void WriteJsonInstaller(JsonWriter* writer, const std::string& path, const Installer& installer,
+                        const CodePage& codePage) {
+    WriteJsonNumber(writer, "schema_version", JSON_SCHEMA_VERSION);
+    WriteJsonString(writer, "installer", path);
+    bool loaded = installer.archiveProblem.empty();
+    if (loaded) {
+        BeginJsonObject(writer, "archive");
+        WriteJsonBool(writer, "compressed", installer.info.compressed);
+        WriteJsonNumber(writer, "unpacked_size", installer.info.unpackedSize);
+        WriteJsonNumber(writer, "stored_size", installer.info.storedSize);
+        EndJsonObject(writer);
+        WriteJsonText(writer, "target", codePage, installer.parsed.target);
+    } else {
+        WriteJsonNull(writer, "archive");
+        WriteJsonNull(writer, "target");
+    }
+    BeginJsonArray(writer, "entries");
+    for (const StreamEntry& entry : installer.parsed.entries) {
+        bool directory = entry.sizeCode == SIZE_CODE_DIRECTORY;
+        BeginJsonObject(writer);
+        WriteJsonString(writer, "kind", directory ? "directory" : "file");
+        WriteJsonNumber(writer, "size", directory ? 0 : entry.sizeCode);
+        WriteJsonText(writer, "name", codePage, entry.name);
+        EndJsonObject(writer);
+    }
+    EndJsonArray(writer);
+    if (const ControlModeSpec* mode = FindControlMode(installer.control.mode)) {
+        BeginJsonObject(writer, "control_file");
+        WriteJsonString(writer, "mode", mode->name);
+        const char* const keys[] = {"program", "name", "icon", "command"};
+        for (size_t line = 0; line < 4; ++line)
+            WriteJsonText(writer, keys[line], codePage, installer.control.*CONTROL_FILE_LINES[line]);
+        EndJsonObject(writer);
+    } else {
+        WriteJsonNull(writer, "control_file");
+    }
+    if (installer.info.signature.size) {
+        BeginJsonObject(writer, "signature");
+        WriteJsonNumber(writer, "offset", installer.info.signature.offset);
+        WriteJsonNumber(writer, "size", installer.info.signature.size);
+        EndJsonObject(writer);
+    } else {
+        WriteJsonNull(writer, "signature");
+    }
 }
 
 // The installer does not look at its signature; Windows does, so say what the
 // signing tool thinks of it.
-void ReportSignatureCheck(const std::string& path, const SignatureCheck& check, bool quiet) {
-    if (!check.toolFound && !quiet)
-        printf("%s: signature not checked: %s is not installed\n", path.c_str(), SIGNING_TOOL);
-    if (check.accepted && !quiet) printf("%s: signature accepted by %s verify\n", path.c_str(), SIGNING_TOOL);
-    if (check.toolFound && !check.accepted)
-        Warn(path + ": " + SIGNING_TOOL + " verify does not accept the signature: " + check.complaint);
+// The note is for the summary: "accepted by osslsigncode verify".
+Check SignatureCheckOf(const std::string& path, const Installer& installer, const std::string& trusted,
+                       std::string* note) {
+    Check check;
+    check.name = "signature";
+    const CertificateTable& signature = installer.info.signature;
+    if (signature.size == 0) {
+        check.reason = "unsigned";
+        return check;
+    }
+    SignatureCheck verdict = CheckSignature(path, trusted);
+    if (!verdict.toolFound) *note = std::string("not checked: ") + SIGNING_TOOL + " is not installed";
+    else if (verdict.accepted) *note = std::string("accepted by ") + SIGNING_TOOL + " verify";
+    check.reason = "signed: " + SignatureText(signature) + "; " + *note;
+    if (verdict.toolFound && !verdict.accepted) {
+        check.result = CHECK_WARN;
+        check.reason = std::string(SIGNING_TOOL) + " verify does not accept the signature: " + verdict.complaint;
+    }
+    return check;
+}
+
+void PrintVerdict(const std::string& path, const Installer& installer, const CodePage& codePage,
+                  const std::vector<Check>& checks, const std::string& signatureNote, bool quiet) {
+    for (const Check& check : checks)
+        if (check.result == CHECK_WARN) Warn(path + ": " + check.reason);
+    if (quiet) return;
+    const CertificateTable& signature = installer.info.signature;
+    printf("%s: valid installer: %s, target %s, %s block of %d bytes, entry stream %d bytes, %s\n", path.c_str(),
+           Counted(installer.parsed.entries.size(), "entry", "entries").c_str(),
+           PrintableText(codePage, installer.parsed.target).c_str(),
+           installer.info.compressed ? "compressed" : "stored", installer.info.storedSize, installer.info.unpackedSize,
+           signature.size ? ("signed: " + SignatureText(signature)).c_str() : "unsigned");
+    if (!signatureNote.empty()) printf("%s: signature %s\n", path.c_str(), signatureNote.c_str());
+}
+
+// The installer's failure for the user: a file that cannot be read says so
+// itself; anything else is an invalid installer.
+int FailInstaller(const std::string& path, const Installer& installer, const std::string& reason) {
+    return Fail(installer.fileRead ? path + ": invalid installer: " + reason : reason);
+}
+
+// For the hint that extract gives: the text in single quotes for a shell.
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 }   // namespace
 
-int RunList(const CommandLine& line) {
-    CodePage codePage;
-    int opened = OpenRequestedCodePage(line, &codePage);
-    if (opened != EXIT_OK) return opened;
-    Installer installer;
-    std::string problem = OpenInstaller(line.operands[0], &installer);
-    if (!installer.stream.empty()) PrintListing(installer, codePage);
-    if (!problem.empty()) return Fail(problem);
-    return EXIT_OK;
-}
-
-int RunVerify(const CommandLine& line) {
-    CodePage codePage;
-    int opened = OpenRequestedCodePage(line, &codePage);
-    if (opened != EXIT_OK) return opened;
+int RunList(const CommandLine& line, const CodePage& codePage) {
     const std::string& path = line.operands[0];
     Installer installer;
-    std::string problem = OpenInstaller(path, &installer);
-    if (!problem.empty()) return Fail(problem);
-    std::vector<uint8_t> stub(installer.file.begin(), installer.file.begin() + ARCHIVE_OFFSET);
-    if (!(problem = StubProblem(stub)).empty()) return Fail(path + ": invalid installer: the stub " + problem);
-    for (const std::string& oddity : Oddities(installer)) Warn(path + ": " + oddity);
-    const CertificateTable& signature = installer.info.signature;
-    std::string signedText = signature.size ? "signed: " + SignatureText(signature) : "unsigned";
-    if (!line.quiet)
-        printf("%s: valid installer: %zu entries, target %s, %s block of %d bytes, entry stream %d bytes, %s\n",
-               path.c_str(), installer.parsed.entries.size(), Printable(codePage, installer.parsed.target).c_str(),
-               installer.info.compressed ? "compressed" : "stored", installer.info.storedSize,
-               installer.info.unpackedSize, signedText.c_str());
-    if (signature.size) ReportSignatureCheck(path, CheckSignature(path, line.trustedCertificates), line.quiet);
+    std::string problem = ReadInstallerFile(path, &installer);
+    if (line.json) {
+        JsonWriter writer;
+        BeginJsonObject(&writer);
+        WriteJsonInstaller(&writer, path, installer, codePage);
+        if (problem.empty()) WriteJsonNull(&writer, "problem");
+        else WriteJsonString(&writer, "problem", problem);
+        EndJsonObject(&writer);
+        fputs(writer.text.c_str(), stdout);
+    } else if (installer.archiveProblem.empty()) {
+        PrintListing(installer, codePage);
+    }
+    if (!problem.empty()) return FailInstaller(path, installer, problem);
     return EXIT_OK;
 }
 
-int RunExtract(const CommandLine& line) {
-    CodePage codePage;
-    int opened = OpenRequestedCodePage(line, &codePage);
-    if (opened != EXIT_OK) return opened;
+int RunVerify(const CommandLine& line, const CodePage& codePage) {
+    const std::string& path = line.operands[0];
     Installer installer;
-    std::string problem = OpenInstaller(line.operands[0], &installer);
-    if (!problem.empty()) return Fail(problem);
+    ReadInstallerFile(path, &installer);
+    std::vector<Check> checks = CheckInstaller(installer, codePage);
+    bool failed = checks.back().result == CHECK_FAIL;
+    std::string signatureNote;
+    if (!failed) checks.push_back(SignatureCheckOf(path, installer, line.trustedCertificates, &signatureNote));
+    if (line.json) {
+        JsonWriter writer;
+        BeginJsonObject(&writer);
+        WriteJsonInstaller(&writer, path, installer, codePage);
+        bool warned = false;
+        for (const Check& check : checks) warned = warned || check.result == CHECK_WARN;
+        WriteJsonString(&writer, "result", CheckResultName(failed ? CHECK_FAIL : warned ? CHECK_WARN : CHECK_PASS));
+        BeginJsonArray(&writer, "checks");
+        for (const Check& check : checks) {
+            BeginJsonObject(&writer);
+            WriteJsonString(&writer, "name", check.name);
+            WriteJsonString(&writer, "result", CheckResultName(check.result));
+            WriteJsonString(&writer, "reason", check.reason);
+            EndJsonObject(&writer);
+        }
+        EndJsonArray(&writer);
+        EndJsonObject(&writer);
+        fputs(writer.text.c_str(), stdout);
+    }
+    if (failed) return FailInstaller(path, installer, checks.back().reason);
+    PrintVerdict(path, installer, codePage, checks, signatureNote, line.quiet || line.json);
+    return EXIT_OK;
+}
+
+int RunExtract(const CommandLine& line, const CodePage& codePage) {
+    const std::string& path = line.operands[0];
+    Installer installer;
+    ReadInstallerFile(path, &installer);
+    // Refused before anything is written: what verify refuses in the archive,
+    // the entry stream or the names, which the installer would not write as named.
+    std::string problem = ExtractionProblem(installer, codePage);
+    if (!problem.empty()) return FailInstaller(path, installer, problem);
     ExtractReport report;
     const std::string& directory = line.operands[1];
     problem = ExtractToDirectory(installer.stream, installer.parsed, codePage, directory, &report);
     for (const std::string& skipped : report.skipped) Warn("skipped " + skipped);
     if (!problem.empty()) return Fail(problem);
-    if (!line.quiet)
-        printf("%s: %zu files, %zu directories extracted to %s\n", line.operands[0].c_str(), report.files,
-               report.directories, directory.c_str());
+    if (line.quiet) return EXIT_OK;
+    printf("%s: %s, %s extracted to %s\n", path.c_str(), Counted(report.files, "file", "files").c_str(),
+           Counted(report.directories, "directory", "directories").c_str(), directory.c_str());
+    // The directory stands in for the target, which the packed tree does not hold.
+    std::string target = PrintableText(codePage, installer.parsed.target);
+    if (target != DEFAULT_TARGET)
+        printf("%s: the directory stands for the target %s; give create --target %s to keep it\n", path.c_str(),
+               target.c_str(), ShellQuoted(target).c_str());
     return EXIT_OK;
 }

@@ -83,8 +83,8 @@ const std::vector<OptionSpec>& Options() {
          "the installer to write (written whole or not at all)"},
         {"--target", "", "DIR", FOR_CREATE,
          [](const std::string& v, L* l) { return Set(&l->targetGiven) + Store(&l->target, v); },
-         std::string("where the installer extracts to (default ") + DEFAULT_TARGET + "); a trailing\n" +
-             "backslash is added when missing, and .\\ before a relative DIR"},
+         std::string("where the installer extracts to (default ") + DEFAULT_TARGET + ", and .\\NAME.tmp\\\n" +
+             "with --temp-run); a trailing backslash is added when\n" + "missing, and .\\ before a relative DIR"},
         {"--level", "", LevelNames("|", "|"), FOR_CREATE, ApplyLevel, LevelHelp()},
         {"--threads", "", "N", FOR_CREATE, ApplyThreads,
          "threads to compress with (default and 0: one per processor);\n"
@@ -114,13 +114,15 @@ const std::vector<OptionSpec>& Options() {
          [](const std::string& v, L* l) { return Store(&l->trustedCertificates, v); },
          "trust these certificates when checking the signature\n"
          "(default: the system's certificate authorities)"},
+        {"--json", "", "", FOR_LIST | FOR_VERIFY, [](const std::string&, L* l) { return Set(&l->json); },
+         "print one JSON document on standard output (see the README)"},
         {"--codepage", "", "NAME", FOR_EVERY_COMMAND, [](const std::string& v, L* l) { return Store(&l->codePage, v); },
          std::string("the Windows ANSI code page of names (default ") + DEFAULT_CODE_PAGE + ")"},
-        {"--quiet", "", "", FOR_EVERY_COMMAND, [](const std::string&, L* l) { return Set(&l->quiet); },
-         "no progress bar and no summary"},
+        {"--quiet", "-q", "", FOR_EVERY_COMMAND, [](const std::string&, L* l) { return Set(&l->quiet); },
+         "no progress bar and no summary (warnings still show)"},
         {"--help", "-h", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_HELP); },
          "show this help"},
-        {"--version", "", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_VERSION); },
+        {"--version", "-V", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_VERSION); },
          "show the version"},
     };
     return options;

@@ -1,11 +1,14 @@
 #include "pack/cli/progress_meter.h"
 
 #include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
 
 typedef std::chrono::steady_clock Clock;
 
 static const auto REDRAW_INTERVAL = std::chrono::milliseconds(100);
-static const int BAR_WIDTH = 24;
+static const size_t MIN_BAR_WIDTH = 10, MAX_BAR_WIDTH = 30;
 
 std::string FormatBytes(uint64_t bytes) {
     static const char* const units[] = {"B", "KiB", "MiB", "GiB"};
@@ -34,6 +37,32 @@ void StartProgress(ProgressMeter* meter, const char* phase, bool enabled) {
     meter->drawn = false;
 }
 
+// The line for the terminal's width, short of its last column (writing there
+// wraps the line on some terminals): what does not fit is left out, the
+// sizes first, then the rate, then the time left, then the bar.
+static std::string ProgressLine(const char* phase, uint64_t done, uint64_t total, double rate, size_t width) {
+    char head[32];
+    snprintf(head, sizeof(head), "%-11s ", phase);
+    char percent[8];
+    snprintf(percent, sizeof(percent), "%3d%%", (int)(100 * done / total));
+    std::string sizes = "  " + FormatBytes(done) + " / " + FormatBytes(total);
+    std::string speed = "  " + FormatBytes((uint64_t)rate) + "/s";
+    std::string left = rate > 0 ? "  " + FormatSeconds((double)(total - done) / rate) + " left" : "";
+    auto textLength = [&] { return strlen(head) + strlen(percent) + sizes.size() + speed.size() + left.size(); };
+    for (std::string* part : {&sizes, &speed, &left})
+        if (textLength() + MIN_BAR_WIDTH + 3 > width) part->clear();
+    std::string line = head;
+    size_t room = width > textLength() + 3 ? width - textLength() - 3 : 0;
+    if (room >= MIN_BAR_WIDTH) {
+        size_t barWidth = room < MAX_BAR_WIDTH ? room : MAX_BAR_WIDTH;
+        size_t filled = (size_t)(barWidth * done / total);
+        line += "[" + std::string(filled, '#') + std::string(barWidth - filled, ' ') + "] ";
+    }
+    line += percent + sizes + speed + left;
+    if (line.size() > width) line.resize(width);
+    return line;
+}
+
 void UpdateProgress(ProgressMeter* meter, uint64_t done, uint64_t total) {
     if (!meter->enabled || total == 0) return;
     Clock::time_point now = Clock::now();
@@ -42,11 +71,9 @@ void UpdateProgress(ProgressMeter* meter, uint64_t done, uint64_t total) {
     meter->drawn = true;
     double elapsed = std::chrono::duration<double>(now - meter->start).count();
     double rate = elapsed > 0 ? (double)done / elapsed : 0;
-    int filled = (int)(BAR_WIDTH * done / total);
-    std::string bar = std::string((size_t)filled, '#') + std::string((size_t)(BAR_WIDTH - filled), ' ');
-    std::string left = rate > 0 ? FormatSeconds((double)(total - done) / rate) + " left" : "";
-    fprintf(stderr, "\r%-12s [%s] %3d%%  %s / %s  %s/s  %s\033[K", meter->phase, bar.c_str(), (int)(100 * done / total),
-            FormatBytes(done).c_str(), FormatBytes(total).c_str(), FormatBytes((uint64_t)rate).c_str(), left.c_str());
+    int columns = TerminalColumns();
+    std::string line = ProgressLine(meter->phase, done, total, rate, columns > 1 ? (size_t)columns - 1 : 1);
+    fprintf(stderr, "\r%s\033[K", line.c_str());
     fflush(stderr);
 }
 

@@ -14,13 +14,13 @@ int main(int argc, char** argv) {
     }
     switch (line.command) {
     case COMMAND_CREATE:
-        return RunCreate(line);
+        return RunWithCodePage(line, RunCreate);
     case COMMAND_LIST:
-        return RunList(line);
+        return RunWithCodePage(line, RunList);
     case COMMAND_VERIFY:
-        return RunVerify(line);
+        return RunWithCodePage(line, RunVerify);
     case COMMAND_EXTRACT:
-        return RunExtract(line);
+        return RunWithCodePage(line, RunExtract);
     case COMMAND_VERSION:
         printf("sfxpack %s\n", SFX_VERSION);
         return EXIT_OK;

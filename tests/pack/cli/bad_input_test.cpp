@@ -123,6 +123,27 @@ TEST(CliBadInput, SizesOverWhatTheArchiveHolds) {
     RemoveTree(setup.scratch);
 }
 
+// What the installer could load nowhere is refused before anything is read;
+// what loads on 64-bit Windows only is made, with a warning that verify repeats.
+TEST(CliBadInput, PayloadsTooLargeToLoad) {
+    Inputs setup = MakeInputs("load");
+    WriteFile(setup.tree + "/big.bin", "");
+    ASSERT_EQ(truncate((setup.tree + "/big.bin").c_str(), 2047LL << 20), 0);
+    ExpectRefused(setup, Create(setup, {"--level", "store", "--quiet"}), 1,
+                  {setup.tree + ": the installer needs 2047.0 MiB", "in one allocation", "at most 2047 MiB"});
+    ASSERT_EQ(truncate((setup.tree + "/big.bin").c_str(), 513LL << 20), 0);
+    ProgramRun created = Create(setup, {"--level", "store", "--quiet"});
+    EXPECT_EQ(created.exitCode, 0) << created.err;
+    const std::string warning = "the installer needs 513.0 MiB of memory to load (the stored entry stream, in one "
+                                "allocation), so it loads on 64-bit Windows only: 32-bit Windows gives one "
+                                "allocation at most 512 MiB";
+    EXPECT_NE(created.err.find("warning: " + setup.output + ": " + warning), std::string::npos) << created.err;
+    ProgramRun verified = RunPack({"verify", "--quiet", setup.output});
+    EXPECT_EQ(verified.exitCode, 0) << verified.err;
+    EXPECT_NE(verified.err.find(warning), std::string::npos) << verified.err;
+    RemoveTree(setup.scratch);
+}
+
 TEST(CliBadInput, SymbolicLinksUnlessFollowed) {
     if (PackRunsUnderWine()) GTEST_SKIP() << "Wine shows a Unix symbolic link as what it points to, not as a link";
     Inputs setup = MakeInputs("links");

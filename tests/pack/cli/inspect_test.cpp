@@ -43,6 +43,20 @@ Bytes StoredInstaller(const Bytes& stream) {
 
 Bytes Stream(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+// An entry stream of files ("name") and directories ("name\\"), each file
+// holding its name; "$$$.$$$" is the control file of a temporary run.
+Bytes EntryStream(const std::string& target, const std::vector<std::string>& names) {
+    std::string stream = target + '\0';
+    for (const std::string& name : names) {
+        bool directory = name.back() == '\\';
+        std::string data = directory ? "" : name == "$$$.$$$" ? "\r\n\r\n\r\nrun.exe\r\n" : name;
+        uint32_t code = directory ? 0xFFFFFFFEu : (uint32_t)data.size();
+        for (int shift = 0; shift < 32; shift += 8) stream += char(code >> shift);
+        stream += name + '\0' + data;
+    }
+    return Stream(stream + "\xFF\xFF\xFF\xFF");
+}
+
 }   // namespace
 
 TEST(CliInspect, DamagedInstallersAreRefusedWithTheReason) {
@@ -59,20 +73,35 @@ TEST(CliInspect, DamagedInstallersAreRefusedWithTheReason) {
     Bytes shorter(made.bytes.begin(), made.bytes.end() - 1);
     Bytes badStub = made.bytes;
     badStub[0] = 'X';
+    Bytes claimsMore = made.bytes;   // the header claims 2 GiB that the block's own size field does not
+    for (int shift = 0; shift < 32; shift += 8) claimsMore[11264 + shift / 8] = uint8_t(0x7FFFFFF0u >> shift);
+    Bytes program = FakeStub();   // a program whose one section runs past the stub's bytes
+    program[0x86] = 1;
+    program[0x178 + 16 + 1] = 0x40;   // 0x4000 bytes of raw data at offset 0x400
+    program[0x178 + 20 + 1] = 0x04;
+    program.resize(0x4400, 'A');
     const Case cases[] = {
         {flipped, "CRC-32"},
         {longer, "1 bytes follow the stored block"},
         {shorter, "runs past the end of the file"},
         {Bytes(made.bytes.begin(), made.bytes.begin() + 11264), "no archive"},
         {StoredInstaller(Stream(std::string(".\\\0\xFD\xFF\xFF\xFFx\0", 10))), "size code -3 is invalid"},
+        {claimsMore, "the header says 2147483632"},
+        {program, "no archive after the installer stub: this is a Windows program whose sections run to offset 17408"},
     };
     for (const Case& c : cases) {
         WriteBytes(made.installer, c.bytes);
-        ProgramRun verified = RunPack({"verify", made.installer});
-        EXPECT_EQ(verified.exitCode, 1) << c.words;
-        EXPECT_NE(verified.err.find(made.installer + ": invalid installer: "), std::string::npos) << verified.err;
-        EXPECT_NE(verified.err.find(c.words), std::string::npos) << verified.err;
-        EXPECT_EQ(RunPack({"list", made.installer}).exitCode, 1) << c.words;
+        for (const std::vector<std::string>& arguments : {std::vector<std::string>{"verify", made.installer},
+                                                          {"list", made.installer},
+                                                          {"extract", made.installer, made.scratch + "/out"}}) {
+            const std::string& command = arguments[0];
+            ProgramRun run = RunPack(arguments);
+            EXPECT_EQ(run.exitCode, 1) << command << ": " << c.words;
+            EXPECT_NE(run.err.find(made.installer + ": invalid installer: "), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(c.words), std::string::npos) << command << ": " << run.err;
+            EXPECT_LT(run.peakKilobytes, 64 * 1024) << command << ": " << c.words;   // nothing allocated for the claim
+        }
+        EXPECT_FALSE(PathExists(made.scratch + "/out"));
     }
     WriteBytes(made.installer, badStub);   // only verify looks at the stub
     ProgramRun verified = RunPack({"verify", made.installer});
@@ -122,5 +151,52 @@ TEST(CliInspect, VerifyWarnsAboutSoundButOddStreams) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.err.find("'sub\\a' comes before the entry of its directory sub\\"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("4 bytes after the end code are never read"), std::string::npos) << run.err;
+    RemoveTree(made.scratch);
+}
+
+// What verify accepts, extract extracts. Names that verify refuses, extract
+// refuses too, before it writes anything: the installer would lose those
+// entries silently; a target or control file that verify refuses changes
+// nothing that extract writes.
+TEST(CliInspect, VerifyAndExtractAgree) {
+    Made made = MakeInstaller("agree");
+    struct Case {
+        std::string target;
+        std::vector<std::string> names;
+        const char* words;   // null: accepted
+        bool extracts;
+    };
+    const std::string controlFile = "$$$.$$$";
+    const Case cases[] = {
+        {".\\", {"a\\b\\c.txt", "a\\b\\", "a\\", "d.txt"}, nullptr, true},
+        {".\\", {"a", "a\\"}, "a directory of the same name as the file 'a'", false},
+        {".\\", {"a\\", "a"}, "a file of the same name as the directory 'a'", false},
+        {".\\", {"a", "a\\b"}, "its directory 'a' is a file", false},
+        {".\\", {std::string(300, 'n')}, "300 characters long", false},
+        {".\\", {"Read.me", "READ.ME"}, "same name as 'Read.me'", false},
+        {".\\", {"AUX.txt"}, "device name", false},
+        {".\\t\\", {"$$$ikona.vbs", controlFile}, "writes its own $$$ikona.vbs", false},
+        {"App\\", {"d.txt"}, "create writes '.\\App\\'", true},
+        {".\\", {"d.txt", controlFile}, "it is the directory the installer is started in", true},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(made.installer, StoredInstaller(EntryStream(c.target, c.names)));
+        std::string out = made.scratch + "/out";
+        ProgramRun verified = RunPack({"verify", made.installer}),
+                   extracted = RunPack({"extract", made.installer, out});
+        if (!c.words) {
+            EXPECT_EQ(verified.exitCode, 0) << verified.err;
+            EXPECT_EQ(extracted.exitCode, 0) << extracted.err;
+            EXPECT_EQ(ListTree(out), (std::vector<std::string>{"a/", "a/b/", "a/b/c.txt", "d.txt"}));
+            RemoveTree(out);
+            continue;
+        }
+        EXPECT_EQ(verified.exitCode, 1) << c.words;
+        EXPECT_NE(verified.err.find(c.words), std::string::npos) << verified.err;
+        EXPECT_EQ(extracted.exitCode, c.extracts ? 0 : 1) << c.words << ": " << extracted.err;
+        EXPECT_EQ(extracted.err, c.extracts ? "" : verified.err);
+        EXPECT_EQ(PathExists(out), c.extracts) << c.words;
+        RemoveTree(out);
+    }
     RemoveTree(made.scratch);
 }

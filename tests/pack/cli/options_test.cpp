@@ -51,3 +51,36 @@ TEST(Options, ThreadsTakeZeroToSixtyFour) {
         }
     }
 }
+
+// Spellings people type without thinking parse alike: options before or after
+// the command word and its operands, short values attached, '--' ending them.
+TEST(Options, ConventionsParseAlike) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string output;   // what -o names
+        std::string lastOperand;
+        bool quiet;
+    };
+    const Case cases[] = {
+        {{"create", "tree", "-o", "out.exe"}, "out.exe", "tree", false},
+        {{"-q", "create", "tree", "-oout.exe"}, "out.exe", "tree", true},
+        {{"--output=out.exe", "create", "tree", "--quiet"}, "out.exe", "tree", true},
+        {{"--output", "out.exe", "-q", "create", "--", "-tree"}, "out.exe", "-tree", true},
+        {{"create", "-o", "-x.exe", "--", "--quiet"}, "-x.exe", "--quiet", false},
+        {{"--codepage", "CP1250", "extract", "a.exe", "out"}, "", "out", false},
+    };
+    for (const Case& c : cases) {
+        CommandLine line;
+        ASSERT_EQ(ParseCommandLine(c.arguments, &line), "") << c.arguments[0];
+        EXPECT_EQ(line.output, c.output);
+        EXPECT_EQ(line.operands.back(), c.lastOperand);
+        EXPECT_EQ(line.quiet, c.quiet);
+    }
+    CommandLine line;
+    EXPECT_EQ(ParseCommandLine({"-V"}, &line), "");
+    EXPECT_EQ(line.command, COMMAND_VERSION);
+    EXPECT_EQ(ParseCommandLine({"create", "tree", "out.exe"}, &line),
+              "create takes one DIR; to write the installer out.exe, give -o out.exe");
+    EXPECT_EQ(ParseCommandLine({"-x", "list", "a.exe"}, &line), "unknown option '-x'");
+    EXPECT_EQ(ParseCommandLine({"-q"}, &line), "no command given");
+}

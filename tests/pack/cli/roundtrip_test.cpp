@@ -54,6 +54,15 @@ Sample MakeSample(const std::string& label) {
     return sample;
 }
 
+const size_t STUB_CHECKSUM = 0x80 + 0x58;   // FakeStub's PE header, then the optional header's CheckSum
+
+// The stub as it is in the installer, its checksum (made for the whole file) taken out.
+Bytes StubPart(const Bytes& installer) {
+    Bytes stub(installer.begin(), installer.begin() + 11264);
+    for (size_t at = STUB_CHECKSUM; at < STUB_CHECKSUM + 4; ++at) stub[at] = 0;
+    return stub;
+}
+
 ProgramRun Create(const Sample& sample, const std::string& output, std::vector<std::string> options = {}) {
     std::vector<std::string> arguments = {"create", sample.tree, "-o", output, "--stub", sample.stub};
     arguments.insert(arguments.end(), options.begin(), options.end());
@@ -74,7 +83,10 @@ TEST(CliRoundTrip, EveryLevelGivesTheTreeBack) {
 
         Bytes bytes = ReadBytes(installer);
         ASSERT_GT(bytes.size(), 11264u);
-        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 11264), FakeStub());
+        EXPECT_EQ(StubPart(bytes), FakeStub());
+        uint32_t checksum = bytes[STUB_CHECKSUM] | bytes[STUB_CHECKSUM + 1] << 8 | bytes[STUB_CHECKSUM + 2] << 16 |
+                            (uint32_t)bytes[STUB_CHECKSUM + 3] << 24;
+        EXPECT_EQ(checksum, PeChecksumOf(bytes, STUB_CHECKSUM)) << level;
 
         ProgramRun verified = RunPack({"verify", installer});
         EXPECT_EQ(verified.exitCode, 0) << verified.err;
@@ -131,24 +143,76 @@ TEST(CliRoundTrip, ControlFileTravelsAsTheLastEntry) {
     EXPECT_EQ(std::string(control.begin(), control.end()),
               "C:\\Sample\\readme.txt\r\nSample readme\r\n\r\nreadme.txt\r\n");
 
-    ASSERT_EQ(Create(sample, installer, {"--temp-run", "app\\tool.exe /s"}).exitCode, 0);
+    // A temporary run goes into a new directory named after the output, where
+    // its relative command is; the directory the installer starts in is refused.
+    ASSERT_EQ(Create(sample, installer, {"--temp-run", "\"app\\tool.exe\" /s"}).exitCode, 0);
     listed = RunPack({"list", installer});
-    EXPECT_NE(listed.out.find("control file: temporary run of 'app\\tool.exe /s'"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("target: .\\setup.tmp\\\n"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("control file: temporary run of '\".\\setup.tmp\\app\\tool.exe\" /s'"), std::string::npos)
+        << listed.out;
+    ProgramRun refused = Create(sample, installer, {"--temp-run", "app\\tool.exe", "--target", "."});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("--target '.\\' with a temporary run: it is the directory the installer is started in"),
+              std::string::npos)
+        << refused.err;
     RemoveTree(sample.scratch);
 }
 
-TEST(CliRoundTrip, ShortcutMistakesAreWarnedAbout) {
-    Sample sample = MakeSample("warnings");
-    std::string installer = sample.scratch + "/setup.exe";
-    ProgramRun created = Create(sample, installer,
-                                {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\missing.exe", "--name", "Sample",
-                                 "--icon", "sample.ico"});
-    EXPECT_EQ(created.exitCode, 0);
-    EXPECT_NE(created.err.find("--shortcut 'C:\\Sample\\missing.exe' lies in the target directory but is not packed"),
+TEST(CliRoundTrip, ExtractThenCreateGivesTheSameInstaller) {
+    Sample sample = MakeSample("again");
+    std::string first = sample.scratch + "/first.exe", second = sample.scratch + "/second.exe";
+    std::string folder = sample.scratch + "/folder";
+    ASSERT_EQ(Create(sample, first, {"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\readme.txt", "--name", "S"})
+                  .exitCode,
+              0);
+    ProgramRun extracted = RunPack({"extract", first, folder});
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    EXPECT_NE(extracted.out.find("give create --target 'C:\\Sample\\' to keep it"), std::string::npos) << extracted.out;
+    ProgramRun again =
+        RunPack({"create", folder, "-o", second, "--stub", sample.stub, "--target", "C:\\Sample\\", "--quiet"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(ReadBytes(second), ReadBytes(first));
+    // With a control option, the folder's control file is one too many; one the
+    // installer would not read as meant is refused.
+    ProgramRun refused = RunPack({"create", folder, "-o", second, "--stub", sample.stub, "--temp-run", "x.exe"});
+    EXPECT_NE(refused.err.find("$$$.$$$: the installer takes a top-level $$$.$$$ for its control file"),
               std::string::npos)
-        << created.err;
-    created = Create(sample, installer, {"--shortcut", "readme.txt", "--name", "Sample"});
-    EXPECT_NE(created.err.find("'readme.txt' is not an absolute path"), std::string::npos) << created.err;
+        << refused.err;
+    WriteFile(folder + "/$$$.$$$", "C:\\a.exe\r\nsay \"hi\"\r\n");
+    refused = RunPack({"create", folder, "-o", second, "--stub", sample.stub});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("double quote"), std::string::npos) << refused.err;
+    RemoveTree(sample.scratch);
+}
+
+// Installers that work but not as meant are made, with a warning that
+// --quiet leaves on.
+TEST(CliRoundTrip, ControlMistakesAreWarnedAboutEvenQuietly) {
+    Sample sample = MakeSample("warnings");
+    struct Case {
+        std::vector<std::string> options;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {{"--target", "C:\\Sample", "--shortcut", "C:\\Sample\\missing.exe", "--name", "Sample"},
+         "--shortcut 'C:\\Sample\\missing.exe' lies in the target directory but is not packed"},
+        {{"--shortcut", "readme.txt", "--name", "Sample"}, "--shortcut 'readme.txt' is not an absolute path"},
+        {{"--shortcut", "C:\\S\\a.exe", "--name", "S", "--run", "tool.exe"},
+         "--run 'tool.exe' ('.\\tool.exe') lies in the target directory but is not packed"},
+        {{"--temp-run", "\"bin\\missing.exe\" /s"},
+         "('.\\setup.tmp\\bin\\missing.exe') lies in the target directory but is not packed"},
+        {{"--shortcut", "C:/S/a.exe", "--name", "S"}, "--shortcut 'C:/S/a.exe' holds '/'"},
+        {{"--target", "%ProgramFiles%\\S"}, "holds '%', but the installer expands no variables"},
+        {{"--temp-run", "readme.txt"},
+         "temporary run: 'app\\data\\' lies in another packed directory, so 'app\\' and the target directory stay"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> options = c.options;
+        options.push_back("-q");
+        ProgramRun created = Create(sample, sample.scratch + "/setup.exe", options);
+        EXPECT_EQ(created.exitCode, 0) << created.err;
+        EXPECT_NE(created.err.find(c.warning), std::string::npos) << c.warning << "\n" << created.err;
+    }
     RemoveTree(sample.scratch);
 }
 
@@ -237,6 +301,52 @@ TEST(CliRoundTrip, InterruptedCreateLeavesNoFile) {
         // Still compressing when the signal came; under Wine, the low byte of STATUS_CONTROL_C_EXIT.
         EXPECT_EQ(run.exitCode, PackRunsUnderWine() ? 0x3A : 128 + signalNumber);
         EXPECT_TRUE(ListTree(out).empty());
+    }
+    RemoveTree(sample.scratch);
+}
+
+// In a terminal of 60 columns (under script, which gives the program one),
+// every redraw of the bar fits: a bar that wraps fills the screen with copies.
+TEST(CliRoundTrip, ProgressBarFitsANarrowTerminal) {
+    Sample sample = MakeSample("progress");
+    std::string text;
+    for (uint32_t seed = 1; text.size() < 500000; ++seed) text += Noise(40, seed) + Lines(2);
+    WriteFile(sample.tree + "/large.txt", text);
+    std::string call = "stty cols 60; exec " + std::string(SFXPACK_PATH) + " create " + sample.tree + " -o " +
+                       sample.scratch + "/setup.exe --stub " + sample.stub + " --level best";
+    ProgramRun run = RunProgram("/usr/bin/script", {"-qec", call, "/dev/null"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    size_t bars = 0;
+    for (size_t start = 0, end; (end = run.out.find("\033[K", start)) != std::string::npos; start = end + 3) {
+        std::string line = run.out.substr(start, end - start);
+        line = line.substr(line.find_last_of("\r\n") + 1);
+        if (line.empty()) continue;   // the bar cleared
+        ++bars;
+        EXPECT_LE(line.size(), 60u) << line;
+        EXPECT_NE(line.find(" left"), std::string::npos) << line;
+    }
+    EXPECT_GT(bars, 0u) << run.out;
+    RemoveTree(sample.scratch);
+}
+
+// Every command under AddressSanitizer, LeakSanitizer and UndefinedBehavior-
+// Sanitizer: no leak (every code page closed), no fault, the same exit codes.
+TEST(CliRoundTrip, SanitizedBuildFindsNothing) {
+    Sample sample = MakeSample("sanitized");
+    std::string installer = sample.scratch + "/setup.exe", out = sample.scratch + "/out";
+    const std::vector<std::vector<std::string>> runs = {
+        {"create", sample.tree, "-o", installer, "--stub", sample.stub, "--level", "fast", "--temp-run", "app\\x.exe"},
+        {"list", installer},
+        {"list", "--json", installer},
+        {"verify", installer},
+        {"verify", "--json", installer},
+        {"extract", installer, out},
+        {"verify", sample.stub},
+    };
+    for (const std::vector<std::string>& arguments : runs) {
+        ProgramRun run = RunProgram(SFXPACK_SANITIZED_PATH, arguments);
+        EXPECT_EQ(run.exitCode, &arguments == &runs.back() ? 1 : 0) << arguments[0] << ": " << run.err;
+        EXPECT_EQ(run.err.find("Sanitizer"), std::string::npos) << arguments[0] << ": " << run.err;
     }
     RemoveTree(sample.scratch);
 }

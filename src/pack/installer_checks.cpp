@@ -1,0 +1,156 @@
+#include "pack/installer_checks.h"
+
+#include <set>
+
+#include "format/installer_format.h"
+#include "pack/certificate_table.h"
+#include "pack/entry_rules.h"
+#include "pack/load_memory.h"
+#include "pack/target_directory.h"
+
+namespace {
+
+std::string Quoted(const CodePage& codePage, const std::string& ansi) {
+    return "'" + PrintableText(codePage, ansi) + "'";
+}
+
+std::string StubCheck(const Installer& installer) {
+    std::vector<uint8_t> stub(installer.file.begin(), installer.file.begin() + ARCHIVE_OFFSET);
+    std::string problem = StubProblem(stub);
+    return problem.empty() ? "" : "the stub " + problem;
+}
+
+std::string TargetCheck(const Installer& installer, const CodePage& codePage) {
+    const std::string& ansi = installer.parsed.target;
+    std::string target;
+    if (ansi.empty()) return "the target directory is empty";
+    if (!FromCodePage(codePage, ansi, &target))
+        return "the target directory " + Quoted(codePage, ansi) + " does not convert from code page " + codePage.name;
+    std::string named = "the target directory '" + target + "'";
+    if (NormalizedTarget(target) != target)
+        return named + " is not one the installer extracts into as meant; create writes '" + NormalizedTarget(target) +
+               "'";
+    std::string problem = TargetDirectoryProblem(target);
+    if (problem.empty()) problem = TargetLengthProblem(ansi.size(), installer.controlEntry >= 0);
+    if (problem.empty() && installer.control.mode == CONTROL_TEMP_RUN) problem = TemporaryRunTargetProblem(target);
+    return problem.empty() ? "" : named + ": " + problem;
+}
+
+std::string NamesCheck(const Installer& installer, const CodePage& codePage) {
+    EntryRules rules;
+    rules.codePage = &codePage;
+    rules.target = installer.parsed.target;
+    rules.controlFile = installer.controlEntry >= 0;
+    const std::vector<StreamEntry>& entries = installer.parsed.entries;
+    for (size_t index = 0; index < entries.size(); ++index) {
+        const StreamEntry& entry = entries[index];
+        if (entry.name == CONTROL_FILE_NAME && (int)index != installer.controlEntry)
+            return std::string("a top-level ") + CONTROL_FILE_NAME +
+                   " that the installer does not read as its control file (a later one, a directory, or 1 byte "
+                   "or less)";
+        std::string problem = EntryRuleProblem(&rules, entry.name, entry.sizeCode == SIZE_CODE_DIRECTORY);
+        if (!problem.empty()) return Quoted(codePage, entry.name) + ": " + problem;
+    }
+    return "";
+}
+
+std::string ControlFileCheck(const Installer& installer, const CodePage& codePage) {
+    if (installer.controlEntry < 0) return "";
+    ControlValues values = installer.control;
+    int number = 1;
+    for (std::string ControlValues::*line : CONTROL_FILE_LINES) {
+        if (!FromCodePage(codePage, installer.control.*line, &(values.*line)))
+            return "line " + std::to_string(number) + " of the control file does not convert from code page " +
+                   codePage.name;
+        ++number;
+    }
+    std::string problem = ControlValuesProblem(values);
+    return problem.empty() ? "" : "the control file's " + problem;
+}
+
+// Sound installers that still would not install, or not be trusted, as meant.
+std::string LayoutCheck(const Installer& installer) {
+    std::vector<std::string> found;
+    std::set<std::string> directories;
+    for (const StreamEntry& entry : installer.parsed.entries) {
+        size_t separator = entry.name.find_last_of("\\/", entry.name.size() >= 2 ? entry.name.size() - 2 : 0);
+        std::string parent = separator == std::string::npos ? "" : entry.name.substr(0, separator + 1);
+        if (!parent.empty() && !directories.count(parent))
+            found.push_back("'" + entry.name + "' comes before the entry of its directory " + parent);
+        if (entry.sizeCode == SIZE_CODE_DIRECTORY) directories.insert(entry.name);
+    }
+    if (installer.parsed.bytesAfterEnd)
+        found.push_back(std::to_string(installer.parsed.bytesAfterEnd) + " bytes after the end code are never read");
+    CertificateTable named = NamedCertificateTable(installer.file);
+    if (installer.info.signature.size == 0 && named.size != 0)
+        found.push_back("the PE header names a certificate table (certificate table of " + std::to_string(named.size) +
+                        " bytes at offset " + std::to_string(named.offset) + ") that is not there");
+    std::string joined;
+    for (const std::string& item : found) joined += (joined.empty() ? "" : "; ") + item;
+    return joined;
+}
+
+// What the installer would do with a full memory, told from the sizes alone.
+CheckResult MemoryCheck(const Installer& installer, std::string* reason) {
+    LoadNeed need = InstallerLoadNeed((uint64_t)installer.info.unpackedSize, (uint64_t)installer.info.storedSize);
+    if (need.reach == LOADS_ANYWHERE) return CHECK_PASS;
+    *reason = LoadNeedText(need);
+    return need.reach == LOADS_NOWHERE ? CHECK_FAIL : CHECK_WARN;
+}
+
+// A check fails, or for the layout only warns, when it finds a problem.
+CheckResult Failing(const std::string& problem, std::string* reason, CheckResult onProblem = CHECK_FAIL) {
+    *reason = problem;
+    return problem.empty() ? CHECK_PASS : onProblem;
+}
+
+struct CheckSpec {
+    const char* name;
+    CheckResult (*run)(const Installer& installer, const CodePage& codePage, std::string* reason);
+    bool decidesExtraction;   // what extract writes depends on it
+};
+
+const CheckSpec CHECKS[] = {
+    {"archive", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.archiveProblem, r); }, true},
+    {"entry_stream", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.streamProblem, r); },
+     true},
+    {"stub", [](const Installer& i, const CodePage&, std::string* r) { return Failing(StubCheck(i), r); }, false},
+    {"target", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(TargetCheck(i, c), r); },
+     false},
+    {"names", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(NamesCheck(i, c), r); }, true},
+    {"control_file",
+     [](const Installer& i, const CodePage& c, std::string* r) { return Failing(ControlFileCheck(i, c), r); }, false},
+    {"layout",
+     [](const Installer& i, const CodePage&, std::string* r) { return Failing(LayoutCheck(i), r, CHECK_WARN); }, false},
+    {"memory", [](const Installer& i, const CodePage&, std::string* r) { return MemoryCheck(i, r); }, false},
+};
+
+// The checks in order, up to the first failure; only those that decide
+// extraction when asked.
+std::vector<Check> RunChecks(const Installer& installer, const CodePage& codePage, bool extractionOnly) {
+    std::vector<Check> checks;
+    for (const CheckSpec& spec : CHECKS) {
+        if (extractionOnly && !spec.decidesExtraction) continue;
+        Check check;
+        check.name = spec.name;
+        check.result = spec.run(installer, codePage, &check.reason);
+        checks.push_back(check);
+        if (check.result == CHECK_FAIL) break;
+    }
+    return checks;
+}
+
+}   // namespace
+
+std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage) {
+    return RunChecks(installer, codePage, false);
+}
+
+std::string ExtractionProblem(const Installer& installer, const CodePage& codePage) {
+    std::vector<Check> checks = RunChecks(installer, codePage, true);
+    return checks.back().result == CHECK_FAIL ? checks.back().reason : "";
+}
+
+const char* CheckResultName(CheckResult result) {
+    return result == CHECK_PASS ? "pass" : result == CHECK_WARN ? "warn" : "fail";
+}

@@ -1,0 +1,27 @@
+// verify's checks on an installer read back: what the installer itself checks
+// when it runs, then the rules create applies to what it packs (target,
+// names, control file), then what would still go wrong where it runs.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "pack/code_page.h"
+#include "pack/installer_reader.h"
+
+enum CheckResult { CHECK_PASS, CHECK_WARN, CHECK_FAIL };
+
+struct Check {
+    std::string name;   // "archive", "names", ...
+    CheckResult result = CHECK_PASS;
+    std::string reason;
+};
+
+// The checks in order, up to and including the first that fails.
+std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage);
+
+// Why extract would not write what the installer writes (the archive, the
+// entry stream or the names fail), or empty; the stub, the target and the
+// control file do not change what lands in the directory.
+std::string ExtractionProblem(const Installer& installer, const CodePage& codePage);
+
+const char* CheckResultName(CheckResult result);   // "pass", "warn", "fail"

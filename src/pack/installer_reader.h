@@ -1,0 +1,29 @@
+// An installer read back as the installer reads itself, for list, verify and
+// extract alike: the archive after the stub, the entry stream, and the
+// control file that the installer would find in its target directory.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pack/control_file.h"
+#include "pack/entry_stream.h"
+#include "pack/installer_file.h"
+
+struct Installer {
+    std::vector<uint8_t> file;
+    bool fileRead = false;   // false: archiveProblem says why the file could not be read
+    ArchiveInfo info;
+    std::string archiveProblem;   // why the installer would refuse its archive
+    std::vector<uint8_t> stream;
+    ParsedStream parsed;         // as far as the installer would extract
+    std::string streamProblem;   // why it would stop extracting
+    int controlEntry = -1;       // the entry the installer reads as its control file; -1: none
+    ControlValues control;       // its values in the code page, as the installer reads them
+};
+
+// Reads installer->file (already filled) as the installer would. Empty on
+// success, else the first problem.
+std::string ReadInstallerBytes(Installer* installer);
+// The same for a file; a file that cannot be read is an archive problem.
+std::string ReadInstallerFile(const std::string& path, Installer* installer);

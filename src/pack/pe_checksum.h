@@ -1,0 +1,19 @@
+// The checksum in a PE image's optional header, made right for the whole
+// installer: the stub's own checksum covers only the stub. Windows checks it
+// only for drivers and system files, but inspection tools report a wrong one.
+// The sum is the 16-bit one's-complement sum of the file's little-endian
+// words (an odd last byte is a word of its own), with the checksum field
+// taken as zero, plus the file's length. A signed installer needs nothing
+// more: osslsigncode sets the checksum of the file it writes.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Where the field is in the stub, a PE image with an optional header; 0 when
+// it has none (then nothing is set).
+size_t PeChecksumOffset(const std::vector<uint8_t>& stub);
+
+// Sets the stub's checksum field to the checksum of the file made of the
+// stub and then the parts.
+void SetPeChecksum(std::vector<uint8_t>* stub, const std::vector<const std::vector<uint8_t>*>& parts);

@@ -1,0 +1,183 @@
+// list --json and verify --json: one document on standard output, read here
+// with a small strict parser and compared with the packed tree.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <map>
+
+#include "../pack_testing.h"
+#include "archive/crc32.h"
+
+namespace {
+
+struct Json {
+    enum Kind { NONE, NUL, BOOLEAN, NUMBER, STRING, ARRAY, OBJECT } kind = NONE;
+    bool boolean = false;
+    long long number = 0;
+    std::string text;
+    std::vector<Json> items;
+    std::vector<std::pair<std::string, Json>> members;
+
+    const Json& operator[](const std::string& key) const {
+        static const Json missing;
+        for (const auto& member : members)
+            if (member.first == key) return member.second;
+        return missing;
+    }
+};
+
+struct Reader {
+    const std::string& text;
+    size_t at = 0;
+};
+
+void SkipSpace(Reader& r) {
+    while (r.at < r.text.size() && strchr(" \t\r\n", r.text[r.at])) ++r.at;
+}
+
+bool Take(Reader& r, const char* word) {
+    SkipSpace(r);
+    if (r.text.compare(r.at, strlen(word), word) != 0) return false;
+    r.at += strlen(word);
+    return true;
+}
+
+void PutUtf8(std::string* out, unsigned c) {
+    if (c < 0x80) *out += char(c);
+    else if (c < 0x800) *out += {char(0xC0 | c >> 6), char(0x80 | (c & 0x3F))};
+    else *out += {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
+}
+
+bool ReadString(Reader& r, std::string* out) {
+    if (!Take(r, "\"")) return false;
+    for (; r.at < r.text.size(); ++r.at) {
+        char c = r.text[r.at];
+        if (c == '"') return ++r.at, true;
+        if ((unsigned char)c < 0x20) return false;
+        if (c != '\\') {
+            *out += c;
+            continue;
+        }
+        char e = r.text[++r.at];
+        const char* from = "\"\\/bfnrt";
+        const char* to = "\"\\/\b\f\n\r\t";
+        if (e == 'u') {
+            PutUtf8(out, (unsigned)std::stoul(r.text.substr(r.at + 1, 4), nullptr, 16));
+            r.at += 4;
+        } else if (strchr(from, e)) {
+            *out += to[strchr(from, e) - from];
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool ReadValue(Reader& r, Json* value) {
+    SkipSpace(r);
+    if (Take(r, "null")) return value->kind = Json::NUL, true;
+    if (Take(r, "true") || Take(r, "false"))
+        return value->kind = Json::BOOLEAN, value->boolean = r.text[r.at - 1] == 'e' && r.text[r.at - 2] == 'u', true;
+    if (r.at < r.text.size() && r.text[r.at] == '"') return value->kind = Json::STRING, ReadString(r, &value->text);
+    if (Take(r, "[")) {
+        value->kind = Json::ARRAY;
+        if (Take(r, "]")) return true;
+        do value->items.emplace_back();
+        while (ReadValue(r, &value->items.back()) && Take(r, ","));
+        return Take(r, "]");
+    }
+    if (Take(r, "{")) {
+        value->kind = Json::OBJECT;
+        if (Take(r, "}")) return true;
+        do value->members.emplace_back();
+        while (ReadString(r, &value->members.back().first) && Take(r, ":") &&
+               ReadValue(r, &value->members.back().second) && Take(r, ","));
+        return Take(r, "}");
+    }
+    size_t length = 0;
+    value->kind = Json::NUMBER;
+    value->number = std::stoll(r.text.substr(r.at), &length);
+    r.at += length;
+    return length > 0;
+}
+
+// The whole output as one document, or NONE.
+Json Parse(const std::string& text) {
+    Reader reader{text};
+    Json document;
+    bool read = ReadValue(reader, &document);
+    SkipSpace(reader);
+    return read && reader.at == text.size() ? document : Json();
+}
+
+}   // namespace
+
+TEST(CliJson, ListAndVerifyDescribeThePackedTree) {
+    std::string scratch = MakeScratch("json");
+    std::string tree = scratch + "/tree", stub = scratch + "/stub.exe", installer = scratch + "/setup.exe";
+    mkdir(tree.c_str(), 0755);
+    mkdir((tree + "/docs").c_str(), 0755);
+    WriteFile(tree + "/docs/manual.txt", "manual");
+    WriteFile(tree + "/caf\xC3\xA9.txt", "");
+    WriteBytes(stub, FakeStub());
+    const std::string command = "\"C:\\App\\docs\\manual.txt\" /x";
+    ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--stub", stub, "--target", "C:\\App", "--shortcut",
+                       "C:\\App\\docs\\manual.txt", "--name", "Manual", "--run", command})
+                  .exitCode,
+              0);
+
+    ProgramRun listed = RunPack({"list", "--json", installer});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    Json list = Parse(listed.out);
+    ASSERT_EQ(list.kind, Json::OBJECT) << listed.out;
+    EXPECT_EQ(list["schema_version"].number, 1);
+    EXPECT_EQ(list["target"].text, "C:\\App\\");
+    EXPECT_EQ(list["problem"].kind, Json::NUL);
+    EXPECT_EQ(list["signature"].kind, Json::NUL);
+    std::vector<std::string> entries;
+    for (const Json& entry : list["entries"].items)
+        entries.push_back(entry["kind"].text + " " + std::to_string(entry["size"].number) + " " + entry["name"].text);
+    const std::vector<std::string> packed = {"file 0 caf\xC3\xA9.txt", "directory 0 docs\\", "file 6 docs\\manual.txt",
+                                             "file " + std::to_string(24 + 8 + 2 + command.size() + 2) + " $$$.$$$"};
+    EXPECT_EQ(entries, packed);
+    const Json& control = list["control_file"];
+    EXPECT_EQ(control["mode"].text, "shortcut");
+    EXPECT_EQ(control["program"].text, "C:\\App\\docs\\manual.txt");
+    EXPECT_EQ(control["name"].text, "Manual");
+    EXPECT_EQ(control["icon"].text, "");
+    EXPECT_EQ(control["command"].text, command);
+
+    ProgramRun verified = RunPack({"verify", "--json", installer});
+    EXPECT_EQ(verified.exitCode, 0) << verified.err;
+    Json verify = Parse(verified.out);
+    ASSERT_EQ(verify.kind, Json::OBJECT) << verified.out;
+    EXPECT_EQ(verify["result"].text, "pass");
+    EXPECT_EQ(verify["entries"].items.size(), packed.size());
+    std::string checks;
+    for (const Json& check : verify["checks"].items) checks += check["name"].text + "=" + check["result"].text + " ";
+    EXPECT_EQ(checks, "archive=pass entry_stream=pass stub=pass target=pass names=pass control_file=pass layout=pass "
+                      "memory=pass signature=pass ");
+
+    // A name the code page cannot read (0x81 has no meaning in Windows-1252),
+    // and an installer that fails a check.
+    std::string stream = std::string(".\\\0\x01\0\0\0a\x81\0x\xFF\xFF\xFF\xFF", 16);
+    Bytes odd = FakeStub();
+    uint32_t header[3] = {16, 16, Crc32Fingerprint((const uint8_t*)stream.data(), 16)};
+    for (uint32_t value : header)
+        for (int shift = 0; shift < 32; shift += 8) odd.push_back(uint8_t(value >> shift));
+    odd.insert(odd.end(), stream.begin(), stream.end());
+    WriteBytes(installer, odd);
+    list = Parse(RunPack({"list", "--json", installer}).out);
+    ASSERT_EQ(list["entries"].items.size(), 1u);
+    EXPECT_EQ(list["entries"].items[0]["name"].text, "a\xEF\xBF\xBD");
+    EXPECT_EQ(list["entries"].items[0]["name_hex"].text, "6181");
+    verified = RunPack({"verify", "--json", installer});
+    EXPECT_EQ(verified.exitCode, 1);
+    verify = Parse(verified.out);
+    EXPECT_EQ(verify["result"].text, "fail");
+    const Json& last = verify["checks"].items.back();
+    EXPECT_EQ(last["name"].text + " " + last["result"].text, "names fail");
+    EXPECT_NE(last["reason"].text.find("code page"), std::string::npos) << last["reason"].text;
+    RemoveTree(scratch);
+}
