@@ -10,7 +10,8 @@ gtest_discover_tests(pack_cli_tests TEST_PREFIX "pack." PROPERTIES LABELS host-u
 add_executable(sfxpack_sanitized ${ARCHIVE_SOURCES} ${PLATFORM_SOURCES} ${CODEC_SOURCES} ${PACK_SOURCES} ${CLI_SOURCES}
     ${CMAKE_SOURCE_DIR}/src/pack/cli/sfxpack_main.cpp)
 target_include_directories(sfxpack_sanitized PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_compile_definitions(sfxpack_sanitized PRIVATE SFX_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(sfxpack_sanitized PRIVATE SFX_VERSION="${PROJECT_VERSION}"
+                           SFX_STUB_INSTALL_DIR="${SFX_STUB_INSTALL_DIR}")
 target_compile_options(sfxpack_sanitized PRIVATE -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
     -fno-sanitize-recover=all)
 target_link_options(sfxpack_sanitized PRIVATE -fsanitize=address,undefined)
