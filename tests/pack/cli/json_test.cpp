@@ -138,7 +138,7 @@ TEST(CliJson, ListAndVerifyDescribeThePackedTree) {
     std::vector<std::string> entries;
     for (const Json& entry : list["entries"].items)
         entries.push_back(entry["kind"].text + " " + std::to_string(entry["size"].number) + " " + entry["name"].text);
-    const std::vector<std::string> packed = {"file 0 caf\xC3\xA9.txt", "directory 0 docs\\", "file 6 docs\\manual.txt",
+    const std::vector<std::string> packed = {"directory 0 docs\\", "file 0 caf\xC3\xA9.txt", "file 6 docs\\manual.txt",
                                              "file " + std::to_string(24 + 8 + 2 + command.size() + 2) + " $$$.$$$"};
     EXPECT_EQ(entries, packed);
     const Json& control = list["control_file"];

@@ -106,9 +106,10 @@ TEST(PackExe, SameInstallersAsLinuxAndEachReadsTheOthers) {
         cases.push_back({tree, {}, {}});
     }
 
+    // One name in two folders: a temporary run's default target is named after it.
     std::string out = scratch + "/out";
-    mkdir(out.c_str(), 0755);
-    std::string linuxMade = out + "/linux.exe", windowsMade = out + "/windows.exe";
+    for (const char* folder : {"", "/linux", "/windows"}) mkdir((out + folder).c_str(), 0755);
+    std::string linuxMade = out + "/linux/setup.exe", windowsMade = out + "/windows/setup.exe";
     for (const Case& c : cases) {
         std::string context = c.tree;
         for (const std::string& option : With(c.codePage, c.options)) context += " " + option;
