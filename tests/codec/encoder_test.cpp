@@ -147,17 +147,27 @@ TEST(EncoderOutput, DeterministicForTheSameInputAndLevel) {
         EXPECT_EQ(EncodeBlock(input.data(), input.size(), *level), EncodeBlock(input.data(), input.size(), *level));
 }
 
-// The best level's finder fills batches of 4096 results, four in flight: this
-// input takes dozens of them, with long copies that cross their ends.
+// The best level's finder fills batches of 4096 results, four in flight: its
+// input takes dozens of them, with long copies that cross their ends. The
+// fast level parses sections of 1 MiB: its input spans three, with copies,
+// zeros and a far repeat across their boundaries.
 TEST(EncoderOutput, SameBytesForAnyNumberOfThreads) {
-    std::vector<uint8_t> input = Text(150000, 9);
+    std::vector<uint8_t> batches = Text(150000, 9), sections = Text(1000000, 15);
     for (const std::vector<uint8_t>& part :
          {RandomBytes(40000, 10), std::vector<uint8_t>(70000, 0), Text(150000, 9), RandomBytes(40000, 10)})
-        input.insert(input.end(), part.begin(), part.end());
-    for (const CompressionLevel* level : CompressingLevels()) {
-        std::vector<uint8_t> one = ExpectRoundTrip(input, *level, level->name);
+        batches.insert(batches.end(), part.begin(), part.end());
+    for (const std::vector<uint8_t>& part : {RandomBytes(100000, 16), std::vector<uint8_t>(50000, 0), Text(900000, 15),
+                                             RandomBytes(100000, 16), Text(400000, 17)})
+        sections.insert(sections.end(), part.begin(), part.end());
+    const struct {
+        const char* level;
+        const std::vector<uint8_t>& input;
+    } cases[] = {{"best", batches}, {"fast", sections}};
+    for (const auto& test : cases) {
+        std::vector<uint8_t> one = ExpectRoundTrip(test.input, Level(test.level), test.level);
         for (uint32_t threads : {2u, 3u})
-            EXPECT_TRUE(EncodeBlock(input.data(), input.size(), *level, threads) == one) << level->name << threads;
+            EXPECT_TRUE(EncodeBlock(test.input.data(), test.input.size(), Level(test.level), threads) == one)
+                << test.level << threads;
     }
 }
 
