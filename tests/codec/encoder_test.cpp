@@ -149,14 +149,14 @@ TEST(EncoderOutput, DeterministicForTheSameInputAndLevel) {
 
 // The best level's finder fills batches of 4096 results, four in flight: its
 // input takes dozens of them, with long copies that cross their ends. The
-// fast level parses sections of 1 MiB: its input spans three, with copies,
+// fast level parses sections of 2 MiB: its input spans three, with copies,
 // zeros and a far repeat across their boundaries.
 TEST(EncoderOutput, SameBytesForAnyNumberOfThreads) {
-    std::vector<uint8_t> batches = Text(150000, 9), sections = Text(1000000, 15);
+    std::vector<uint8_t> batches = Text(150000, 9), sections = Text(2000000, 15);
     for (const std::vector<uint8_t>& part :
          {RandomBytes(40000, 10), std::vector<uint8_t>(70000, 0), Text(150000, 9), RandomBytes(40000, 10)})
         batches.insert(batches.end(), part.begin(), part.end());
-    for (const std::vector<uint8_t>& part : {RandomBytes(100000, 16), std::vector<uint8_t>(50000, 0), Text(900000, 15),
+    for (const std::vector<uint8_t>& part : {RandomBytes(100000, 16), std::vector<uint8_t>(50000, 0), Text(1900000, 15),
                                              RandomBytes(100000, 16), Text(400000, 17)})
         sections.insert(sections.end(), part.begin(), part.end());
     const struct {
