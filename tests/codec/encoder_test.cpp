@@ -3,12 +3,14 @@
 // forms that only pay on some inputs (raw runs, 7-bit literals).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "archive/block_decoder.h"
 #include "codec/encoder.h"
+#include "codec/near_matches.h"
 
 namespace {
 
@@ -168,6 +170,35 @@ TEST(EncoderOutput, SameBytesForAnyNumberOfThreads) {
         for (uint32_t threads : {2u, 3u})
             EXPECT_TRUE(EncodeBlock(test.input.data(), test.input.size(), Level(test.level), threads) == one)
                 << test.level << threads;
+    }
+}
+
+// Either thread may add a batch's near matches, each with a chain of its own
+// that leaps over the batches the other did: a chain that leaps must find
+// what one fed every position finds.
+TEST(NearMatches, SameAfterALeapAsInOrder) {
+    std::vector<uint8_t> input = Text(20000, 21);
+    NearMatches inOrder, leaping;
+    InitNearMatches(inOrder, input.data(), uint32_t(input.size()));
+    InitNearMatches(leaping, input.data(), uint32_t(input.size()));
+    std::vector<MatchCandidate> expected, found;
+    for (uint32_t position = 0; position < input.size(); ++position) {
+        uint32_t limit = std::min<uint32_t>(96, uint32_t(input.size()) - position);
+        expected.clear();
+        FindNearMatches(inOrder, position, limit, expected);
+        // The leaping chain sees two runs in every 3000 positions, less every
+        // 7th: leaps of 2, of about 250 and of about 2700 positions, shorter
+        // and longer than the near window.
+        uint32_t phase = position % 3000;
+        bool seen = (phase >= 2 && phase < 52) || (phase >= 300 && phase < 320);
+        if (!seen || position % 7 == 0) continue;
+        found.clear();
+        FindNearMatches(leaping, position, limit, found);
+        ASSERT_EQ(found.size(), expected.size()) << position;
+        for (size_t index = 0; index < found.size(); ++index) {
+            EXPECT_EQ(found[index].length, expected[index].length) << position;
+            EXPECT_EQ(found[index].offset, expected[index].offset) << position;
+        }
     }
 }
 
