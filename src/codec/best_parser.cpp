@@ -13,7 +13,7 @@ namespace {
 
 constexpr uint32_t CHUNK_POSITIONS = 4096;    // a multiple of RAW_RUN_BYTES
 constexpr uint32_t NICE_LENGTH = 96;          // a copy this long is taken at once
-constexpr uint32_t EVERY_LENGTH_UP_TO = 24;   // longer copies are priced at full length only
+constexpr uint32_t EVERY_LENGTH_UP_TO = 40;   // longer copies are priced at full length only
 constexpr uint32_t ARRIVALS = 4;
 constexpr uint32_t BASE_SEGMENT = 4096;   // 7-bit literal base chosen per segment
 constexpr uint32_t NO_COST = UINT32_MAX;
@@ -267,7 +267,7 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start) {
             TakeMatches(parser.matches);
             continue;
         }
-        uint32_t offset = parser.candidates[found.candidateCount - 1].offset;
+        uint32_t offset = found.copyOffset;
         TakeMatches(parser.matches);
         // A long copy, whose bytes the finder has passed over: write the path
         // to here, then the copy.

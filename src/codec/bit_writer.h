@@ -21,5 +21,9 @@ void WriteBits(BitWriter& writer, uint32_t value, uint32_t count);
 // followed by a continuation bit.
 void WriteGamma(BitWriter& writer, uint32_t value);
 
+// Appends the bits of from, a writer of part of a stream (never started, so
+// without a header), as if they had been written to writer.
+void AppendBits(BitWriter& writer, const BitWriter& from);
+
 // Pads the last word with zero bits and fills in the header for the decoded data.
 std::vector<uint8_t> FinishBlock(BitWriter& writer, const uint8_t* data, uint32_t size);

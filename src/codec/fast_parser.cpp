@@ -1,44 +1,18 @@
-// Fast level: hash chains over the whole input, the cheapest token for each
-// match by its exact bits, and one step of lazy matching.
-#include <vector>
+// Fast level: the latest positions of each 3-byte hash as candidates, the
+// cheapest token for each match by its exact bits, and one step of lazy
+// matching. A section's parse depends on its bytes and the window before it
+// only, so sections can be parsed on any thread (codec/fast_sections.cpp).
+#include "codec/fast_parser.h"
 
 #include "codec/parsers.h"
 #include "codec/tokens.h"
 
 namespace {
 
-constexpr uint32_t FAST_CHAIN_STEPS = 4;
-constexpr uint32_t FAST_NICE_LENGTH = 32;   // a match this long ends the search
-constexpr uint32_t HASHED_BYTES = 3;
+constexpr uint32_t FAST_NICE_LENGTH = 64;   // a copy this long ends the search
+constexpr uint32_t PREFETCH_DISTANCE = 8;   // positions between a row's prefetch and its search
 constexpr int32_t LITERAL_ESTIMATE_BITS = 9;
-
-struct HashChains {
-    std::vector<int32_t> head;       // latest position for each hash, or -1
-    std::vector<int32_t> previous;   // the position before it with the same hash
-    uint32_t shift = 0;
-    uint32_t inserted = 0;   // positions below this are in the chains
-};
-
-void InitHashChains(HashChains& chains, uint32_t size) {
-    // Enough buckets for the input, and no more: small inputs stay cheap.
-    uint32_t bits = 12;
-    while (bits < 16 && (1u << bits) < size) ++bits;
-    chains.head.assign(size_t(1) << bits, -1);
-    chains.previous.assign(size, -1);
-    chains.shift = 32 - bits;
-}
-
-uint32_t HashAt(const HashChains& chains, const uint8_t* at) { return (Read24(at) * 2654435761u) >> chains.shift; }
-
-void InsertUpTo(HashChains& chains, const uint8_t* data, uint32_t size, uint32_t end) {
-    for (; chains.inserted < end; ++chains.inserted) {
-        uint32_t position = chains.inserted;
-        if (position + HASHED_BYTES > size) continue;
-        uint32_t hash = HashAt(chains, data + position);
-        chains.previous[position] = chains.head[hash];
-        chains.head[hash] = int32_t(position);
-    }
-}
+constexpr uint32_t NO_LAST_OFFSET = 0;   // before a section's first match: no repeat
 
 struct Choice {
     TokenKind kind = TOKEN_LITERAL;
@@ -74,29 +48,53 @@ void Consider(Choice& best, uint32_t offset, uint32_t length, uint32_t lastOffse
     if (PriceCopy(offset, length, lastOffset, width, candidate) && candidate.gain > best.gain) best = candidate;
 }
 
-Choice FindCopy(HashChains& chains, const uint8_t* data, uint32_t size, uint32_t position, uint32_t lastOffset,
-                uint32_t width) {
-    InsertUpTo(chains, data, size, position);
+struct SectionParse {
+    const uint8_t* data;
+    uint32_t end;        // of the section: no copy runs past it
+    uint32_t hashEnd;    // positions below it have HASHED_BYTES to hash
+    uint32_t inserted;   // positions below this are in the rows
+    HashRows* rows;
+};
+
+// Rows are read at random over megabytes: each insertion fetches the row of a
+// position a little ahead, which the search there will want.
+void InsertUpTo(SectionParse& parse, uint32_t end) {
+    uint32_t stop = end < parse.hashEnd ? end : parse.hashEnd;
+    for (; parse.inserted < stop; ++parse.inserted) {
+        if (parse.inserted + PREFETCH_DISTANCE < parse.hashEnd)
+            PrefetchRow(*parse.rows, parse.data + parse.inserted + PREFETCH_DISTANCE);
+        InsertPosition(*parse.rows, parse.data, parse.inserted);
+    }
+    if (parse.inserted < end) parse.inserted = end;
+}
+
+Choice FindCopy(SectionParse& parse, uint32_t position, uint32_t lastOffset, uint32_t width) {
+    const uint8_t* data = parse.data;
+    InsertUpTo(parse, position);
     Choice best;
-    uint32_t limit = size - position;
-    if (lastOffset <= position)
+    uint32_t limit = parse.end - position;
+    if (lastOffset != NO_LAST_OFFSET && lastOffset <= position)
         Consider(best, lastOffset, MatchLength(data + position - lastOffset, data + position, limit), lastOffset,
                  width);
-    if (limit < HASHED_BYTES) return best;
-    int32_t candidate = chains.head[HashAt(chains, data + position)];
+    if (limit < HASHED_BYTES || position >= parse.hashEnd) return best;
+    uint32_t newest;
+    uint32_t row = RowAt(*parse.rows, data + position, &newest);
+    const uint32_t* slots = &parse.rows->slots[row];
     uint32_t longest = best.length;
-    for (uint32_t step = 0; candidate >= 0 && step < FAST_CHAIN_STEPS; ++step) {
+    for (uint32_t step = 0; step < ROW_WAYS; ++step) {
+        uint32_t slot = (newest - step) & (ROW_WAYS - 1);
+        uint32_t candidate = slots[slot];
+        if (candidate >= position) break;   // an empty slot: no older ones
         const uint8_t* earlier = data + candidate;
         // Nearer candidates came first: a farther one must be longer to win.
         if (longest < limit && earlier[longest] == data[position + longest]) {
             uint32_t length = MatchLength(earlier, data + position, limit);
             if (length > longest) {
                 longest = length;
-                Consider(best, position - uint32_t(candidate), length, lastOffset, width);
+                Consider(best, position - candidate, length, lastOffset, width);
                 if (length >= FAST_NICE_LENGTH) break;
             }
         }
-        candidate = chains.previous[candidate];
     }
     return best;
 }
@@ -112,34 +110,45 @@ Token SingleByteToken(const uint8_t* data, uint32_t position) {
 
 }   // namespace
 
-void ParseFast(TokenStream& stream, uint32_t, const ProgressReport& report) {
-    const uint8_t* data = stream.data;
-    uint32_t size = stream.size;
-    HashChains chains;
-    InitHashChains(chains, size);
-    uint32_t lastOffset = 1;
-    uint32_t segmentEnd = SEGMENT_BYTES;
-    uint32_t position = 0;
-    while (position < size) {
+void ParseFastSection(TokenStream& section, uint32_t start, uint32_t end, HashRows& rows) {
+    const uint8_t* data = section.data;
+    uint32_t windowStart = start > FAST_WINDOW_BYTES ? start - FAST_WINDOW_BYTES : 0;
+    SectionParse parse{data, end, section.size >= HASHED_BYTES ? section.size - HASHED_BYTES + 1 : 0, windowStart,
+                       &rows};
+    ClearHashRows(rows);
+    InsertUpTo(parse, start);
+    // The block starts with the decoder's last offset; a later section cannot
+    // know it, so it repeats nothing before its own first copy.
+    uint32_t lastOffset = start == 0 ? 1 : NO_LAST_OFFSET;
+    uint32_t segmentEnd = start + SEGMENT_BYTES;
+    uint32_t position = start;
+    Choice next;
+    bool nextKnown = false;
+    while (position < end) {
         if (position >= segmentEnd) {
-            FlushSegment(stream);
-            ReportProgress(report, position);
+            FlushSegment(section);
             segmentEnd = position + SEGMENT_BYTES;
+            nextKnown = false;
         }
-        uint32_t width = stream.offsetWidth;
-        Choice here = FindCopy(chains, data, size, position, lastOffset, width);
-        if (here.gain > 0 && here.length < FAST_NICE_LENGTH && position + 1 < size) {
+        uint32_t width = section.offsetWidth;
+        Choice here = nextKnown ? next : FindCopy(parse, position, lastOffset, width);
+        nextKnown = false;
+        if (here.gain > 0 && here.length < FAST_NICE_LENGTH && position + 1 < end) {
             // A better copy one byte later is worth a literal now.
-            Choice next = FindCopy(chains, data, size, position + 1, lastOffset, width);
-            if (next.gain > here.gain + LITERAL_ESTIMATE_BITS) here.gain = 0;
+            next = FindCopy(parse, position + 1, lastOffset, width);
+            if (next.gain > here.gain + LITERAL_ESTIMATE_BITS) {
+                here.gain = 0;
+                nextKnown = true;
+            }
         }
         if (here.gain <= 0) {
-            AddToken(stream, SingleByteToken(data, position));
+            AddToken(section, SingleByteToken(data, position));
             ++position;
             continue;
         }
-        AddToken(stream, Token{here.kind, 0, position, here.offset, here.length});
+        AddToken(section, Token{here.kind, 0, position, here.offset, here.length});
         if (here.kind != TOKEN_REPEAT_MATCH) lastOffset = here.offset;
         position += here.length;
     }
+    FlushSegment(section);
 }

@@ -4,7 +4,7 @@
 
 static const CompressionLevel LEVELS[] = {
     {"store", nullptr, "no compression: the entry stream as it is", false},
-    {"fast", ParseFast, "hash chains with one step of lazy matching", false},
+    {"fast", ParseFast, "recent matches, one step of lazy matching", false},
     {"best", ParseBest, "optimal parsing: the smallest output, the slowest", true},
 };
 

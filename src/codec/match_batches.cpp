@@ -1,5 +1,7 @@
 #include "codec/match_batches.h"
 
+#include <algorithm>
+
 #include "codec/match_length.h"
 
 namespace {
@@ -13,22 +15,42 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
     MatchFinder& finder = batches.finder;
     batch.results.clear();
     batch.candidates.clear();
+    batch.complete = false;
     while (batch.results.size() < RESULTS_PER_BATCH && batches.nextPosition < finder.size) {
         uint32_t position = batches.nextPosition;
         std::vector<MatchCandidate>& found = batches.found;
-        uint32_t count = FindMatches(finder, position, batches.longCopyLength, found);
-        PositionMatches result{position, uint32_t(batch.candidates.size()), count, 0};
+        found.clear();
+        FindMatches(finder, position, batches.longCopyLength, found);
+        PositionMatches result{position, uint32_t(batch.candidates.size()), uint32_t(found.size()), 0, 0};
         batch.candidates.insert(batch.candidates.end(), found.begin(), found.end());
-        if (count > 0 && found.back().length >= batches.longCopyLength) {
+        if (!found.empty() && found.back().length >= batches.longCopyLength) {
             uint32_t offset = found.back().offset;
+            result.copyOffset = offset;
             result.copyLength =
                 MatchLength(finder.data + position - offset, finder.data + position, finder.size - position);
-            for (uint32_t skipped = position + 1; skipped < position + result.copyLength; ++skipped)
-                SkipPosition(finder, skipped);
         }
         batch.results.push_back(result);
         batches.nextPosition = position + (result.copyLength > 0 ? result.copyLength : 1);
     }
+}
+
+// Adds the near matches to each result's tree matches and keeps a staircase.
+void CompleteBatch(const MatchBatches& batches, MatchBatch& batch, BatchCompleter& completer) {
+    completer.candidates.clear();
+    for (PositionMatches& result : batch.results) {
+        std::vector<MatchCandidate>& merged = completer.merged;
+        merged.clear();
+        uint32_t limit = std::min(batches.longCopyLength, batches.finder.size - result.position);
+        FindNearMatches(completer.near, result.position, limit, merged);
+        const MatchCandidate* tree = batch.candidates.data() + result.firstCandidate;
+        merged.insert(merged.end(), tree, tree + result.candidateCount);
+        KeepStaircase(merged);
+        result.firstCandidate = uint32_t(completer.candidates.size());
+        result.candidateCount = uint32_t(merged.size());
+        completer.candidates.insert(completer.candidates.end(), merged.begin(), merged.end());
+    }
+    batch.candidates.swap(completer.candidates);
+    batch.complete = true;
 }
 
 void RunFinder(MatchBatches* batches) {
@@ -42,7 +64,16 @@ void RunFinder(MatchBatches* batches) {
             if (batches->stopping) return;
             index = batches->filled;
         }
-        FillBatch(*batches, batches->ring[index % batches->ring.size()]);
+        MatchBatch& batch = batches->ring[index % batches->ring.size()];
+        FillBatch(*batches, batch);
+        // With the ring all but full the parser is the slower side: take on
+        // its near matches. Otherwise the finder is, and leaves them to it.
+        bool parserBehind;
+        {
+            std::lock_guard<std::mutex> guard(batches->lock);
+            parserBehind = batches->filled - batches->released + 1 >= batches->ring.size();
+        }
+        if (parserBehind) CompleteBatch(*batches, batch, batches->finderCompleter);
         {
             std::lock_guard<std::mutex> guard(batches->lock);
             batches->filled = index + 1;
@@ -57,6 +88,8 @@ void RunFinder(MatchBatches* batches) {
 void StartMatchBatches(MatchBatches& batches, const uint8_t* data, uint32_t size, uint32_t longCopyLength,
                        uint32_t threads) {
     InitMatchFinder(batches.finder, data, size);
+    InitNearMatches(batches.finderCompleter.near, data, size);
+    InitNearMatches(batches.parserCompleter.near, data, size);
     batches.longCopyLength = longCopyLength;
     batches.ring.resize(threads > 1 ? RING_BATCHES : 1);
     if (threads > 1 && size > 0) batches.worker = std::thread(RunFinder, &batches);
@@ -72,6 +105,7 @@ const PositionMatches& PeekMatches(MatchBatches& batches, const MatchCandidate**
             FillBatch(batches, *batch);
             ++batches.filled;
         }
+        if (!batch->complete) CompleteBatch(batches, *batch, batches.parserCompleter);
         batches.holding = true;
         batches.reading = 0;
     }

@@ -1,9 +1,12 @@
 // The best level's match finding as a stream of results, one per position the
-// parser will visit, made ahead of the parser in batches: on a thread of its
-// own when more than one thread is allowed, else a batch at a time on the
-// parser's. The finder alone decides which positions it searches (it passes
-// over the rest of a long copy), so the results, and every decision the parser
-// takes on them, are the same for any number of threads.
+// parser will visit. The tree's matches are made ahead of the parser in
+// batches: on a thread of its own when more than one thread is allowed, else a
+// batch at a time on the parser's. The finder alone decides which positions it
+// searches (it passes over the rest of a long copy), so the results, and every
+// decision the parser takes on them, are the same for any number of threads.
+// The near matches, a lighter search, are added to a batch by whichever side
+// has the time: the finder when the parser has batches waiting, else the
+// parser; the bytes do not depend on which.
 #pragma once
 
 #include <condition_variable>
@@ -13,24 +16,34 @@
 #include <vector>
 
 #include "codec/match_finder.h"
+#include "codec/near_matches.h"
 
 struct PositionMatches {
     uint32_t position;
-    uint32_t firstCandidate;   // in the batch's candidates; lengths rise
+    uint32_t firstCandidate;   // in the batch's candidates
     uint32_t candidateCount;
-    // Not 0: the longest candidate reaches the long-copy length, and its
-    // offset copies this many bytes; the next result is for the position after them.
+    // Not 0: the tree's longest match reaches the long-copy length, and
+    // copyOffset copies this many bytes; the next result is for the position after them.
     uint32_t copyLength;
+    uint32_t copyOffset;
 };
 
 struct MatchBatch {
     std::vector<PositionMatches> results;
     std::vector<MatchCandidate> candidates;
+    bool complete = false;   // the near matches added: each result's candidates a staircase
+};
+
+// One side's means to complete a batch.
+struct BatchCompleter {
+    NearMatches near;
+    std::vector<MatchCandidate> merged, candidates;
 };
 
 struct MatchBatches {
     // The finder's side.
     MatchFinder finder;
+    BatchCompleter finderCompleter;
     uint32_t longCopyLength = 0;
     uint32_t nextPosition = 0;
     std::vector<MatchCandidate> found;
@@ -45,6 +58,7 @@ struct MatchBatches {
     // The parser's side.
     size_t reading = 0;   // the next result in the current batch
     bool holding = false;
+    BatchCompleter parserCompleter;
 };
 
 // Starts finding matches over data; copies of at least longCopyLength bytes
@@ -52,9 +66,10 @@ struct MatchBatches {
 void StartMatchBatches(MatchBatches& batches, const uint8_t* data, uint32_t size, uint32_t longCopyLength,
                        uint32_t threads);
 
-// The result for the parser's next position and its candidates, the same
-// until TakeMatches. The parser takes every result in order (it may pass over
-// the results inside a copy of its own), and asks for none after the last position.
+// The result for the parser's next position and, unless candidates is null,
+// its candidates (lengths rise, offsets fall), the same until TakeMatches.
+// The parser takes every result in order (it may pass over the results inside
+// a copy of its own), and asks for none after the last position.
 const PositionMatches& PeekMatches(MatchBatches& batches, const MatchCandidate** candidates);
 void TakeMatches(MatchBatches& batches);
 

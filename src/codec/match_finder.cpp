@@ -4,15 +4,16 @@
 
 #include "codec/match_length.h"
 #include "codec/tokens.h"
-#include "platform/platform.h"
 
 namespace {
 
 constexpr uint32_t TREE_CUT = 32;   // tree nodes visited per position
-constexpr uint32_t NEAR_CHAIN_STEPS = 8;
-constexpr uint32_t NEAR_MAX_OFFSET = 638;   // beyond it a 2-byte copy has no token
 constexpr uint32_t TREE_MIN_BYTES = 3;
 constexpr uint32_t PREFETCH_DISTANCE = 4;   // positions between a root's prefetch and its use
+// Roots for at most 4 Mi hashes (16 MiB): inputs hold far fewer distinct 3-byte
+// strings, and the few that share a tree part at its first node. Measured on
+// Wine's DLLs and the mixed tree, 24 bits give the same bytes for 48 MiB more.
+constexpr uint32_t MAX_ROOT_BITS = 22;
 
 uint32_t TreeHash(const MatchFinder& finder, uint32_t position) {
     return (Read24(finder.data + position) * 2654435761u) >> finder.hashShift;
@@ -60,25 +61,6 @@ void UpdateTree(MatchFinder& finder, uint32_t position, uint32_t maxLength, std:
     *largerSlot = -1;
 }
 
-void UpdateNear(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>* found) {
-    if (position + 2 > finder.size) return;
-    uint32_t key = finder.data[position] | finder.data[position + 1] << 8;
-    int32_t candidate = finder.nearHeads[key];
-    finder.nearHeads[key] = int32_t(position);
-    finder.nearPrevious[position % NEAR_RING] = candidate;
-    uint32_t best = 1;
-    for (uint32_t step = 0; found && candidate >= 0 && step < NEAR_CHAIN_STEPS; ++step) {
-        uint32_t offset = position - uint32_t(candidate);
-        if (offset > NEAR_MAX_OFFSET) break;
-        uint32_t length = MatchLength(finder.data + candidate, finder.data + position, maxLength);
-        if (length > best) {
-            best = length;
-            found->push_back({length, offset});
-        }
-        candidate = finder.nearPrevious[uint32_t(candidate) % NEAR_RING];
-    }
-}
-
 // The tree walk stalls on memory: its root slot is anywhere in a table of
 // megabytes, and so is the first candidate's data. Positions come in order, so
 // fetch the root a few positions ahead and the first node of the next one.
@@ -92,43 +74,28 @@ void PrefetchAhead(const MatchFinder& finder, uint32_t position) {
     }
 }
 
-void AddPosition(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>* found) {
-    PrefetchAhead(finder, position);
-    uint32_t limit = std::min(maxLength, finder.size - position);
-    UpdateNear(finder, position, limit, found);
-    if (limit >= TREE_MIN_BYTES) UpdateTree(finder, position, limit, found);
-}
-
-// The tree is read at random over 8 bytes per input byte: with
-// small pages nearly every step misses the TLB as well as the cache. Ask for
-// huge pages before the memory is first written.
-void AssignOnHugePages(std::vector<int32_t>& table, size_t count, int32_t value) {
-    table.clear();
-    table.reserve(count);
-    AdviseHugePages(table.data(), count * sizeof(int32_t));
-    table.assign(count, value);
-}
-
 }   // namespace
 
 void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size) {
     finder.data = data;
     finder.size = size;
     uint32_t bits = 12;
-    while (bits < 24 && (1u << bits) < size) ++bits;
+    while (bits < MAX_ROOT_BITS && (1u << bits) < size) ++bits;
     finder.hashShift = 32 - bits;
-    AssignOnHugePages(finder.treeRoots, size_t(1) << bits, -1);
-    AssignOnHugePages(finder.treeChildren, 2 * size_t(size), -1);
-    finder.nearHeads.assign(1 << 16, -1);
-    finder.nearPrevious.assign(NEAR_RING, -1);
+    // Small pages: asking for huge ones saved 8% of the user time but made
+    // the kernel compact memory for 2.4 to 3.7 s of system time when it was
+    // fragmented, a stall no user could predict.
+    finder.treeRoots.assign(size_t(1) << bits, -1);
+    finder.treeChildren.assign(2 * size_t(size), -1);
 }
 
-uint32_t FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength,
-                     std::vector<MatchCandidate>& candidates) {
-    candidates.clear();
-    AddPosition(finder, position, maxLength, &candidates);
-    // Keep a staircase: longer matches only, each with a smaller offset than
-    // every longer one kept (a longer and nearer match makes the other useless).
+void FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>& candidates) {
+    PrefetchAhead(finder, position);
+    uint32_t limit = std::min(maxLength, finder.size - position);
+    if (limit >= TREE_MIN_BYTES) UpdateTree(finder, position, limit, &candidates);
+}
+
+void KeepStaircase(std::vector<MatchCandidate>& candidates) {
     std::sort(candidates.begin(), candidates.end(), [](const MatchCandidate& a, const MatchCandidate& b) {
         return a.length != b.length ? a.length > b.length : a.offset < b.offset;
     });
@@ -137,7 +104,4 @@ uint32_t FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength,
         if (kept == 0 || candidates[index].offset < candidates[kept - 1].offset) candidates[kept++] = candidates[index];
     candidates.resize(kept);
     std::reverse(candidates.begin(), candidates.end());
-    return uint32_t(kept);
 }
-
-void SkipPosition(MatchFinder& finder, uint32_t position) { UpdateNear(finder, position, 0, nullptr); }

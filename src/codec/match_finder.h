@@ -1,6 +1,6 @@
 // Match finder of the best level: a binary tree per 3-byte hash over the whole
-// input (every earlier position outside a long copy is a candidate), and a short chain of 2-byte
-// matches for the near offsets where even 2 bytes pay.
+// input (every earlier position outside a long copy is a candidate). The near
+// 2-byte matches come from codec/near_matches.h, on the parser's side.
 #pragma once
 
 #include <cstdint>
@@ -17,22 +17,17 @@ struct MatchFinder {
     uint32_t hashShift = 0;
     std::vector<int32_t> treeRoots;      // per hash: the latest position, root of its tree
     std::vector<int32_t> treeChildren;   // per position: smaller and larger subtree
-    std::vector<int32_t> nearHeads;      // per 2-byte value: its latest position
-    std::vector<int32_t> nearPrevious;   // ring over the last NEAR_RING positions
 };
 
 // Memory: 8 bytes per input byte for the tree, plus the hash roots.
 void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size);
 
-// Adds position to the finder and stores its matches, at most maxLength long,
-// in candidates: lengths rise and each is the nearest found for its length.
-// Positions must be given in order, each exactly once (here or to SkipPosition).
-uint32_t FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength,
-                     std::vector<MatchCandidate>& candidates);
+// Adds position to the tree and appends its matches, at most maxLength long,
+// to candidates: lengths rise. Positions must come in order; those inside a
+// copy already chosen may be passed over (the tree walk would cost as much as
+// a search, and the copy's start reaches the same bytes for later matches).
+void FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>& candidates);
 
-// Passes over a position inside a copy already chosen: it joins the near chain
-// but not the tree, whose walk would cost as much as a search. The copy's
-// start, which is in the tree, reaches the same bytes for later matches.
-void SkipPosition(MatchFinder& finder, uint32_t position);
-
-constexpr uint32_t NEAR_RING = 1024;
+// Keeps the matches worth pricing: each longer than the one before and nearer
+// than every longer one (a longer and nearer match makes the other useless).
+void KeepStaircase(std::vector<MatchCandidate>& candidates);

@@ -21,7 +21,8 @@ inline void ReportProgress(const ProgressReport& report, uint64_t done) {
 // Input bytes per segment: the unit of offset-width choice and of progress.
 constexpr uint32_t SEGMENT_BYTES = 1u << 16;
 
-// Hash chains with one step of lazy matching.
+// The latest positions of each hash, one step of lazy matching; with more
+// than one thread, sections of the input side by side.
 void ParseFast(TokenStream& stream, uint32_t threads, const ProgressReport& report);
 
 // Optimal parsing over the exact bit costs of every token; with more than one

@@ -15,6 +15,24 @@ void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size) {
     EmitLiteralSetting(stream.writer, WIDE_LITERAL_BITS, 0);
 }
 
+void StartSectionStream(TokenStream& section, const uint8_t* data, uint32_t size) {
+    section.writer = BitWriter();
+    section.data = data;
+    section.size = size;
+    section.pending.clear();
+    section.offsetWidth = START_OFFSET_WIDTH;
+    section.literalWidth = WIDE_LITERAL_BITS;
+    section.literalBase = 0;
+}
+
+void AppendSection(TokenStream& stream, const TokenStream& section) {
+    assert(stream.pending.empty() && section.pending.empty());
+    assert(stream.literalWidth == WIDE_LITERAL_BITS && section.literalWidth == WIDE_LITERAL_BITS);
+    if (stream.offsetWidth != START_OFFSET_WIDTH) EmitOffsetWidth(stream.writer, START_OFFSET_WIDTH);
+    AppendBits(stream.writer, section.writer);
+    stream.offsetWidth = section.offsetWidth;
+}
+
 void AddToken(TokenStream& stream, const Token& token) { stream.pending.push_back(token); }
 
 // The width with the fewest bits for the segment's new offsets, counting the

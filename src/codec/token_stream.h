@@ -41,6 +41,15 @@ struct TokenStream {
 // Starts the block with the literal setting for 8-bit literals.
 void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size);
 
+// Starts a stream for one section of a block's tokens, joined to the block's
+// stream later by AppendSection: no header, the literal setting the block
+// starts with, and START_OFFSET_WIDTH.
+void StartSectionStream(TokenStream& section, const uint8_t* data, uint32_t size);
+
+// Appends a flushed section stream, first setting the offset width it starts
+// with when the stream's differs.
+void AppendSection(TokenStream& stream, const TokenStream& section);
+
 void AddToken(TokenStream& stream, const Token& token);
 
 // Chooses the segment's offset width and writes its tokens.

@@ -61,6 +61,15 @@ static std::string BlockSizeProblem(const uint8_t* block, uint32_t blockLength, 
     return "";
 }
 
+bool BlockUnpacksTo(const Archive& archive, const std::vector<uint8_t>& stream) {
+    const std::vector<uint8_t>& block = archive.compressedBlock;
+    if (!BlockSizeProblem(block.data(), (uint32_t)block.size(), (int32_t)stream.size()).empty()) return false;
+    std::vector<uint8_t> decoded(stream.size());
+    return DecodeBlock(block.data(), (uint32_t)block.size(), decoded.data(), (uint32_t)decoded.size()) ==
+               (uint32_t)stream.size() &&
+           decoded == stream;
+}
+
 std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();

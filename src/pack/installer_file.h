@@ -19,6 +19,11 @@ Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& 
                     EncodeProgressFn progress, void* context);
 const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vector<uint8_t>& stream);
 
+// Whether the compressed block decodes, as the installer will decode it, to
+// exactly the stream it was made from. The header's sizes and CRC-32 come from
+// the stream itself, so this proves the whole archive.
+bool BlockUnpacksTo(const Archive& archive, const std::vector<uint8_t>& stream);
+
 // Why these bytes cannot serve as the stub, or empty.
 std::string StubProblem(const std::vector<uint8_t>& stub);
 

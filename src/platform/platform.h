@@ -135,10 +135,6 @@ bool StandardErrorIsTerminal();
 // else the COLUMNS environment variable, else 80.
 int TerminalColumns();
 
-// A hint that the memory will be read at random: large pages save TLB misses.
-// Given before it is first written; ignored where unsupported.
-void AdviseHugePages(void* begin, size_t bytes);
-
 // ---- Processors
 
 // The processors this process may run on (at least 1): the default of --threads.

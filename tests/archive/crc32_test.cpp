@@ -18,6 +18,23 @@ TEST(Crc32, StandardCheckValues) {
     EXPECT_EQ(Crc32Fingerprint(&ones, 1), 0xFF000000u);
 }
 
+// The builder takes eight bytes a step and the stub one: both must agree with
+// the bit-at-a-time definition at every length and alignment.
+TEST(Crc32, AgreesWithTheBitwiseDefinition) {
+    std::vector<uint8_t> data(80);
+    for (size_t index = 0; index < data.size(); ++index) data[index] = uint8_t(index * 37 + 11);
+    for (uint32_t start = 0; start < 8; ++start) {
+        for (uint32_t length = 0; start + length <= data.size(); ++length) {
+            uint32_t crc = ~0u;
+            for (uint32_t index = start; index < start + length; ++index) {
+                crc ^= data[index];
+                for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+            }
+            EXPECT_EQ(Crc32Fingerprint(data.data() + start, length), ~crc) << start << " " << length;
+        }
+    }
+}
+
 TEST(Crc32, EmptyInputReturnsTheSeed) {
     EXPECT_EQ(Crc32Fingerprint(Text(""), 0), 0u);
     EXPECT_EQ(UpdateCrc32(Text(""), 0, 0x12345678u), 0x12345678u);

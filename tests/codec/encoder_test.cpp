@@ -3,12 +3,14 @@
 // forms that only pay on some inputs (raw runs, 7-bit literals).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "archive/block_decoder.h"
 #include "codec/encoder.h"
+#include "codec/near_matches.h"
 
 namespace {
 
@@ -147,17 +149,56 @@ TEST(EncoderOutput, DeterministicForTheSameInputAndLevel) {
         EXPECT_EQ(EncodeBlock(input.data(), input.size(), *level), EncodeBlock(input.data(), input.size(), *level));
 }
 
-// The best level's finder fills batches of 4096 results, four in flight: this
-// input takes dozens of them, with long copies that cross their ends.
+// The best level's finder fills batches of 4096 results, four in flight: its
+// input takes dozens of them, with long copies that cross their ends. The
+// fast level parses sections of 2 MiB: its input spans three, with copies,
+// zeros and a far repeat across their boundaries.
 TEST(EncoderOutput, SameBytesForAnyNumberOfThreads) {
-    std::vector<uint8_t> input = Text(150000, 9);
+    std::vector<uint8_t> batches = Text(150000, 9), sections = Text(2000000, 15);
     for (const std::vector<uint8_t>& part :
          {RandomBytes(40000, 10), std::vector<uint8_t>(70000, 0), Text(150000, 9), RandomBytes(40000, 10)})
-        input.insert(input.end(), part.begin(), part.end());
-    for (const CompressionLevel* level : CompressingLevels()) {
-        std::vector<uint8_t> one = ExpectRoundTrip(input, *level, level->name);
+        batches.insert(batches.end(), part.begin(), part.end());
+    for (const std::vector<uint8_t>& part : {RandomBytes(100000, 16), std::vector<uint8_t>(50000, 0), Text(1900000, 15),
+                                             RandomBytes(100000, 16), Text(400000, 17)})
+        sections.insert(sections.end(), part.begin(), part.end());
+    const struct {
+        const char* level;
+        const std::vector<uint8_t>& input;
+    } cases[] = {{"best", batches}, {"fast", sections}};
+    for (const auto& test : cases) {
+        std::vector<uint8_t> one = ExpectRoundTrip(test.input, Level(test.level), test.level);
         for (uint32_t threads : {2u, 3u})
-            EXPECT_TRUE(EncodeBlock(input.data(), input.size(), *level, threads) == one) << level->name << threads;
+            EXPECT_TRUE(EncodeBlock(test.input.data(), test.input.size(), Level(test.level), threads) == one)
+                << test.level << threads;
+    }
+}
+
+// Either thread may add a batch's near matches, each with a chain of its own
+// that leaps over the batches the other did: a chain that leaps must find
+// what one fed every position finds.
+TEST(NearMatches, SameAfterALeapAsInOrder) {
+    std::vector<uint8_t> input = Text(20000, 21);
+    NearMatches inOrder, leaping;
+    InitNearMatches(inOrder, input.data(), uint32_t(input.size()));
+    InitNearMatches(leaping, input.data(), uint32_t(input.size()));
+    std::vector<MatchCandidate> expected, found;
+    for (uint32_t position = 0; position < input.size(); ++position) {
+        uint32_t limit = std::min<uint32_t>(96, uint32_t(input.size()) - position);
+        expected.clear();
+        FindNearMatches(inOrder, position, limit, expected);
+        // The leaping chain sees two runs in every 3000 positions, less every
+        // 7th: leaps of 2, of about 250 and of about 2700 positions, shorter
+        // and longer than the near window.
+        uint32_t phase = position % 3000;
+        bool seen = (phase >= 2 && phase < 52) || (phase >= 300 && phase < 320);
+        if (!seen || position % 7 == 0) continue;
+        found.clear();
+        FindNearMatches(leaping, position, limit, found);
+        ASSERT_EQ(found.size(), expected.size()) << position;
+        for (size_t index = 0; index < found.size(); ++index) {
+            EXPECT_EQ(found[index].length, expected[index].length) << position;
+            EXPECT_EQ(found[index].offset, expected[index].offset) << position;
+        }
     }
 }
 

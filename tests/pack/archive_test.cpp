@@ -90,6 +90,18 @@ TEST(Archive, EveryLevelLoadsBackToTheStream) {
     }
 }
 
+// create's last check before it commits: the block must give back exactly its stream.
+TEST(Archive, BlockUnpacksToItsStreamOnly) {
+    Bytes stream = Repetitive(50000), other = stream;
+    other[30000] ^= 1;
+    Archive archive = MakeArchive(stream, Level("fast"), 1, nullptr, nullptr);
+    EXPECT_TRUE(BlockUnpacksTo(archive, stream));
+    EXPECT_FALSE(BlockUnpacksTo(archive, other));
+    EXPECT_FALSE(BlockUnpacksTo(archive, Bytes(stream.begin(), stream.end() - 1)));
+    archive.compressedBlock[archive.compressedBlock.size() / 2] ^= 0x10;
+    EXPECT_FALSE(BlockUnpacksTo(archive, stream));
+}
+
 TEST(Archive, CompressesWhenItShrinksAndStoresOtherwise) {
     Bytes text = Repetitive(50000);
     Bytes compressed = WholeArchive(text, Level("best"));

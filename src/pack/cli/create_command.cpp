@@ -1,9 +1,10 @@
 // sfxpack create: checks every input before the slow work, packs, checks the
-// archive by decoding it again, and only then writes the installer.
+// archive by decoding it again, and only then commits the installer.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <thread>
 
 #include "format/installer_format.h"
 #include "pack/atomic_file.h"
@@ -207,16 +208,6 @@ Totals CountEntries(const std::vector<SourceEntry>& entries) {
     return totals;
 }
 
-// An installer that would not unpack must never be written: decode the block
-// again, as the installer will.
-bool UnpacksToStream(const Archive& archive, const std::vector<uint8_t>& stream) {
-    std::vector<uint8_t> whole = archive.header;
-    whole.insert(whole.end(), archive.compressedBlock.begin(), archive.compressedBlock.end());
-    ArchiveInfo info;
-    std::vector<uint8_t> decoded;
-    return LoadArchive(whole.data(), whole.size(), &info, &decoded).empty() && decoded == stream;
-}
-
 // Everything after the inputs are known to be sound and the output place is
 // taken: walk, read, compress, check, write.
 int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs, PendingFile* output) {
@@ -249,15 +240,21 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     Archive archive = MakeArchive(stream, *line.level, threads, ProgressCallback, &meter);
     FinishProgress(&meter);
     const std::vector<uint8_t>& block = StoredBlock(archive, stream);
-    bool compressed = !archive.compressedBlock.empty();
-    if (compressed && !UnpacksToStream(archive, stream))
-        return Fail("internal error: the compressed block does not unpack to the entry stream");
     LoadNeed need = InstallerLoadNeed(stream.size(), block.size());
     if (need.reach == LOADS_NOWHERE) return Fail(line.operands[0] + ": " + LoadNeedText(need));
     if (need.reach == LOADS_ON_64_BIT_ONLY) Warn(line.output + ": " + LoadNeedText(need));
 
+    // An installer that would not unpack must never be committed: the block is
+    // decoded again while the file is written (before it, on one thread).
+    bool compressed = !archive.compressedBlock.empty(), unpacks = true;
+    auto check = [&] { unpacks = !compressed || BlockUnpacksTo(archive, stream); };
+    std::thread checking;
+    if (threads > 1) checking = std::thread(check);
+    else check();
     SetPeChecksum(&inputs.stub, {&archive.header, &block});
     problem = WritePendingFile(output, {&inputs.stub, &archive.header, &block});
+    if (checking.joinable()) checking.join();
+    if (!unpacks) return Fail("internal error: the compressed block does not unpack to the entry stream");
     CertificateTable signature;
     if (problem.empty())
         problem =

@@ -23,7 +23,8 @@ std::string LevelHelp() {
     return help;
 }
 
-// More would only take turns: the best level uses two.
+// A bound on what a typing slip can ask for: best uses two threads, fast at
+// most one per 2 MiB section.
 constexpr uint32_t MAX_THREADS = 64;
 
 std::string ApplyThreads(const std::string& value, CommandLine* line) {

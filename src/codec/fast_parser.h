@@ -1,0 +1,16 @@
+// The fast level's parse of one section of the input (codec/fast_sections.cpp
+// runs the sections and joins them).
+#pragma once
+
+#include <cstdint>
+
+#include "codec/hash_rows.h"
+#include "codec/token_stream.h"
+
+// Bytes before a section whose positions are candidates in it.
+constexpr uint32_t FAST_WINDOW_BYTES = 1u << 20;
+
+// Covers the section's input [start, end) with tokens and flushes them into
+// section (a stream begun with StartSectionStream). The tokens depend on the
+// bytes from start less FAST_WINDOW_BYTES to end only, whatever came before.
+void ParseFastSection(TokenStream& section, uint32_t start, uint32_t end, HashRows& rows);
