@@ -4,17 +4,6 @@
 
 #include "codec/tokens.h"
 
-void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size) {
-    StartBlock(stream.writer);
-    stream.data = data;
-    stream.size = size;
-    stream.pending.clear();
-    stream.offsetWidth = START_OFFSET_WIDTH;
-    stream.literalWidth = WIDE_LITERAL_BITS;
-    stream.literalBase = 0;
-    EmitLiteralSetting(stream.writer, WIDE_LITERAL_BITS, 0);
-}
-
 void StartSectionStream(TokenStream& section, const uint8_t* data, uint32_t size) {
     section.writer = BitWriter();
     section.data = data;
@@ -23,6 +12,12 @@ void StartSectionStream(TokenStream& section, const uint8_t* data, uint32_t size
     section.offsetWidth = START_OFFSET_WIDTH;
     section.literalWidth = WIDE_LITERAL_BITS;
     section.literalBase = 0;
+}
+
+void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size) {
+    StartSectionStream(stream, data, size);
+    StartBlock(stream.writer);
+    EmitLiteralSetting(stream.writer, WIDE_LITERAL_BITS, 0);
 }
 
 void AppendSection(TokenStream& stream, const TokenStream& section) {
