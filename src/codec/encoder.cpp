@@ -7,7 +7,7 @@
 
 std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level, uint32_t threads,
                                  EncodeProgressFn progress, void* context) {
-    assert(size <= MAX_BLOCK_INPUT);
+    assert(size <= BLOCK_MAX_INPUT);
     assert(data || size == 0);
     assert(level.parse);
     ProgressReport report{progress, context, size};

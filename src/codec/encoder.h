@@ -7,15 +7,12 @@
 #include <vector>
 
 #include "codec/levels.h"
-#include "format/installer_format.h"
+#include "format/block_format.h"
 
 // Called now and then with a growing bytesDone; the last call has bytesDone == bytesTotal.
 typedef void (*EncodeProgressFn)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
 
-// The largest input a block may hold: the archive header's size.
-constexpr size_t MAX_BLOCK_INPUT = ARCHIVE_MAX_SIZE;
-
-// size must not exceed MAX_BLOCK_INPUT (asserted); larger inputs are the caller's to split or refuse.
+// size must not exceed BLOCK_MAX_INPUT (asserted); larger inputs are the caller's to split or refuse.
 // The level must compress (a parser; asserted): "store" makes no block at all.
 // threads (at least 1) bounds the threads it runs on; the bytes do not depend on it.
 std::vector<uint8_t> EncodeBlock(const uint8_t* data, size_t size, const CompressionLevel& level, uint32_t threads = 1,

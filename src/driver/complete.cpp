@@ -15,7 +15,11 @@
 
 enum { TEMPORARY_RUN_SETTLE_MS = 999 };
 
-static Text ControlLine(int number) { return driver.controlLines[number - 1].text; }
+// The control file's lines.
+static Text Program() { return driver.controlLines[CONTROL_LINE_PROGRAM].text; }
+static Text ShortcutName() { return driver.controlLines[CONTROL_LINE_NAME].text; }
+static Text IconFile() { return driver.controlLines[CONTROL_LINE_ICON].text; }
+static Text Command() { return driver.controlLines[CONTROL_LINE_COMMAND].text; }
 static Text Target() { return driver.targetDirectory.text; }
 
 static void WriteScriptText(Text text) { WriteChannelBytes(FILE_CHANNEL, text, TextLength(text)); }
@@ -30,13 +34,13 @@ static void WriteShortcutScript() {
                                "Dim objShell, objDesktop, objLink\r\n"
                                "Dim strAppPath, strWorkDir, strIconPath\r\n"
                                "strWorkDir =\"", Target(), "\"\r\n"
-                               "strAppPath = \"", ControlLine(1), "\"\r\n"
-                               "strIconPath = \"", ControlLine(3)));
+                               "strAppPath = \"", Program(), "\"\r\n"
+                               "strIconPath = \"", IconFile()));
     WriteScriptText(ConcatText(",0\"\r\n"
                                "Set objShell = CreateObject(\"WScript.Shell\")\r\n"
                                "objDesktop = objShell.SpecialFolders(\"Desktop\")\r\n"
-                               "Set objLink = objShell.CreateShortcut(objDesktop & \"\\", ControlLine(2), ".lnk\")\r\n"
-                               "objLink.Description = \"", ControlLine(2), "\"\r\n"
+                               "Set objLink = objShell.CreateShortcut(objDesktop & \"\\", ShortcutName(), ".lnk\")\r\n"
+                               "objLink.Description = \"", ShortcutName(), "\"\r\n"
                                "objLink.HotKey = \"\"\r\n"
                                "objLink.IconLocation = strIconPath\r\n"
                                "objLink.TargetPath = strAppPath\r\n"
@@ -54,7 +58,7 @@ static void MakeShortcut() {
     LaunchProgram(driver.scriptPath.text, "", "", LAUNCH_WAIT);   // a document: the shell runs it
     RemoveFile(driver.scriptPath.text);
     ShowModalMessage(COMPLETION_CAPTION, COMPLETION_NOTICE);
-    if (!TextEquals(ControlLine(4), "")) LaunchProgram(ControlLine(4), "", Target(), 0);
+    if (!TextEquals(Command(), "")) LaunchProgram(Command(), "", Target(), 0);
 }
 
 // A path below the target: the target's text, then a name as an entry may
@@ -81,7 +85,7 @@ static void RemoveListedEntries() {
 }
 
 static void RunTemporarily() {
-    LaunchProgram(ControlLine(4), "", "", LAUNCH_WAIT);
+    LaunchProgram(Command(), "", "", LAUNCH_WAIT);
     PauseMilliseconds(TEMPORARY_RUN_SETTLE_MS);
     RemoveListedEntries();
     if (driver.createdTarget) PurgeDirectory(Target(), "");   // so never the current directory
@@ -92,14 +96,14 @@ static void ReadControlFile() {
     for (TextVar& line : driver.controlLines) AssignText(&line, TrimTextLeft(ReadChannelLine(FILE_CHANNEL)));
     CloseChannel(FILE_CHANNEL);
     RemoveFile(driver.controlFilePath.text);
-    AssignText(&driver.controlLines[0], TrimTextRight(ControlLine(1)));
+    AssignText(&driver.controlLines[CONTROL_LINE_PROGRAM], TrimTextRight(Program()));
 }
 
 void CompleteInstallation() {
     AssignText(&driver.controlFilePath, ConcatText(Target(), CONTROL_FILE_NAME));
     if (ControlFileIsRead(QueryFileSize(driver.controlFilePath.text))) {
         ReadControlFile();
-        if (ControlFileRunsTemporarily(ControlLine(1))) RunTemporarily();
+        if (ControlFileRunsTemporarily(Program())) RunTemporarily();
         else MakeShortcut();
     }
     RemoveFile(driver.listPath.text);

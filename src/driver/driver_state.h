@@ -23,7 +23,7 @@ struct DriverState {
     int32_t createdTarget;   // the target chain's walk made the target itself
     TextVar entryName;
     TextVar fullPath;
-    TextVar controlLines[4];   // program path, shortcut name, icon file, command
+    TextVar controlLines[CONTROL_LINE_COUNT];
     TextVar controlFilePath;
     TextVar scriptPath;
     TextVar listPath;

@@ -16,15 +16,14 @@ static void DiscardArchiveAndExit() {
     InvalidArchiveExit();
 }
 
-// A signature may follow the archive: the image's security directory then names
-// a certificate table that starts at most 7 bytes after the stored block
-// (signing tools align it to 8) and runs exactly to the end of the file.
+// A signature may follow the archive: the certificate table that the image's
+// security directory names, close after the stored block and ending the file.
 static int32_t OnlySignatureFollows(uint32_t archiveEnd, uint32_t fileEnd) {
     const uint8_t* image = (const uint8_t*)ProgramModule();
     const IMAGE_NT_HEADERS32* headers = (const IMAGE_NT_HEADERS32*)(image + ((const IMAGE_DOS_HEADER*)image)->e_lfanew);
     const IMAGE_DATA_DIRECTORY* table = &headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
     uint32_t start = table->VirtualAddress;   // a file offset, for this entry
-    return table->Size && start - archiveEnd <= 7 && start + table->Size == fileEnd;
+    return table->Size && start - archiveEnd <= CERTIFICATE_TABLE_MAX_PADDING && start + table->Size == fileEnd;
 }
 
 void LoadArchive() {

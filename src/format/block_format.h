@@ -10,6 +10,9 @@ static const uint8_t BLOCK_MAGIC_SECOND = 0x43;   // 'C'
 static const uint32_t BLOCK_HEADER_SIZE = 10;
 static const uint32_t BLOCK_SIZE_FIELD = 2;       // the decoded size
 static const uint32_t BLOCK_CHECKSUM_FIELD = 6;   // 0: not checked
+// The most input a block holds: every offset into it then fits in
+// MAX_OFFSET_WIDTH bits, and every size and position in 32 bits with room.
+static const uint32_t BLOCK_MAX_INPUT = 0x7FFFFFFF;
 
 // A token starts with a prefix: the number of 0 bits before a 1, or three 0
 // bits with no 1 after them.

@@ -16,6 +16,12 @@ enum {
     ARCHIVE_MAX_SIZE = 0x7FFFFFFF,     // the largest size a header can hold
 };
 
+// A signature may follow the stored block: the certificate table that the
+// image's security directory names, starting at most this many bytes after
+// the block (signing tools align it to 8) and running exactly to the end of
+// the file. Nothing else may follow.
+enum { CERTIFICATE_TABLE_MAX_PADDING = 7 };
+
 // The entry stream: the target directory (NUL-terminated), then entries of a
 // signed 32-bit size code, a NUL-terminated name and, for a file, its bytes.
 enum {
@@ -47,13 +53,22 @@ static inline int IsSafeEntryName(const char* name) {
 #define SHORTCUT_SCRIPT_NAME "$$$ikona.vbs"
 #define EXTRACTION_LIST_PATH "c:\\raspakiraj.lst"
 
-// The control file's four lines (program, shortcut name, icon file, command)
-// are read only when the file holds more than one byte.
+// The control file's lines, in order; each is read without its leading
+// spaces, the program's also without its trailing ones.
+enum {
+    CONTROL_LINE_PROGRAM,   // the shortcut's target; empty chooses the temporary run
+    CONTROL_LINE_NAME,      // the shortcut's file name without ".lnk", and its description
+    CONTROL_LINE_ICON,      // the file holding the shortcut's icon
+    CONTROL_LINE_COMMAND,   // started at the end: after the shortcut, or as the temporary run
+    CONTROL_LINE_COUNT,
+};
+
+// The lines are read only when the file holds more than one byte.
 static inline int ControlFileIsRead(int64_t size) { return size > 1; }
 
-// Its first line, without leading and trailing spaces, chooses how the
-// installation ends: empty runs the command of line 4 and then removes what
-// was extracted (temporary run); anything else makes a desktop shortcut.
+// The program's line, trimmed, chooses how the installation ends: empty runs
+// the command and then removes what was extracted (temporary run); anything
+// else makes a desktop shortcut.
 static inline int ControlFileRunsTemporarily(const char* trimmedFirstLine) {
     return !trimmedFirstLine || !trimmedFirstLine[0];
 }

@@ -9,7 +9,6 @@ static const uint32_t DIRECTORY_ENTRY_COUNT = 0x74;   // PE32: NumberOfRvaAndSiz
 static const uint32_t SECURITY_ENTRY = 0x98;          // PE32: data directory entry 4
 static const uint32_t SECURITY_ENTRY_INDEX = 4;
 static const uint16_t PE32_MAGIC = 0x10B;
-static const uint64_t MAX_TABLE_PADDING = 7;   // tables are aligned to 8 bytes
 
 static uint32_t Int32At(const std::vector<uint8_t>& bytes, size_t at) { return ReadLittleEndian32(&bytes[at]); }
 
@@ -34,8 +33,8 @@ std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archive
     uint64_t tableEnd = (uint64_t)table.offset + table.size;
     std::string named = "the certificate table the PE header names (" + std::to_string(table.size) +
                         " bytes at offset " + std::to_string(table.offset) + ")";
-    if (table.offset < archiveEnd || table.offset - archiveEnd > MAX_TABLE_PADDING)
-        return named + " does not start within " + std::to_string(MAX_TABLE_PADDING) +
+    if (table.offset < archiveEnd || table.offset - archiveEnd > CERTIFICATE_TABLE_MAX_PADDING)
+        return named + " does not start within " + std::to_string(CERTIFICATE_TABLE_MAX_PADDING) +
                " bytes of the stored block's end (" + std::to_string(archiveEnd) + ")";
     if (tableEnd != fileSize)
         return named + " ends at " + std::to_string(tableEnd) + ", not at the end of the file (" +

@@ -17,9 +17,9 @@ struct CertificateTable {
 CertificateTable NamedCertificateTable(const std::vector<uint8_t>& installer);
 
 // Why the bytes from archiveEnd to the end of the file are not exactly the
-// named table (which may start up to 7 bytes late, aligned by the signing
-// tool); empty when they are.
-std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize);
+// named table (which may start up to CERTIFICATE_TABLE_MAX_PADDING bytes
+// late); empty when they are.
+[[nodiscard]] std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize);
 
 // Why a stub (already a sound one) cannot carry a signature the installer
 // accepts, or empty: it needs a PE32 optional header with a security entry.

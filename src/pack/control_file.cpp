@@ -57,8 +57,12 @@ const ControlValueSpec* FindControlValue(const std::string& option, const Contro
     return nullptr;
 }
 
-std::string ControlValues::*const CONTROL_FILE_LINES[4] = {&ControlValues::program, &ControlValues::name,
-                                                           &ControlValues::icon, &ControlValues::command};
+const ControlLineSpec CONTROL_FILE_LINES[CONTROL_LINE_COUNT] = {
+    {&ControlValues::program, "program"},   // CONTROL_LINE_PROGRAM
+    {&ControlValues::name, "name"},         // CONTROL_LINE_NAME
+    {&ControlValues::icon, "icon"},         // CONTROL_LINE_ICON
+    {&ControlValues::command, "command"},   // CONTROL_LINE_COMMAND
+};
 
 // The installer reads the values as lines, trimming leading spaces (and the
 // trailing ones of the program), and pastes all but the command unescaped
@@ -123,8 +127,8 @@ static bool ModeUsesLine(const ControlModeSpec* mode, std::string ControlValues:
 std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes) {
     bytes->clear();
     const ControlModeSpec* mode = FindControlMode(values.mode);
-    for (std::string ControlValues::*line : CONTROL_FILE_LINES) {
-        const std::string& value = ModeUsesLine(mode, line) ? values.*line : std::string();
+    for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
+        const std::string& value = ModeUsesLine(mode, line.value) ? values.*line.value : std::string();
         std::string converted;
         if (!ToCodePage(codePage, value, &converted))
             return "'" + value + "' cannot be written in code page " + codePage.name;
@@ -151,8 +155,8 @@ static std::string WithoutLeadingSpaces(const std::string& text) {
 ControlValues ReadControlFile(const std::string& bytes) {
     ControlValues values;
     size_t at = 0;
-    for (std::string ControlValues::*line : CONTROL_FILE_LINES)
-        values.*line = WithoutLeadingSpaces(NextLine(bytes, &at));
+    for (const ControlLineSpec& line : CONTROL_FILE_LINES)
+        values.*line.value = WithoutLeadingSpaces(NextLine(bytes, &at));
     while (!values.program.empty() && values.program.back() == ' ') values.program.pop_back();
     values.mode = ControlFileRunsTemporarily(values.program.c_str()) ? CONTROL_TEMP_RUN : CONTROL_SHORTCUT;
     return values;

@@ -1,22 +1,23 @@
-// The control file "$$$.$$$": four lines (program, shortcut name, icon file,
-// command), CR LF each, that choose how the installation ends. The modes are
-// one table: the options that give each mode's values, how each value is
-// checked, and how `list` describes the mode. A new mode is a row there (and
-// its rule in format/installer_format.h, which the installer follows).
+// The control file "$$$.$$$": its lines (format/installer_format.h), CR LF
+// each, choose how the installation ends. The modes are one table: the
+// options that give each mode's values, how each value is checked, and how
+// `list` describes the mode. A new mode is a row there (and its rule in
+// format/installer_format.h, which the installer follows).
 #pragma once
 #include <string>
 #include <vector>
 
+#include "format/installer_format.h"
 #include "pack/code_page.h"
 
 enum ControlMode { CONTROL_NONE, CONTROL_SHORTCUT, CONTROL_TEMP_RUN };
 
 struct ControlValues {
     ControlMode mode = CONTROL_NONE;
-    std::string program;   // line 1: the shortcut's target; empty selects the temporary run
-    std::string name;      // line 2: the shortcut's file name without ".lnk", and its description
-    std::string icon;      // line 3: the file holding the shortcut's icon
-    std::string command;   // line 4: started at the end
+    std::string program;   // the line of each, CONTROL_LINE_PROGRAM and so on
+    std::string name;
+    std::string icon;
+    std::string command;
 };
 
 // How the installer uses a value: pasted into its script between double
@@ -48,8 +49,13 @@ const ControlModeSpec* FindControlMode(ControlMode mode);
 // The value that an option gives in some mode, and that mode; null when none does.
 const ControlValueSpec* FindControlValue(const std::string& option, const ControlModeSpec** mode = nullptr);
 
-// The lines in the order the file holds them.
-extern std::string ControlValues::*const CONTROL_FILE_LINES[4];
+// The file's lines in order (CONTROL_LINE_*): the value each holds, and its
+// key in list --json.
+struct ControlLineSpec {
+    std::string ControlValues::*value;
+    const char* key;
+};
+extern const ControlLineSpec CONTROL_FILE_LINES[CONTROL_LINE_COUNT];
 
 // Why the values (UTF-8) would not reach the installer as given, or empty.
 std::string ControlValuesProblem(const ControlValues& values);

@@ -58,8 +58,8 @@ std::string ControlFileCheck(const Installer& installer, const CodePage& codePag
     if (installer.controlEntry < 0) return "";
     ControlValues values = installer.control;
     int number = 1;
-    for (std::string ControlValues::*line : CONTROL_FILE_LINES) {
-        if (!FromCodePage(codePage, installer.control.*line, &(values.*line)))
+    for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
+        if (!FromCodePage(codePage, installer.control.*line.value, &(values.*line.value)))
             return "line " + std::to_string(number) + " of the control file does not convert from code page " +
                    codePage.name;
         ++number;

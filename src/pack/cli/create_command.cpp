@@ -71,8 +71,8 @@ std::string TakeTreeControlFile(const CommandLine& line, const CodePage& codePag
                " bytes (it reads one of 2 or more)";
     inputs->controlFile.assign(bytes.begin(), bytes.end());
     ControlValues read = ReadControlFile(inputs->controlFile), values = read;
-    for (std::string ControlValues::*value : CONTROL_FILE_LINES)
-        if (!FromCodePage(codePage, read.*value, &(values.*value)))
+    for (const ControlLineSpec& line : CONTROL_FILE_LINES)
+        if (!FromCodePage(codePage, read.*line.value, &(values.*line.value)))
             return refused + "and this one does not convert from code page " + codePage.name;
     if (!(problem = ControlValuesProblem(values)).empty()) return refused + "and this one's " + problem;
     inputs->control = values;

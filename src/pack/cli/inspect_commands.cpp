@@ -27,8 +27,8 @@ void PrintListing(const Installer& installer, const CodePage& codePage) {
     }
     if (const ControlModeSpec* mode = FindControlMode(installer.control.mode)) {
         ControlValues shown = installer.control;
-        for (std::string ControlValues::*line : CONTROL_FILE_LINES)
-            shown.*line = PrintableText(codePage, installer.control.*line);
+        for (const ControlLineSpec& line : CONTROL_FILE_LINES)
+            shown.*line.value = PrintableText(codePage, installer.control.*line.value);
         printf("control file: %s\n", mode->describe(shown).c_str());
     }
     printf("signature: %s\n", SignatureText(installer.info.signature).c_str());
@@ -83,9 +83,8 @@ void WriteJsonInstaller(JsonWriter* writer, const std::string& path, const Insta
     if (const ControlModeSpec* mode = FindControlMode(installer.control.mode)) {
         BeginJsonObject(writer, "control_file");
         WriteJsonString(writer, "mode", mode->name);
-        const char* const keys[] = {"program", "name", "icon", "command"};
-        for (size_t line = 0; line < 4; ++line)
-            WriteJsonText(writer, keys[line], codePage, installer.control.*CONTROL_FILE_LINES[line]);
+        for (const ControlLineSpec& line : CONTROL_FILE_LINES)
+            WriteJsonText(writer, line.key, codePage, installer.control.*line.value);
         EndJsonObject(writer);
     } else {
         WriteJsonNull(writer, "control_file");
