@@ -4,6 +4,11 @@
 #pragma once
 #include <stdint.h>
 
+static inline uint16_t ReadLittleEndian16(const void* address) {
+    const uint8_t* bytes = (const uint8_t*)address;
+    return (uint16_t)(bytes[0] | bytes[1] << 8);
+}
+
 static inline uint32_t ReadLittleEndian32(const void* address) {
     const uint8_t* bytes = (const uint8_t*)address;
     return (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24;

@@ -6,14 +6,8 @@
 #include "archive/crc32.h"
 #include "format/installer_format.h"
 #include "format/little_endian.h"
+#include "pack/pe_image.h"
 
-static const uint32_t PE_HEADER_POINTER = 0x3C;   // where the MZ header keeps the PE header's offset
-static const uint16_t MACHINE_I386 = 0x14C;
-static const uint32_t SECTION_COUNT_FIELD = 6;           // from the PE header
-static const uint32_t OPTIONAL_HEADER_SIZE_FIELD = 20;   // from the PE header
-static const uint32_t SECTION_TABLE_START = 24;          // from the PE header, plus the optional header's size
-static const uint32_t SECTION_ENTRY_SIZE = 40;
-static const uint32_t SECTION_RAW_SIZE_FIELD = 16;   // in a section entry, then the raw data's offset
 static const char* const NO_ARCHIVE = "no archive after the installer stub";
 
 Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
@@ -36,11 +30,10 @@ const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vecto
 std::string StubProblem(const std::vector<uint8_t>& stub) {
     if (stub.size() != ARCHIVE_OFFSET)
         return "is " + std::to_string(stub.size()) + " bytes; a stub is exactly " + std::to_string(ARCHIVE_OFFSET);
-    if (stub[0] != 'M' || stub[1] != 'Z') return "is not a Windows program (no MZ header)";
-    uint32_t pe = ReadLittleEndian32(&stub[PE_HEADER_POINTER]);
-    if (pe > ARCHIVE_OFFSET - 6 || stub[pe] != 'P' || stub[pe + 1] != 'E' || stub[pe + 2] != 0 || stub[pe + 3] != 0)
-        return "is not a PE image (no PE header)";
-    if ((stub[pe + 4] | stub[pe + 5] << 8) != MACHINE_I386) return "is not a 32-bit x86 PE image";
+    if (!HasMzHeader(stub)) return "is not a Windows program (no MZ header)";
+    std::optional<uint32_t> pe = FindPeHeader(stub, PE_MACHINE_FIELD + 2);
+    if (!pe) return "is not a PE image (no PE header)";
+    if (ReadLittleEndian16(&stub[*pe + PE_MACHINE_FIELD]) != PE_MACHINE_I386) return "is not a 32-bit x86 PE image";
     return "";
 }
 
@@ -112,26 +105,6 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
     return "";
 }
 
-// Where the sections of the PE image at the start of the file end in it; 0
-// when its headers do not say.
-static uint64_t ImageFileEnd(const std::vector<uint8_t>& file) {
-    if (file.size() < ARCHIVE_OFFSET || file[0] != 'M' || file[1] != 'Z') return 0;
-    uint32_t pe = ReadLittleEndian32(&file[PE_HEADER_POINTER]);
-    if (pe > ARCHIVE_OFFSET - SECTION_TABLE_START || file[pe] != 'P' || file[pe + 1] != 'E') return 0;
-    uint32_t count = file[pe + SECTION_COUNT_FIELD] | file[pe + SECTION_COUNT_FIELD + 1] << 8;
-    uint32_t table = pe + SECTION_TABLE_START +
-                     (file[pe + OPTIONAL_HEADER_SIZE_FIELD] | file[pe + OPTIONAL_HEADER_SIZE_FIELD + 1] << 8);
-    uint64_t end = 0;
-    for (uint32_t index = 0; index < count; ++index) {
-        uint64_t entry = table + (uint64_t)index * SECTION_ENTRY_SIZE;
-        if (entry + SECTION_ENTRY_SIZE > ARCHIVE_OFFSET) break;
-        uint64_t sectionEnd = (uint64_t)ReadLittleEndian32(&file[entry + SECTION_RAW_SIZE_FIELD]) +
-                              ReadLittleEndian32(&file[entry + SECTION_RAW_SIZE_FIELD + 4]);
-        if (sectionEnd > end) end = sectionEnd;
-    }
-    return end;
-}
-
 // Where the stored block ends in the installer, as its header says; false when
 // the header is cut short or its stored size is negative (LoadArchive says why).
 static bool StoredBlockEnd(const std::vector<uint8_t>& installer, uint64_t* end) {
@@ -158,7 +131,7 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
         archiveSize = (size_t)(archiveEnd - ARCHIVE_OFFSET);
     }
     std::string problem = LoadArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
-    uint64_t imageEnd = ImageFileEnd(installer);
+    uint64_t imageEnd = PeSectionsEnd(installer);
     if (!problem.empty() && imageEnd > ARCHIVE_OFFSET)
         return std::string(NO_ARCHIVE) + ": this is a Windows program whose sections run to offset " +
                std::to_string(imageEnd) + ", past the stub's " + std::to_string(ARCHIVE_OFFSET) + " bytes";

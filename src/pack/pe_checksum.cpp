@@ -1,21 +1,17 @@
 #include "pack/pe_checksum.h"
 
 #include "format/little_endian.h"
-
-static const uint32_t PE_HEADER_POINTER = 0x3C;   // in the MZ header
-static const uint32_t CHECKSUM_FIELD = 0x58;      // from the PE header: the optional header's CheckSum
+#include "pack/pe_image.h"
 
 size_t PeChecksumOffset(const std::vector<uint8_t>& stub) {
-    if (stub.size() < PE_HEADER_POINTER + 4) return 0;
-    uint32_t pe = ReadLittleEndian32(&stub[PE_HEADER_POINTER]);
-    if (pe == 0 || (uint64_t)pe + CHECKSUM_FIELD + 4 > stub.size()) return 0;
-    return pe + CHECKSUM_FIELD;
+    std::optional<uint32_t> pe = FindPeHeader(stub, PE_CHECKSUM_FIELD + 4);
+    return pe ? *pe + PE_CHECKSUM_FIELD : 0;
 }
 
 // The words' sum, unfolded: 2 GiB of words stay far below 2^64.
 static uint64_t WordSum(const uint8_t* data, size_t size) {
     uint64_t sum = 0;
-    for (size_t at = 0; at + 1 < size; at += 2) sum += (uint32_t)data[at] | (uint32_t)data[at + 1] << 8;
+    for (size_t at = 0; at + 1 < size; at += 2) sum += ReadLittleEndian16(data + at);
     return sum;
 }
 
