@@ -46,6 +46,7 @@ include(${CMAKE_SOURCE_DIR}/completion/completion.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)
 
+include(${CMAKE_SOURCE_DIR}/tests/layers/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/strings/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/archive/tests.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/codec/tests.cmake)
