@@ -15,7 +15,11 @@ std::string BeginPendingFile(const std::string& path, PendingFile* file) {
         AbandonPendingFile(file);
         return path + ": internal error: too many files pending";
     }
-    QueryOpenFileStatus(file->file, &status);
+    failure = QueryOpenFileStatus(file->file, &status);
+    if (!failure.empty()) {
+        AbandonPendingFile(file);
+        return path + ": cannot create a file beside it: " + failure;
+    }
     file->identity = status.identity;
     return "";
 }
@@ -23,13 +27,13 @@ std::string BeginPendingFile(const std::string& path, PendingFile* file) {
 std::string BeginPendingName(const std::string& path, PendingFile* file) {
     std::string problem = BeginPendingFile(path, file);
     if (!problem.empty()) return problem;
-    CloseFile(&file->file);
+    (void)CloseFile(&file->file);   // empty, and removed next
     RemoveFileIfPresent(file->temporaryPath);
     return "";
 }
 
 void AbandonPendingFile(PendingFile* file) {
-    if (file->file.handle >= 0) CloseFile(&file->file);
+    if (file->file.handle >= 0) (void)CloseFile(&file->file);   // its bytes are given up
     if (!file->temporaryPath.empty()) RemoveFileIfPresent(file->temporaryPath);
     file->temporaryPath.clear();
     ForgetOnInterrupt(file->slot);

@@ -18,13 +18,13 @@ struct PendingFile {
 };
 
 // Empty on success, else "<path>: <problem>". At most two files are pending at once.
-std::string BeginPendingFile(const std::string& path, PendingFile* file);
+[[nodiscard]] std::string BeginPendingFile(const std::string& path, PendingFile* file);
 // The same, but only the temporary name is kept, with no file under it, for a
 // helper program that will not write over an existing file.
-std::string BeginPendingName(const std::string& path, PendingFile* file);
+[[nodiscard]] std::string BeginPendingName(const std::string& path, PendingFile* file);
 // Writes the parts in order and closes the temporary file, which keeps its
 // temporary name; on failure it is gone. Empty on success.
-std::string WritePendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts);
+[[nodiscard]] std::string WritePendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts);
 // Renames the finished temporary file over the name; on failure it is gone.
-std::string CommitPendingFile(PendingFile* file);
+[[nodiscard]] std::string CommitPendingFile(PendingFile* file);
 void AbandonPendingFile(PendingFile* file);

@@ -23,4 +23,4 @@ CertificateTable NamedCertificateTable(const std::vector<uint8_t>& installer);
 
 // Why a stub (already a sound one) cannot carry a signature the installer
 // accepts, or empty: it needs a PE32 optional header with a security entry.
-std::string SignableStubProblem(const std::vector<uint8_t>& stub);
+[[nodiscard]] std::string SignableStubProblem(const std::vector<uint8_t>& stub);

@@ -129,10 +129,9 @@ std::string MakeControlFile(const ControlValues& values, const CodePage& codePag
     const ControlModeSpec* mode = FindControlMode(values.mode);
     for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
         const std::string& value = ModeUsesLine(mode, line.value) ? values.*line.value : std::string();
-        std::string converted;
-        if (!ToCodePage(codePage, value, &converted))
-            return "'" + value + "' cannot be written in code page " + codePage.name;
-        *bytes += converted + CRLF;
+        std::optional<std::string> converted = ToCodePage(codePage, value);
+        if (!converted) return "'" + value + "' cannot be written in code page " + codePage.name;
+        *bytes += *converted + CRLF;
     }
     return "";
 }

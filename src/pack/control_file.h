@@ -58,7 +58,7 @@ struct ControlLineSpec {
 extern const ControlLineSpec CONTROL_FILE_LINES[CONTROL_LINE_COUNT];
 
 // Why the values (UTF-8) would not reach the installer as given, or empty.
-std::string ControlValuesProblem(const ControlValues& values);
+[[nodiscard]] std::string ControlValuesProblem(const ControlValues& values);
 
 // The program that a command starts: the command itself, or the part in
 // double quotes when it starts with one (then arguments follow).
@@ -72,7 +72,7 @@ std::string CommandInTarget(const std::string& command, const std::string& targe
 
 // The file's bytes in the code page, the lines the mode does not use left
 // empty; empty on success, else the problem.
-std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes);
+[[nodiscard]] std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes);
 
 // The values as the installer reads them back from the file's bytes.
 ControlValues ReadControlFile(const std::string& bytes);

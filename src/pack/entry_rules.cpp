@@ -16,13 +16,13 @@ std::string NameParts(const EntryRules& rules, const std::string& name, bool isD
     size_t start = 0;
     for (;;) {
         size_t end = body.find('\\', start);
-        std::string part;
-        if (!FromCodePage(*rules.codePage, body.substr(start, end - start), &part))
+        std::optional<std::string> part = FromCodePage(*rules.codePage, body.substr(start, end - start));
+        if (!part)
             return "in code page " + rules.codePage->name +
                    " the name holds a byte that the installer takes for a separator, or one the code page lacks";
-        std::string problem = WindowsNameProblem(part);
-        if (!problem.empty()) return "'" + part + "' " + problem;
-        parts->push_back(part);
+        std::string problem = WindowsNameProblem(*part);
+        if (!problem.empty()) return "'" + *part + "' " + problem;
+        parts->push_back(*part);
         if (end == std::string::npos) return "";
         start = end + 1;
     }

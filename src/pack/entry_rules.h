@@ -27,4 +27,4 @@ struct EntryRules {
 // Why the entry (its name in the code page, '\' between parts, a directory's
 // ending in '\') cannot be installed as named after the entries checked
 // before it, or empty.
-std::string EntryRuleProblem(EntryRules* rules, const std::string& name, bool isDirectory);
+[[nodiscard]] std::string EntryRuleProblem(EntryRules* rules, const std::string& name, bool isDirectory);

@@ -16,9 +16,9 @@ uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntr
 
 // Reads every file into the stream, the control file last; empty on success,
 // else "<path>: <problem>" (unreadable, or changed while it was read).
-std::string BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
-                             const std::string& controlFile, ByteProgressFn progress, void* context,
-                             std::vector<uint8_t>* stream);
+[[nodiscard]] std::string BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
+                                           const std::string& controlFile, ByteProgressFn progress, void* context,
+                                           std::vector<uint8_t>* stream);
 
 struct StreamEntry {
     int32_t sizeCode = 0;    // SIZE_CODE_DIRECTORY, 0, or the file's size
@@ -35,4 +35,4 @@ struct ParsedStream {
 
 // Walks the stream as the installer does; empty on success, else why the
 // installer would refuse it (the entries before the fault are kept).
-std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed);
+[[nodiscard]] std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed);

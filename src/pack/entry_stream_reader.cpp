@@ -13,20 +13,21 @@ struct Reader {
 
 size_t BytesLeft(const Reader& reader) { return reader.stream->size() - reader.position; }
 
-bool ReadText(Reader& reader, std::string* text) {
+// Each read stays inside the stream: none when it would run past its end.
+std::optional<std::string> ReadText(Reader& reader) {
     const uint8_t* at = reader.stream->data() + reader.position;
     const void* end = memchr(at, 0, BytesLeft(reader));
-    if (!end) return false;
-    text->assign((const char*)at, (const uint8_t*)end - at);
-    reader.position += text->size() + 1;
-    return true;
+    if (!end) return std::nullopt;
+    std::string text((const char*)at, (const uint8_t*)end - at);
+    reader.position += text.size() + 1;
+    return text;
 }
 
-bool ReadInt32(Reader& reader, int32_t* value) {
-    if (BytesLeft(reader) < 4) return false;
-    *value = (int32_t)ReadLittleEndian32(reader.stream->data() + reader.position);
+std::optional<int32_t> ReadInt32(Reader& reader) {
+    if (BytesLeft(reader) < 4) return std::nullopt;
+    int32_t value = (int32_t)ReadLittleEndian32(reader.stream->data() + reader.position);
     reader.position += 4;
-    return true;
+    return value;
 }
 
 std::string At(size_t offset) { return " (stream offset " + std::to_string(offset) + ")"; }
@@ -36,12 +37,15 @@ std::string At(size_t offset) { return " (stream offset " + std::to_string(offse
 std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed) {
     *parsed = ParsedStream();
     Reader reader{&stream, 0};
-    if (!ReadText(reader, &parsed->target)) return "the target directory runs past the end of the entry stream";
+    std::optional<std::string> target = ReadText(reader);
+    if (!target) return "the target directory runs past the end of the entry stream";
+    parsed->target = *target;
     while (reader.position < stream.size()) {
         size_t offset = reader.position;
         StreamEntry entry;
-        if (!ReadInt32(reader, &entry.sizeCode))
-            return "a size code runs past the end of the entry stream" + At(offset);
+        std::optional<int32_t> sizeCode = ReadInt32(reader);
+        if (!sizeCode) return "a size code runs past the end of the entry stream" + At(offset);
+        entry.sizeCode = *sizeCode;
         if (entry.sizeCode == SIZE_CODE_END) {
             parsed->hasEndCode = true;
             parsed->bytesAfterEnd = BytesLeft(reader);
@@ -49,7 +53,9 @@ std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* p
         }
         if (entry.sizeCode < SIZE_CODE_DIRECTORY)
             return "size code " + std::to_string(entry.sizeCode) + " is invalid" + At(offset);
-        if (!ReadText(reader, &entry.name)) return "an entry name runs past the end of the entry stream" + At(offset);
+        std::optional<std::string> name = ReadText(reader);
+        if (!name) return "an entry name runs past the end of the entry stream" + At(offset);
+        entry.name = *name;
         if (!IsSafeEntryName(entry.name.c_str()))
             return "entry name '" + entry.name + "' would leave the target directory or name another file" + At(offset);
         entry.dataOffset = reader.position;

@@ -52,7 +52,7 @@ static std::string AppendFile(const SourceEntry& entry, std::vector<uint8_t>* st
     size_t got = 0;
     if (problem.empty() && ReadFromFile(&file, &extra, 1, &got).empty() && got > 0)
         problem = entry.hostPath + ": the file grew while it was being packed";
-    CloseFile(&file);
+    (void)CloseFile(&file);   // only read from
     return problem;
 }
 

@@ -17,21 +17,22 @@ bool IsDirectory(const std::string& path) {
     return QueryFileStatus(path, false, &status).empty() && status.kind == FILE_KIND_DIRECTORY;
 }
 
-// The name's parts in UTF-8; '\' and '/' separate, empty and "." parts vanish.
-bool HostParts(const CodePage& codePage, const std::string& name, std::vector<std::string>* parts) {
-    std::string utf8;
-    if (!FromCodePage(codePage, name, &utf8)) return false;
-    parts->clear();
+// The name's parts in UTF-8; '\' and '/' separate, empty and "." parts
+// vanish. None for a name that does not convert or that holds "..".
+std::optional<std::vector<std::string>> HostParts(const CodePage& codePage, const std::string& name) {
+    std::optional<std::string> utf8 = FromCodePage(codePage, name);
+    if (!utf8) return std::nullopt;
+    std::vector<std::string> parts;
     size_t start = 0;
-    while (start <= utf8.size()) {
-        size_t end = utf8.find_first_of("\\/", start);
-        if (end == std::string::npos) end = utf8.size();
-        std::string part = utf8.substr(start, end - start);
-        if (part == "..") return false;   // never below the directory, whatever the stream holds
-        if (!part.empty() && part != ".") parts->push_back(part);
+    while (start <= utf8->size()) {
+        size_t end = utf8->find_first_of("\\/", start);
+        if (end == std::string::npos) end = utf8->size();
+        std::string part = utf8->substr(start, end - start);
+        if (part == "..") return std::nullopt;   // never below the directory, whatever the stream holds
+        if (!part.empty() && part != ".") parts.push_back(part);
         start = end + 1;
     }
-    return true;
+    return parts;
 }
 
 // Makes each missing directory along the parts, refusing to pass through anything else.
@@ -69,11 +70,12 @@ std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedS
         return directory + ": must be a new or empty directory";
     }
     for (const StreamEntry& entry : parsed.entries) {
-        std::vector<std::string> parts;
-        if (!HostParts(codePage, entry.name, &parts)) {
+        std::optional<std::vector<std::string>> hostParts = HostParts(codePage, entry.name);
+        if (!hostParts) {
             report->skipped.push_back("'" + entry.name + "': not a safe name in code page " + codePage.name);
             continue;
         }
+        const std::vector<std::string>& parts = *hostParts;
         bool isDirectory = entry.sizeCode == SIZE_CODE_DIRECTORY;
         bool endsWithSeparator = !entry.name.empty() && strchr("\\/", entry.name.back());
         if (parts.empty() || (!isDirectory && endsWithSeparator)) {

@@ -16,5 +16,6 @@ struct ExtractReport {
 // The stream must have passed ParseEntryStream (so no name leaves the
 // directory). The directory must be missing or empty: nothing is overwritten.
 // Empty on success, else "<path>: <problem>".
-std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed, const CodePage& codePage,
-                               const std::string& directory, ExtractReport* report);
+[[nodiscard]] std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed,
+                                             const CodePage& codePage, const std::string& directory,
+                                             ExtractReport* report);

@@ -22,10 +22,11 @@ std::string StubCheck(const Installer& installer) {
 
 std::string TargetCheck(const Installer& installer, const CodePage& codePage) {
     const std::string& ansi = installer.parsed.target;
-    std::string target;
     if (ansi.empty()) return "the target directory is empty";
-    if (!FromCodePage(codePage, ansi, &target))
+    std::optional<std::string> utf8 = FromCodePage(codePage, ansi);
+    if (!utf8)
         return "the target directory " + Quoted(codePage, ansi) + " does not convert from code page " + codePage.name;
+    const std::string& target = *utf8;
     std::string named = "the target directory '" + target + "'";
     if (NormalizedTarget(target) != target)
         return named + " is not one the installer extracts into as meant; create writes '" + NormalizedTarget(target) +
@@ -59,9 +60,11 @@ std::string ControlFileCheck(const Installer& installer, const CodePage& codePag
     ControlValues values = installer.control;
     int number = 1;
     for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
-        if (!FromCodePage(codePage, installer.control.*line.value, &(values.*line.value)))
+        std::optional<std::string> utf8 = FromCodePage(codePage, installer.control.*line.value);
+        if (!utf8)
             return "line " + std::to_string(number) + " of the control file does not convert from code page " +
                    codePage.name;
+        values.*line.value = *utf8;
         ++number;
     }
     std::string problem = ControlValuesProblem(values);

@@ -22,6 +22,6 @@ std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& co
 // Why extract would not write what the installer writes (the archive, the
 // entry stream or the names fail), or empty; the stub, the target and the
 // control file do not change what lands in the directory.
-std::string ExtractionProblem(const Installer& installer, const CodePage& codePage);
+[[nodiscard]] std::string ExtractionProblem(const Installer& installer, const CodePage& codePage);
 
 const char* CheckResultName(CheckResult result);   // "pass", "warn", "fail"

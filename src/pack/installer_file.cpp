@@ -105,13 +105,13 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
     return "";
 }
 
-// Where the stored block ends in the installer, as its header says; false when
+// Where the stored block ends in the installer, as its header says; none when
 // the header is cut short or its stored size is negative (LoadArchive says why).
-static bool StoredBlockEnd(const std::vector<uint8_t>& installer, uint64_t* end) {
-    if (installer.size() < ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE) return false;
+static std::optional<uint64_t> StoredBlockEnd(const std::vector<uint8_t>& installer) {
+    if (installer.size() < ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE) return std::nullopt;
     int32_t storedSize = (int32_t)ReadLittleEndian32(&installer[ARCHIVE_OFFSET + ARCHIVE_STORED_SIZE_FIELD]);
-    *end = ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
-    return storedSize >= 0;
+    if (storedSize < 0) return std::nullopt;
+    return ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
 }
 
 std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
@@ -121,14 +121,14 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
     if (installer.size() <= ARCHIVE_OFFSET)
         return std::string(NO_ARCHIVE) + ": the file ends at offset " + std::to_string(installer.size());
     size_t archiveSize = installer.size() - ARCHIVE_OFFSET;
-    uint64_t archiveEnd = 0;
-    bool bytesFollow = StoredBlockEnd(installer, &archiveEnd) && archiveEnd < installer.size();
+    std::optional<uint64_t> archiveEnd = StoredBlockEnd(installer);
+    bool bytesFollow = archiveEnd && *archiveEnd < installer.size();
     CertificateTable table;
     std::string notTheTable;
     if (bytesFollow) {   // the archive itself is checked first, up to its end
         table = NamedCertificateTable(installer);
-        notTheTable = TrailingBytesProblem(table, archiveEnd, installer.size());
-        archiveSize = (size_t)(archiveEnd - ARCHIVE_OFFSET);
+        notTheTable = TrailingBytesProblem(table, *archiveEnd, installer.size());
+        archiveSize = (size_t)(*archiveEnd - ARCHIVE_OFFSET);
     }
     std::string problem = LoadArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
     uint64_t imageEnd = PeSectionsEnd(installer);
@@ -138,7 +138,7 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
     if (!problem.empty()) return problem;
     if (!notTheTable.empty()) {
         stream->clear();
-        return std::to_string(installer.size() - archiveEnd) + " bytes follow the stored block, and " + notTheTable;
+        return std::to_string(installer.size() - *archiveEnd) + " bytes follow the stored block, and " + notTheTable;
     }
     if (bytesFollow) info->signature = table;
     return "";

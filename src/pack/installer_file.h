@@ -25,7 +25,7 @@ const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vecto
 bool BlockUnpacksTo(const Archive& archive, const std::vector<uint8_t>& stream);
 
 // Why these bytes cannot serve as the stub, or empty.
-std::string StubProblem(const std::vector<uint8_t>& stub);
+[[nodiscard]] std::string StubProblem(const std::vector<uint8_t>& stub);
 
 struct ArchiveInfo {
     int32_t unpackedSize = 0;
@@ -38,9 +38,10 @@ struct ArchiveInfo {
 // Decodes and checks an archive (header and stored block, running exactly to
 // the end) as the installer does; empty on success (the entry stream is then
 // filled), else the reason.
-std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream);
+[[nodiscard]] std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info,
+                                      std::vector<uint8_t>* stream);
 
 // The same for an installer file, whose archive follows the stub and may be
 // followed by the certificate table its stub's PE header names.
-std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
-                                 std::vector<uint8_t>* stream);
+[[nodiscard]] std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
+                                               std::vector<uint8_t>* stream);

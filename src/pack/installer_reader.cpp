@@ -30,7 +30,8 @@ std::string ReadInstallerBytes(Installer* installer) {
 }
 
 std::string ReadInstallerFile(const std::string& path, Installer* installer) {
-    if (!ReadWholeFile(path, &installer->file, &installer->archiveProblem)) return installer->archiveProblem;
+    installer->archiveProblem = ReadWholeFile(path, &installer->file);
+    if (!installer->archiveProblem.empty()) return installer->archiveProblem;
     installer->fileRead = true;
     return ReadInstallerBytes(installer);
 }

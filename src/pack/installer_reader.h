@@ -24,6 +24,6 @@ struct Installer {
 
 // Reads installer->file (already filled) as the installer would. Empty on
 // success, else the first problem.
-std::string ReadInstallerBytes(Installer* installer);
+[[nodiscard]] std::string ReadInstallerBytes(Installer* installer);
 // The same for a file; a file that cannot be read is an archive problem.
-std::string ReadInstallerFile(const std::string& path, Installer* installer);
+[[nodiscard]] std::string ReadInstallerFile(const std::string& path, Installer* installer);

@@ -18,18 +18,20 @@ static std::string ToolMissing() {
 
 static std::string UnreadableProblem(const char* option, const std::string& path) {
     std::vector<uint8_t> ignored;
-    std::string problem;
-    if (ReadWholeFile(path, &ignored, &problem)) return "";
-    return std::string(option) + " " + problem;
+    std::string problem = ReadWholeFile(path, &ignored);
+    return problem.empty() ? "" : std::string(option) + " " + problem;
 }
 
-// The fixed signing time that SOURCE_DATE_EPOCH asks for; empty when unset.
-static std::string SigningTime(std::string* problem) {
+// The fixed signing time that SOURCE_DATE_EPOCH asks for (empty when unset);
+// empty on success, else why it is not one.
+static std::string SigningTime(std::string* time) {
+    time->clear();
     const char* value = getenv(TIME_VARIABLE);
     if (!value || !value[0]) return "";
     bool digits = strlen(value) <= 18 && strspn(value, "0123456789") == strlen(value);
-    if (!digits) *problem = std::string(TIME_VARIABLE) + " '" + value + "' is not a number of seconds";
-    return digits ? value : "";
+    if (!digits) return std::string(TIME_VARIABLE) + " '" + value + "' is not a number of seconds";
+    *time = value;
+    return "";
 }
 
 std::string SigningInputsProblem(const SigningOptions& options) {
@@ -39,8 +41,8 @@ std::string SigningInputsProblem(const SigningOptions& options) {
     if ((problem = UnreadableProblem("--sign-key", options.key)).size()) return problem;
     if (!options.passwordFile.empty() && (problem = UnreadableProblem("--sign-pass-file", options.passwordFile)).size())
         return problem;
-    SigningTime(&problem);
-    return problem;
+    std::string time;
+    return SigningTime(&time);
 }
 
 // OpenSSL's error queue: "<thread id in hex>:error:<code>:...".
@@ -91,8 +93,8 @@ static std::vector<std::string> SignArguments(const SigningOptions& options, con
 static std::string SignedFileProblem(const std::string& path, const std::vector<uint8_t>& stream,
                                      CertificateTable* table) {
     std::vector<uint8_t> file, loaded;
-    std::string problem;
-    if (!ReadWholeFile(path, &file, &problem)) return problem;
+    std::string problem = ReadWholeFile(path, &file);
+    if (!problem.empty()) return problem;
     ArchiveInfo info;
     problem = LoadInstallerArchive(file, &info, &loaded);
     if (!problem.empty()) return "the installer would refuse it: " + problem;
@@ -105,9 +107,9 @@ static std::string SignedFileProblem(const std::string& path, const std::vector<
 
 std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
                                  const std::vector<uint8_t>& stream, CertificateTable* table) {
-    std::string tool = FindProgram(SIGNING_TOOL), problem;
+    std::string tool = FindProgram(SIGNING_TOOL), time;
     if (tool.empty()) return ToolMissing();
-    std::string time = SigningTime(&problem);
+    std::string problem = SigningTime(&time);
     if (!problem.empty()) return problem;
     PendingFile signedFile;
     problem = BeginPendingName(unsignedFile.path, &signedFile);

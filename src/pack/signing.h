@@ -17,15 +17,15 @@ struct SigningOptions {
 
 // Checks made before the slow work: the tool is installed, the files can be
 // read, and SOURCE_DATE_EPOCH, when set, is a time. Empty, or the reason.
-std::string SigningInputsProblem(const SigningOptions& options);
+[[nodiscard]] std::string SigningInputsProblem(const SigningOptions& options);
 
 // Signs the finished unsigned installer (written, not yet committed) into a
 // second temporary file beside it, checks that the result loads as the
 // installer loads it, to the same entry stream, and renames it over the
 // output's name. The unsigned file stays for the caller to abandon. Empty on
 // success (the table is then filled), else the reason; nothing is left behind.
-std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
-                                 const std::vector<uint8_t>& stream, CertificateTable* table);
+[[nodiscard]] std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
+                                               const std::vector<uint8_t>& stream, CertificateTable* table);
 
 struct SignatureCheck {
     bool toolFound = false;

@@ -12,7 +12,7 @@ std::string NormalizedTarget(const std::string& target);
 
 // Why the target (UTF-8, with its trailing backslash) cannot be used, or empty.
 // Accepted: ".\", relative paths, "\dir\", "C:\dir\" and "\\server\share\dir\".
-std::string TargetDirectoryProblem(const std::string& target);
+[[nodiscard]] std::string TargetDirectoryProblem(const std::string& target);
 
 // The target of a temporary run when none is given: a new directory beside
 // the installer named after the output file, ".\setup.tmp\" for
@@ -21,8 +21,8 @@ std::string TemporaryRunTarget(const std::string& outputPath);
 
 // Why a temporary run cannot extract into the target (normalized), or empty:
 // the directory the installer is started in, however spelled (".\", ".\.\").
-std::string TemporaryRunTargetProblem(const std::string& target);
+[[nodiscard]] std::string TemporaryRunTargetProblem(const std::string& target);
 
 // Why a target of this many code-page characters leaves no room for the files
 // the installer makes there (the script, with a control file), or empty.
-std::string TargetLengthProblem(size_t ansiLength, bool controlFile);
+[[nodiscard]] std::string TargetLengthProblem(size_t ansiLength, bool controlFile);

@@ -69,10 +69,9 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
         bool isDirectory = status.kind == FILE_KIND_DIRECTORY;
 
         if (!(problem = HostNameProblem(name, prefix.empty())).empty()) return Failure(path, problem);
-        std::string ansiName;
-        if (!ToCodePage(*walk.options->codePage, name, &ansiName))
-            return Failure(path, "the name cannot be written in code page " + walk.options->codePage->name);
-        std::string entryName = prefix + ansiName + (isDirectory ? "\\" : "");
+        std::optional<std::string> ansiName = ToCodePage(*walk.options->codePage, name);
+        if (!ansiName) return Failure(path, "the name cannot be written in code page " + walk.options->codePage->name);
+        std::string entryName = prefix + *ansiName + (isDirectory ? "\\" : "");
         if (!(problem = EntryRuleProblem(&walk.rules, entryName, isDirectory)).empty()) return Failure(path, problem);
 
         if (!isDirectory) {

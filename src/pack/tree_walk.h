@@ -24,4 +24,5 @@ struct WalkOptions {
 };
 
 // Fills entries in stream order; empty on success, else "<path>: <problem>".
-std::string WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries);
+[[nodiscard]] std::string WalkTree(const std::string& root, const WalkOptions& options,
+                                   std::vector<SourceEntry>* entries);

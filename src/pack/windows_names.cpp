@@ -24,16 +24,15 @@ std::string WindowsNameProblem(const std::string& component) {
     if (component.back() == ' ' || component.back() == '.')
         return "ends with a space or a dot, which Windows drops from names";
     if (IsReservedDeviceName(component)) return "is a device name that Windows reserves";
-    std::u32string characters;
-    if (DecodeUtf8(component, &characters) && characters.size() > MAX_NAME_LENGTH)
-        return "is " + std::to_string(characters.size()) + " characters long; Windows allows " +
+    std::optional<std::u32string> characters = DecodeUtf8(component);
+    if (characters && characters->size() > MAX_NAME_LENGTH)
+        return "is " + std::to_string(characters->size()) + " characters long; Windows allows " +
                std::to_string(MAX_NAME_LENGTH) + " in a name";
     return "";
 }
 
 std::u32string CaseFoldedKey(const std::string& utf8) {
-    std::u32string characters;
-    DecodeUtf8(utf8, &characters);
+    std::u32string characters = DecodeUtf8(utf8).value_or(std::u32string());
     for (char32_t& c : characters) c = UpperCaseCharacter(c);
     return characters;
 }

@@ -13,7 +13,8 @@ constexpr size_t MAX_DIRECTORY_PATH = 247;
 constexpr size_t MAX_NAME_LENGTH = 255;
 
 // Why Windows would refuse or change this one path component (UTF-8), or empty.
-std::string WindowsNameProblem(const std::string& component);
+[[nodiscard]] std::string WindowsNameProblem(const std::string& component);
 
-// A key equal for names that Windows takes as the same file (it ignores case).
+// A key equal for names that Windows takes as the same file (it ignores
+// case); the empty key for text that is not UTF-8.
 std::u32string CaseFoldedKey(const std::string& utf8);

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,18 +38,18 @@ struct FileStatus {
 };
 
 // What path names: a symbolic link itself, or with followLinks what it points to.
-std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status);
+[[nodiscard]] std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status);
 
 // The names in the directory, in no particular order, without "." and "..".
 // On failure: "cannot open the directory: <why>" or "cannot read the directory: <why>".
-std::string ListDirectory(const std::string& path, std::vector<std::string>* names);
+[[nodiscard]] std::string ListDirectory(const std::string& path, std::vector<std::string>* names);
 
-std::string CreateNewDirectory(const std::string& path);
+[[nodiscard]] std::string CreateNewDirectory(const std::string& path);
 // Renames over an existing file of the name.
-std::string RenameFile(const std::string& from, const std::string& to);
+[[nodiscard]] std::string RenameFile(const std::string& from, const std::string& to);
 void RemoveFileIfPresent(const std::string& path);
 // Waits until a file that another program wrote is on the disk.
-std::string FlushToDisk(const std::string& path);
+[[nodiscard]] std::string FlushToDisk(const std::string& path);
 
 // The path of the directory holding path (its name without the last part).
 std::string ParentDirectory(const std::string& path);
@@ -60,26 +61,26 @@ struct OpenFile {
     intptr_t handle = -1;
 };
 
-std::string OpenFileForReading(const std::string& path, OpenFile* file);
+[[nodiscard]] std::string OpenFileForReading(const std::string& path, OpenFile* file);
 // An existing file is emptied; a symbolic link is refused, not followed.
-std::string CreateFileForWriting(const std::string& path, OpenFile* file);
+[[nodiscard]] std::string CreateFileForWriting(const std::string& path, OpenFile* file);
 // A new file whose name (filled in path) is prefix and a few characters no
 // other file there has. Only its owner may read it until GiveUsualPermissions.
-std::string CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file);
-std::string QueryOpenFileStatus(const OpenFile& file, FileStatus* status);
+[[nodiscard]] std::string CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file);
+[[nodiscard]] std::string QueryOpenFileStatus(const OpenFile& file, FileStatus* status);
 // Reads up to size bytes; got is 0 at the end of the file.
-std::string ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got);
+[[nodiscard]] std::string ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got);
 // Writes all size bytes.
-std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size);
+[[nodiscard]] std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size);
 // The permissions a new file of the user's gets.
-std::string GiveUsualPermissions(OpenFile* file);
-std::string FlushFileToDisk(OpenFile* file);
+[[nodiscard]] std::string GiveUsualPermissions(OpenFile* file);
+[[nodiscard]] std::string FlushFileToDisk(OpenFile* file);
 // Closes; the failure is one of writing what was still pending. Closed either way.
-std::string CloseFile(OpenFile* file);
+[[nodiscard]] std::string CloseFile(OpenFile* file);
 
-// The whole of a regular file. False, with "<path>: <problem>", when it cannot
-// be read or is a directory or another kind of file.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* problem);
+// The whole of a regular file; "<path>: <problem>" when it cannot be read or
+// is a directory or another kind of file.
+[[nodiscard]] std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
 
 // ---- Interrupts
 // An interrupt (Ctrl-C, termination, hang-up) removes the files registered
@@ -121,9 +122,10 @@ CodePageConverter* OpenCodePageConverter(const std::string& name);
 // Where the code page names that OpenCodePageConverter knows are listed.
 std::string KnownCodePagesHint();
 void CloseCodePageConverter(CodePageConverter* converter);   // null is ignored
-// False on the first character that does not convert.
-bool ConvertToCodePage(CodePageConverter* converter, const std::string& utf8, std::string* converted);
-bool ConvertFromCodePage(CodePageConverter* converter, const std::string& converted, std::string* utf8);
+// None when a character does not convert.
+[[nodiscard]] std::optional<std::string> ConvertToCodePage(CodePageConverter* converter, const std::string& utf8);
+[[nodiscard]] std::optional<std::string> ConvertFromCodePage(CodePageConverter* converter,
+                                                             const std::string& converted);
 
 // The character in upper case, as file names are compared without case.
 char32_t UpperCaseCharacter(char32_t character);

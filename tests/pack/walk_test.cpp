@@ -16,7 +16,7 @@ struct WalkFixture {
     std::string root;
 
     explicit WalkFixture(const std::string& label) {
-        OpenCodePage("WINDOWS-1252", &codePage);
+        EXPECT_EQ(OpenCodePage("WINDOWS-1252", &codePage), "");
         options.codePage = &codePage;
         options.target = ".\\";
         root = MakeScratch(label);

@@ -28,7 +28,7 @@ struct CommandLine {
 };
 
 // Empty on success, else what is wrong with the command line (exit code 2).
-std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
+[[nodiscard]] std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
 
 // The help text, made from the tables of commands, options, control modes and levels.
 std::string UsageText();

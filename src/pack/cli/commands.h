@@ -8,17 +8,18 @@
 enum ExitCode { EXIT_OK = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 
 // Each runs with the code page of --codepage (or the default) open.
-int RunCreate(const CommandLine& line, const CodePage& codePage);
-int RunList(const CommandLine& line, const CodePage& codePage);
-int RunVerify(const CommandLine& line, const CodePage& codePage);
-int RunExtract(const CommandLine& line, const CodePage& codePage);
+[[nodiscard]] int RunCreate(const CommandLine& line, const CodePage& codePage);
+[[nodiscard]] int RunList(const CommandLine& line, const CodePage& codePage);
+[[nodiscard]] int RunVerify(const CommandLine& line, const CodePage& codePage);
+[[nodiscard]] int RunExtract(const CommandLine& line, const CodePage& codePage);
 
 // Opens the code page, runs the command and closes the code page again;
 // EXIT_USAGE after a message when the code page cannot be opened.
-int RunWithCodePage(const CommandLine& line, int (*command)(const CommandLine& line, const CodePage& codePage));
+[[nodiscard]] int RunWithCodePage(const CommandLine& line,
+                                  int (*command)(const CommandLine& line, const CodePage& codePage));
 
 // Messages on standard error, "sfxpack: " first.
-int Fail(const std::string& message);   // returns EXIT_FAILED
+[[nodiscard]] int Fail(const std::string& message);   // returns EXIT_FAILED
 void Warn(const std::string& message);
 
 // "1 file", "2 files".

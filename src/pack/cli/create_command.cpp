@@ -64,16 +64,18 @@ std::string TakeTreeControlFile(const CommandLine& line, const CodePage& codePag
     std::string refused = path + ": the installer takes a top-level " + CONTROL_FILE_NAME + " for its control file, ";
     if (status.kind != FILE_KIND_REGULAR) return refused + "and this is not a regular file";
     std::vector<uint8_t> bytes;
-    std::string problem;
-    if (!ReadWholeFile(path, &bytes, &problem)) return problem;
+    std::string problem = ReadWholeFile(path, &bytes);
+    if (!problem.empty()) return problem;
     if (!ControlFileIsRead((int64_t)bytes.size()))
         return refused + "and ignores this one of " + std::to_string(bytes.size()) +
                " bytes (it reads one of 2 or more)";
     inputs->controlFile.assign(bytes.begin(), bytes.end());
     ControlValues read = ReadControlFile(inputs->controlFile), values = read;
-    for (const ControlLineSpec& line : CONTROL_FILE_LINES)
-        if (!FromCodePage(codePage, read.*line.value, &(values.*line.value)))
-            return refused + "and this one does not convert from code page " + codePage.name;
+    for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
+        std::optional<std::string> utf8 = FromCodePage(codePage, read.*line.value);
+        if (!utf8) return refused + "and this one does not convert from code page " + codePage.name;
+        values.*line.value = *utf8;
+    }
     if (!(problem = ControlValuesProblem(values)).empty()) return refused + "and this one's " + problem;
     inputs->control = values;
     inputs->walk.skip.push_back(status.identity);
@@ -90,9 +92,10 @@ std::string CheckTarget(const CommandLine& line, const CodePage& codePage, Creat
     if (!problem.empty())
         return named + " with a temporary run: " + problem + "; leave out --target for a new directory " +
                defaultTarget + " beside the installer, or name another one";
-    if ((problem = TargetDirectoryProblem(inputs->target)).empty() &&
-        !ToCodePage(codePage, inputs->target, &inputs->ansiTarget))
-        problem = "cannot be written in code page " + codePage.name;
+    problem = TargetDirectoryProblem(inputs->target);
+    std::optional<std::string> ansiTarget = ToCodePage(codePage, inputs->target);
+    if (problem.empty() && !ansiTarget) problem = "cannot be written in code page " + codePage.name;
+    inputs->ansiTarget = ansiTarget.value_or("");
     if (problem.empty()) problem = TargetLengthProblem(inputs->ansiTarget.size(), inputs->control.mode != CONTROL_NONE);
     return problem.empty() ? "" : named + ": " + problem;
 }
@@ -133,7 +136,7 @@ std::string GatherInputs(const CommandLine& line, const CodePage& codePage, Crea
 
     std::string stubPath = line.stub.empty() ? FindDefaultStub(&problem) : line.stub;
     if (stubPath.empty()) return problem;
-    if (!ReadWholeFile(stubPath, &inputs->stub, &problem)) return "stub " + problem;
+    if (!(problem = ReadWholeFile(stubPath, &inputs->stub)).empty()) return "stub " + problem;
     if (!(problem = StubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
     if (Signing(line)) {
         if (!(problem = SignableStubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;

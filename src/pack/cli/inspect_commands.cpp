@@ -38,8 +38,7 @@ void PrintListing(const Installer& installer, const CodePage& codePage) {
 // page has each byte from 0x80 up as U+FFFD, and its bytes in hexadecimal
 // under the key with "_hex" after it.
 void WriteJsonText(JsonWriter* writer, const char* key, const CodePage& codePage, const std::string& ansi) {
-    std::string utf8;
-    if (FromCodePage(codePage, ansi, &utf8)) return WriteJsonString(writer, key, utf8);
+    if (std::optional<std::string> utf8 = FromCodePage(codePage, ansi)) return WriteJsonString(writer, key, *utf8);
     std::string replaced, hex;
     for (unsigned char c : ansi) {
         replaced += c < 0x80 ? std::string(1, (char)c) : "\xEF\xBF\xBD";
@@ -173,7 +172,7 @@ int RunList(const CommandLine& line, const CodePage& codePage) {
 int RunVerify(const CommandLine& line, const CodePage& codePage) {
     const std::string& path = line.operands[0];
     Installer installer;
-    ReadInstallerFile(path, &installer);
+    (void)ReadInstallerFile(path, &installer);   // the record keeps what it found, for the checks
     std::vector<Check> checks = CheckInstaller(installer, codePage);
     bool failed = checks.back().result == CHECK_FAIL;
     std::string signatureNote;
@@ -205,7 +204,7 @@ int RunVerify(const CommandLine& line, const CodePage& codePage) {
 int RunExtract(const CommandLine& line, const CodePage& codePage) {
     const std::string& path = line.operands[0];
     Installer installer;
-    ReadInstallerFile(path, &installer);
+    (void)ReadInstallerFile(path, &installer);   // the record keeps what it found, for the check below
     // Refused before anything is written: what verify refuses in the archive,
     // the entry stream or the names, which the installer would not write as named.
     std::string problem = ExtractionProblem(installer, codePage);

@@ -27,16 +27,17 @@ void AppendUtf8(std::string* text, char32_t c) {
 // The characters of the text; each byte that does not start a valid UTF-8
 // sequence is U+FFFD.
 std::u32string Characters(const std::string& utf8) {
-    std::u32string characters, one;
-    if (DecodeUtf8(utf8, &characters)) return characters;
-    characters.clear();
+    if (std::optional<std::u32string> whole = DecodeUtf8(utf8)) return *whole;
+    std::u32string characters;
     size_t index = 0;
     while (index < utf8.size()) {
         size_t length = 1;
         unsigned char lead = (unsigned char)utf8[index];
         if (lead >= 0xC0) length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        if (index + length <= utf8.size() && DecodeUtf8(utf8.substr(index, length), &one) && one.size() == 1) {
-            characters += one;
+        std::optional<std::u32string> one;
+        if (index + length <= utf8.size()) one = DecodeUtf8(utf8.substr(index, length));
+        if (one && one->size() == 1) {
+            characters += *one;
             index += length;
         } else {
             characters += U'\uFFFD';

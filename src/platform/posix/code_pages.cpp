@@ -12,9 +12,9 @@ struct CodePageConverter {
     iconv_t fromCodePage;
 };
 
-// Converts the whole text, or fails on the first byte that does not convert.
-static bool Convert(iconv_t converter, const std::string& input, std::string* output) {
-    output->clear();
+// The whole text converted, or none when a byte does not convert.
+static std::optional<std::string> Convert(iconv_t converter, const std::string& input) {
+    std::string output;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);   // back to the initial shift state
     char* in = const_cast<char*>(input.data());
     size_t inLeft = input.size();
@@ -23,14 +23,14 @@ static bool Convert(iconv_t converter, const std::string& input, std::string* ou
         char* out = buffer;
         size_t outLeft = sizeof(buffer);
         size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
-        output->append(buffer, size_t(out - buffer));
-        if (result == (size_t)-1 && errno != E2BIG) return false;
+        output.append(buffer, size_t(out - buffer));
+        if (result == (size_t)-1 && errno != E2BIG) return std::nullopt;
     }
     char* out = buffer;   // a stateful code page may end with a shift sequence
     size_t outLeft = sizeof(buffer);
     iconv(converter, nullptr, nullptr, &out, &outLeft);
-    output->append(buffer, size_t(out - buffer));
-    return true;
+    output.append(buffer, size_t(out - buffer));
+    return output;
 }
 
 CodePageConverter* OpenCodePageConverter(const std::string& name) {
@@ -50,12 +50,12 @@ void CloseCodePageConverter(CodePageConverter* converter) {
     delete converter;
 }
 
-bool ConvertToCodePage(CodePageConverter* converter, const std::string& utf8, std::string* converted) {
-    return Convert(converter->toCodePage, utf8, converted);
+std::optional<std::string> ConvertToCodePage(CodePageConverter* converter, const std::string& utf8) {
+    return Convert(converter->toCodePage, utf8);
 }
 
-bool ConvertFromCodePage(CodePageConverter* converter, const std::string& converted, std::string* utf8) {
-    return Convert(converter->fromCodePage, converted, utf8);
+std::optional<std::string> ConvertFromCodePage(CodePageConverter* converter, const std::string& converted) {
+    return Convert(converter->fromCodePage, converted);
 }
 
 char32_t UpperCaseCharacter(char32_t character) {

@@ -78,15 +78,16 @@ bool HasControlCharacters(const std::wstring& wide) {
     return false;
 }
 
-// UTF-8 without surrogates, as iconv reads it.
-bool StrictWide(const std::string& utf8, std::wstring* wide) {
-    wide->clear();
-    if (utf8.empty()) return true;
+// UTF-8 without surrogates, as iconv reads it; none for any other text.
+std::optional<std::wstring> StrictWide(const std::string& utf8) {
+    std::wstring wide;
+    if (utf8.empty()) return wide;
     int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), (int)utf8.size(), nullptr, 0);
-    if (length <= 0) return false;
-    wide->resize((size_t)length);
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), (int)utf8.size(), &(*wide)[0], length) ==
-           length;
+    if (length <= 0) return std::nullopt;
+    wide.resize((size_t)length);
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), (int)utf8.size(), &wide[0], length) != length)
+        return std::nullopt;
+    return wide;
 }
 
 }   // namespace
@@ -112,41 +113,36 @@ std::string KnownCodePagesHint() {
 
 void CloseCodePageConverter(CodePageConverter* converter) { delete converter; }
 
-bool ConvertToCodePage(CodePageConverter* converter, const std::string& utf8, std::string* converted) {
-    converted->clear();
-    std::wstring wide;
-    if (!StrictWide(utf8, &wide)) return false;
+std::optional<std::string> ConvertToCodePage(CodePageConverter* converter, const std::string& utf8) {
+    std::optional<std::wstring> wide = StrictWide(utf8);
+    if (!wide) return std::nullopt;
     const KnownCodePage& codePage = *converter->codePage;
-    if (codePage.controlsUndefined && HasControlCharacters(wide)) return false;
-    if (codePage.number == CP_UTF8 || wide.empty()) {
-        *converted = utf8;
-        return true;
-    }
+    if (codePage.controlsUndefined && HasControlCharacters(*wide)) return std::nullopt;
+    if (codePage.number == CP_UTF8 || wide->empty()) return utf8;
     // No best fit ("A" for "Ā"): a character the code page lacks is refused.
     BOOL usedDefault = FALSE;
-    int length = WideCharToMultiByte(codePage.number, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), nullptr, 0,
+    int length = WideCharToMultiByte(codePage.number, WC_NO_BEST_FIT_CHARS, wide->data(), (int)wide->size(), nullptr, 0,
                                      nullptr, &usedDefault);
-    if (length <= 0 || usedDefault) return false;
-    converted->resize((size_t)length);
-    length = WideCharToMultiByte(codePage.number, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), &(*converted)[0],
+    if (length <= 0 || usedDefault) return std::nullopt;
+    std::string converted((size_t)length, 0);
+    length = WideCharToMultiByte(codePage.number, WC_NO_BEST_FIT_CHARS, wide->data(), (int)wide->size(), &converted[0],
                                  length, nullptr, &usedDefault);
-    return length == (int)converted->size() && !usedDefault;
+    if (length != (int)converted.size() || usedDefault) return std::nullopt;
+    return converted;
 }
 
-bool ConvertFromCodePage(CodePageConverter* converter, const std::string& converted, std::string* utf8) {
-    utf8->clear();
-    if (converted.empty()) return true;
+std::optional<std::string> ConvertFromCodePage(CodePageConverter* converter, const std::string& converted) {
+    if (converted.empty()) return std::string();
     const KnownCodePage& codePage = *converter->codePage;
     int length =
         MultiByteToWideChar(codePage.number, MB_ERR_INVALID_CHARS, converted.data(), (int)converted.size(), nullptr, 0);
-    if (length <= 0) return false;
+    if (length <= 0) return std::nullopt;
     std::wstring wide((size_t)length, 0);
     if (MultiByteToWideChar(codePage.number, MB_ERR_INVALID_CHARS, converted.data(), (int)converted.size(), &wide[0],
                             length) != length)
-        return false;
-    if (codePage.controlsUndefined && HasControlCharacters(wide)) return false;
-    *utf8 = Utf8Text(wide);
-    return true;
+        return std::nullopt;
+    if (codePage.controlsUndefined && HasControlCharacters(wide)) return std::nullopt;
+    return Utf8Text(wide);
 }
 
 char32_t UpperCaseCharacter(char32_t character) {

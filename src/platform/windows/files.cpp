@@ -175,7 +175,7 @@ std::string CreateFileForWriting(const std::string& path, OpenFile* file) {
     else if (IsLink(handle, info.dwFileAttributes)) problem = SystemErrorText(STOPPED_ON_SYMLINK);
     else if (!SetEndOfFile(handle)) problem = LastErrorText();
     if (problem.empty()) return "";
-    CloseFile(file);
+    (void)CloseFile(file);   // nothing was written to it
     return problem;
 }
 
