@@ -22,16 +22,17 @@ const std::vector<ControlModeSpec>& ControlModes() {
     static const std::vector<ControlModeSpec> modes = {
         {CONTROL_SHORTCUT,
          "shortcut",
-         {{"--shortcut", &ControlValues::program, "program", IN_SCRIPT_TRIMMED, "the path of the program", nullptr},
-          {"--name", &ControlValues::name, "shortcut name", IN_SCRIPT, "the shortcut's name", ".lnk"},
-          {"--icon", &ControlValues::icon, "icon", IN_SCRIPT, nullptr, nullptr},
-          {"--run", &ControlValues::command, "command", COMMAND, nullptr, nullptr}},
+         {{"--shortcut", "PROGRAM", &ControlValues::program, "program", IN_SCRIPT_TRIMMED, "the path of the program",
+           nullptr},
+          {"--name", "NAME", &ControlValues::name, "shortcut name", IN_SCRIPT, "the shortcut's name", ".lnk"},
+          {"--icon", "FILE", &ControlValues::icon, "icon", IN_SCRIPT, nullptr, nullptr},
+          {"--run", "COMMAND", &ControlValues::command, "command", COMMAND, nullptr, nullptr}},
          "when done, put a desktop shortcut NAME to PROGRAM, show the\n"
          "completion box, then start COMMAND in the target directory",
          DescribeShortcut},
         {CONTROL_TEMP_RUN,
          "temp-run",
-         {{"--temp-run", &ControlValues::command, "command", COMMAND, "the command to run", nullptr}},
+         {{"--temp-run", "COMMAND", &ControlValues::command, "command", COMMAND, "the command to run", nullptr}},
          "when done, run COMMAND, wait for it, then remove the files;\n"
          "a relative COMMAND is in the target (default .\\NAME.tmp\\ for\n"
          "OUT NAME.exe); one with arguments quotes its program:\n"

@@ -1,8 +1,9 @@
 // The control file "$$$.$$$": its lines (format/installer_format.h), CR LF
 // each, choose how the installation ends. The modes are one table: the
-// options that give each mode's values, how each value is checked, and how
-// `list` describes the mode. A new mode is a row there (and its rule in
-// format/installer_format.h, which the installer follows).
+// options that give each mode's values (the command line's rows for them are
+// made from it), how each value is checked, and how `list` describes the
+// mode. A new mode is a row there (and its rule in format/installer_format.h,
+// which the installer follows).
 #pragma once
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ enum ValueUse { IN_SCRIPT, IN_SCRIPT_TRIMMED, COMMAND };
 
 struct ControlValueSpec {
     const char* option;                  // the option that gives it
+    const char* valueName;               // the option's value in the help text: "PROGRAM"
     std::string ControlValues::*value;   // the line it fills
     const char* what;                    // the value in a message: "command"
     ValueUse use;

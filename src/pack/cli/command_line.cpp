@@ -150,12 +150,8 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
             if (index + 1 >= arguments.size()) return option->name + " needs a value";
             value = arguments[++index];
         }
-        if (option->apply) {
-            std::string refused = option->apply(value, line);
-            if (!refused.empty()) return refused;
-        } else if (const ControlValueSpec* spec = FindControlValue(option->name)) {
-            line->control.*spec->value = value;
-        }
+        std::string refused = option->apply(value, line);
+        if (!refused.empty()) return refused;
         seen.push_back(option->name);
     }
     if (command->command == COMMAND_CREATE && line->output.empty())

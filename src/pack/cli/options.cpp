@@ -77,9 +77,12 @@ const std::vector<CommandSpec>& Commands() {
     return commands;
 }
 
-const std::vector<OptionSpec>& Options() {
+namespace {
+
+// What create packs and how: the options before the control options.
+std::vector<OptionSpec> PackingOptions() {
     typedef CommandLine L;
-    static const std::vector<OptionSpec> options = {
+    return {
         {"--output", "-o", "OUT.exe", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->output, v); },
          "the installer to write (written whole or not at all)"},
         {"--target", "", "DIR", FOR_CREATE,
@@ -95,11 +98,26 @@ const std::vector<OptionSpec>& Options() {
          "sfxpack's folder, else sfxstub.exe beside sfxpack)"},
         {"--follow-links", "", "", FOR_CREATE, [](const std::string&, L* l) { return Set(&l->followLinks); },
          "pack what symbolic links point to (default: refuse them)"},
-        {"--shortcut", "", "PROGRAM", FOR_CREATE, nullptr, ""},
-        {"--name", "", "NAME", FOR_CREATE, nullptr, ""},
-        {"--icon", "", "FILE", FOR_CREATE, nullptr, ""},
-        {"--run", "", "COMMAND", FOR_CREATE, nullptr, ""},
-        {"--temp-run", "", "COMMAND", FOR_CREATE, nullptr, ""},
+    };
+}
+
+// A row for each value of each control mode, in the modes' order; the help
+// text describes them with their mode.
+std::vector<OptionSpec> ControlOptions() {
+    std::vector<OptionSpec> rows;
+    for (const ControlModeSpec& mode : ControlModes())
+        for (const ControlValueSpec& value : mode.values) {
+            std::string ControlValues::*field = value.value;
+            auto apply = [field](const std::string& v, CommandLine* l) { return Store(&(l->control.*field), v); };
+            rows.push_back({value.option, "", value.valueName, FOR_CREATE, apply, ""});
+        }
+    return rows;
+}
+
+// Signing, the other commands' options and those of every command.
+std::vector<OptionSpec> SigningAndCommonOptions() {
+    typedef CommandLine L;
+    return {
         {"--sign-cert", "", "FILE", FOR_CREATE,
          [](const std::string& v, L* l) { return Store(&l->signing.certificate, v); },
          "sign the installer with osslsigncode: its certificates"},
@@ -126,6 +144,17 @@ const std::vector<OptionSpec>& Options() {
         {"--version", "-V", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_VERSION); },
          "show the version"},
     };
+}
+
+}   // namespace
+
+const std::vector<OptionSpec>& Options() {
+    static const std::vector<OptionSpec> options = [] {
+        std::vector<OptionSpec> all;
+        for (const std::vector<OptionSpec>& part : {PackingOptions(), ControlOptions(), SigningAndCommonOptions()})
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    }();
     return options;
 }
 

@@ -1,9 +1,10 @@
 // The commands and options of sfxpack, one table each: the parser and the
 // help text both read them, so the two cannot drift apart. A new option is a
-// row in Options(); a control mode's options are rows here too, and the mode
-// itself a row in pack/control_file.h.
+// row in Options(); the control options' rows are made from the table of
+// control modes (pack/control_file.h), so a new mode is a row there alone.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,7 @@ struct OptionSpec {
     std::string valueName;   // "OUT.exe"; empty: the option takes no value
     int commands;            // FOR_ bits; 0: it stands alone, command or not (--help, --version)
     // Stores the value in the command line; empty, or why the value is refused.
-    // Null for the control options: their mode's row says where the value goes.
-    std::string (*apply)(const std::string& value, CommandLine* line);
+    std::function<std::string(const std::string& value, CommandLine* line)> apply;
     std::string help;   // lines joined by '\n'; empty: described with its control mode
 };
 
