@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
             std::vector<uint8_t> seed;
             if (archives) {
                 std::vector<uint8_t> stream = EntryStream(inputs[index], (int)index);
-                Archive archive = MakeArchive(stream, level, 1, nullptr, nullptr);
+                PackedArchive archive = PackArchive(stream, level, 1, nullptr, nullptr);
                 seed.assign(8, 0);
                 seed.insert(seed.end(), archive.header.begin(), archive.header.end());
                 const std::vector<uint8_t>& block = StoredBlock(archive, stream);

@@ -31,7 +31,7 @@ struct DriverState {
 
 extern DriverState driver;
 
-void LoadArchive();
+void LoadOwnArchive();
 void ExtractEntries();
 void CompleteInstallation();
 

@@ -41,7 +41,7 @@ extern "C" void __stdcall StubEntry() {
     driver.archiveOffset = ARCHIVE_OFFSET;
     AssignText(&driver.listPath, EXTRACTION_LIST_PATH);
 
-    LoadArchive();
+    LoadOwnArchive();
     ExtractEntries();
     CompleteInstallation();
 }

@@ -26,7 +26,7 @@ static int32_t OnlySignatureFollows(uint32_t archiveEnd, uint32_t fileEnd) {
     return table->Size && start - archiveEnd <= CERTIFICATE_TABLE_MAX_PADDING && start + table->Size == fileEnd;
 }
 
-void LoadArchive() {
+void LoadOwnArchive() {
     AssignText(&driver.programPath, GetOwnProgramPath());
     OpenChannelForRead(ARCHIVE_CHANNEL, driver.programPath.text);   // a failed open reads as no archive
     SeekChannel(ARCHIVE_CHANNEL, driver.archiveOffset);

@@ -10,9 +10,9 @@
 
 static const char* const NO_ARCHIVE = "no archive after the installer stub";
 
-Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
-                    EncodeProgressFn progress, void* context) {
-    Archive archive;
+PackedArchive PackArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
+                          EncodeProgressFn progress, void* context) {
+    PackedArchive archive;
     if (level.parse)
         archive.compressedBlock = EncodeBlock(stream.data(), stream.size(), level, threads, progress, context);
     if (archive.compressedBlock.size() >= stream.size()) archive.compressedBlock = std::vector<uint8_t>();
@@ -23,7 +23,7 @@ Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& 
     return archive;
 }
 
-const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vector<uint8_t>& stream) {
+const std::vector<uint8_t>& StoredBlock(const PackedArchive& archive, const std::vector<uint8_t>& stream) {
     return archive.compressedBlock.empty() ? stream : archive.compressedBlock;
 }
 
@@ -54,7 +54,7 @@ static std::string BlockSizeProblem(const uint8_t* block, uint32_t blockLength, 
     return "";
 }
 
-bool BlockUnpacksTo(const Archive& archive, const std::vector<uint8_t>& stream) {
+bool BlockUnpacksTo(const PackedArchive& archive, const std::vector<uint8_t>& stream) {
     const std::vector<uint8_t>& block = archive.compressedBlock;
     if (!BlockSizeProblem(block.data(), (uint32_t)block.size(), (int32_t)stream.size()).empty()) return false;
     std::vector<uint8_t> decoded(stream.size());
@@ -63,7 +63,7 @@ bool BlockUnpacksTo(const Archive& archive, const std::vector<uint8_t>& stream) 
            decoded == stream;
 }
 
-std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
+std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
     if (size < ARCHIVE_HEADER_SIZE) return "the archive header is cut short";
@@ -106,7 +106,7 @@ std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, 
 }
 
 // Where the stored block ends in the installer, as its header says; none when
-// the header is cut short or its stored size is negative (LoadArchive says why).
+// the header is cut short or its stored size is negative (UnpackArchive says why).
 static std::optional<uint64_t> StoredBlockEnd(const std::vector<uint8_t>& installer) {
     if (installer.size() < ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE) return std::nullopt;
     int32_t storedSize = (int32_t)ReadLittleEndian32(&installer[ARCHIVE_OFFSET + ARCHIVE_STORED_SIZE_FIELD]);
@@ -114,8 +114,8 @@ static std::optional<uint64_t> StoredBlockEnd(const std::vector<uint8_t>& instal
     return ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
 }
 
-std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
-                                 std::vector<uint8_t>* stream) {
+std::string UnpackInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
+                                   std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
     if (installer.size() <= ARCHIVE_OFFSET)
@@ -130,7 +130,7 @@ std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveI
         notTheTable = TrailingBytesProblem(table, *archiveEnd, installer.size());
         archiveSize = (size_t)(*archiveEnd - ARCHIVE_OFFSET);
     }
-    std::string problem = LoadArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
+    std::string problem = UnpackArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
     uint64_t imageEnd = PeSectionsEnd(installer);
     if (!problem.empty() && imageEnd > ARCHIVE_OFFSET)
         return std::string(NO_ARCHIVE) + ": this is a Windows program whose sections run to offset " +

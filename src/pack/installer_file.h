@@ -7,22 +7,23 @@
 #include "codec/encoder.h"
 #include "pack/certificate_table.h"
 
-// The archive of an entry stream: its header, then its stored block, which
-// is the compressed block or, when compressing does not make it shorter, the
-// stream itself (a block as long as the stream would be taken for the stream).
-struct Archive {
+// The archive that the builder packs from an entry stream: its header, then
+// its stored block, which is the compressed block or, when compressing does
+// not make it shorter, the stream itself (a block as long as the stream would
+// be taken for the stream).
+struct PackedArchive {
     std::vector<uint8_t> header;
     std::vector<uint8_t> compressedBlock;   // empty when the stream is stored as it is
 };
 
-Archive MakeArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
-                    EncodeProgressFn progress, void* context);
-const std::vector<uint8_t>& StoredBlock(const Archive& archive, const std::vector<uint8_t>& stream);
+PackedArchive PackArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
+                          EncodeProgressFn progress, void* context);
+const std::vector<uint8_t>& StoredBlock(const PackedArchive& archive, const std::vector<uint8_t>& stream);
 
 // Whether the compressed block decodes, as the installer will decode it, to
 // exactly the stream it was made from. The header's sizes and CRC-32 come from
 // the stream itself, so this proves the whole archive.
-bool BlockUnpacksTo(const Archive& archive, const std::vector<uint8_t>& stream);
+bool BlockUnpacksTo(const PackedArchive& archive, const std::vector<uint8_t>& stream);
 
 // Why these bytes cannot serve as the stub, or empty.
 [[nodiscard]] std::string StubProblem(const std::vector<uint8_t>& stub);
@@ -38,10 +39,10 @@ struct ArchiveInfo {
 // Decodes and checks an archive (header and stored block, running exactly to
 // the end) as the installer does; empty on success (the entry stream is then
 // filled), else the reason.
-[[nodiscard]] std::string LoadArchive(const uint8_t* archive, size_t size, ArchiveInfo* info,
-                                      std::vector<uint8_t>* stream);
+[[nodiscard]] std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info,
+                                        std::vector<uint8_t>* stream);
 
 // The same for an installer file, whose archive follows the stub and may be
 // followed by the certificate table its stub's PE header names.
-[[nodiscard]] std::string LoadInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
-                                               std::vector<uint8_t>* stream);
+[[nodiscard]] std::string UnpackInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
+                                                 std::vector<uint8_t>* stream);

@@ -16,7 +16,7 @@ static int ControlFileEntry(const ParsedStream& parsed) {
 }
 
 std::string ReadInstallerBytes(Installer* installer) {
-    installer->archiveProblem = LoadInstallerArchive(installer->file, &installer->info, &installer->stream);
+    installer->archiveProblem = UnpackInstallerArchive(installer->file, &installer->info, &installer->stream);
     if (!installer->archiveProblem.empty()) return installer->archiveProblem;
     installer->streamProblem = ParseEntryStream(installer->stream, &installer->parsed);
     if (!installer->streamProblem.empty()) return installer->streamProblem;   // it stops before the control file

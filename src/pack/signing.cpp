@@ -96,7 +96,7 @@ static std::string SignedFileProblem(const std::string& path, const std::vector<
     std::string problem = ReadWholeFile(path, &file);
     if (!problem.empty()) return problem;
     ArchiveInfo info;
-    problem = LoadInstallerArchive(file, &info, &loaded);
+    problem = UnpackInstallerArchive(file, &info, &loaded);
     if (!problem.empty()) return "the installer would refuse it: " + problem;
     if (loaded != stream) return "its entry stream is not the one packed";
     if (info.signature.size == 0) return "it holds no certificate table";

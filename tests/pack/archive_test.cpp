@@ -40,7 +40,7 @@ Bytes Concat(Bytes a, const Bytes& b) {
 std::string Load(const Bytes& archive, std::vector<uint8_t>* stream = nullptr) {
     ArchiveInfo info;
     std::vector<uint8_t> decoded;
-    std::string problem = LoadArchive(archive.data(), archive.size(), &info, &decoded);
+    std::string problem = UnpackArchive(archive.data(), archive.size(), &info, &decoded);
     if (stream) *stream = decoded;
     return problem;
 }
@@ -54,7 +54,7 @@ const CompressionLevel& Level(const char* name) { return *FindCompressionLevel(n
 
 // Header and stored block in one piece, as they follow the stub.
 Bytes WholeArchive(const Bytes& stream, const CompressionLevel& level) {
-    Archive archive = MakeArchive(stream, level, 1, nullptr, nullptr);
+    PackedArchive archive = PackArchive(stream, level, 1, nullptr, nullptr);
     return Concat(archive.header, StoredBlock(archive, stream));
 }
 
@@ -94,7 +94,7 @@ TEST(Archive, EveryLevelLoadsBackToTheStream) {
 TEST(Archive, BlockUnpacksToItsStreamOnly) {
     Bytes stream = Repetitive(50000), other = stream;
     other[30000] ^= 1;
-    Archive archive = MakeArchive(stream, Level("fast"), 1, nullptr, nullptr);
+    PackedArchive archive = PackArchive(stream, Level("fast"), 1, nullptr, nullptr);
     EXPECT_TRUE(BlockUnpacksTo(archive, stream));
     EXPECT_FALSE(BlockUnpacksTo(archive, other));
     EXPECT_FALSE(BlockUnpacksTo(archive, Bytes(stream.begin(), stream.end() - 1)));

@@ -19,7 +19,7 @@ void SetInt32(Bytes* bytes, size_t at, uint32_t value) {
 Bytes UnsignedInstaller() {
     std::string text(".\\\0\x03\0\0\0a.txt\0abc\xFF\xFF\xFF\xFF", 20);
     Bytes stream(text.begin(), text.end());
-    Archive archive = MakeArchive(stream, *FindCompressionLevel("store"), 1, nullptr, nullptr);
+    PackedArchive archive = PackArchive(stream, *FindCompressionLevel("store"), 1, nullptr, nullptr);
     Bytes installer = FakeStub();
     installer.insert(installer.end(), archive.header.begin(), archive.header.end());
     installer.insert(installer.end(), stream.begin(), stream.end());
@@ -38,7 +38,7 @@ Bytes WithTable(size_t padding, size_t tableSize, uint32_t offset, uint32_t size
 
 std::string Load(const Bytes& installer, ArchiveInfo* info) {
     Bytes stream;
-    return LoadInstallerArchive(installer, info, &stream);
+    return UnpackInstallerArchive(installer, info, &stream);
 }
 
 }   // namespace

@@ -240,7 +240,7 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
 
     StartProgress(&meter, "compressing", showProgress && line.level->parse);
     uint32_t threads = line.threads > 0 ? line.threads : ProcessorCount();
-    Archive archive = MakeArchive(stream, *line.level, threads, ProgressCallback, &meter);
+    PackedArchive archive = PackArchive(stream, *line.level, threads, ProgressCallback, &meter);
     FinishProgress(&meter);
     const std::vector<uint8_t>& block = StoredBlock(archive, stream);
     LoadNeed need = InstallerLoadNeed(stream.size(), block.size());
