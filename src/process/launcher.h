@@ -1,5 +1,6 @@
 // Starts programs directly, or documents through the shell when a direct start
 // fails, optionally waiting for them and connecting their standard streams.
+// The stub's runtime library keeps every operation it has, though the installer uses only some of them.
 #pragma once
 #include <stdint.h>
 

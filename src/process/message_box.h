@@ -1,5 +1,6 @@
 // Message boxes that are modal over every top-level window of the calling
 // thread, not only over their owner.
+// The stub's runtime library keeps every operation it has, though the installer uses only some of them.
 #pragma once
 #include <stdint.h>
 
