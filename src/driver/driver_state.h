@@ -9,7 +9,6 @@
 enum { ARCHIVE_CHANNEL = 1, FILE_CHANNEL = 1, LIST_CHANNEL = 2 };
 
 struct DriverState {
-    TextVar programPath;
     int32_t archiveOffset;
     int32_t unpackedSize;
     int32_t storedSize;

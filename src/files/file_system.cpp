@@ -41,6 +41,12 @@ Text GetOwnProgramPath() {
     return ReadTextAt(path);
 }
 
+const wchar_t* GetOwnProgramWidePath() {
+    static WCHAR path[UNICODE_STRING_MAX_CHARS + 1];   // zero-filled memory, not file bytes
+    path[GetModuleFileNameW(ProgramModule(), path, UNICODE_STRING_MAX_CHARS)] = 0;
+    return path;
+}
+
 int64_t QueryFileSize(Text path) {
     if (!path || !*path) return FILE_SIZE_MISSING;
     PathBuffer copy;

@@ -17,6 +17,9 @@ enum {
 };
 
 Text GetOwnProgramPath();
+// The same in UTF-16: the ANSI path holds a '?' for each character outside the
+// code page and then names no file. Kept until the next call.
+const wchar_t* GetOwnProgramWidePath();
 int64_t QueryFileSize(Text path);
 int32_t MakeDirectory(Text path);
 int32_t RemoveFile(Text path);
