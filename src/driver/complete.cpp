@@ -18,41 +18,52 @@ enum { TEMPORARY_RUN_SETTLE_MS = 999 };
 static Text ControlLine(int number) { return driver.controlLines[number - 1].text; }
 static Text Target() { return driver.targetDirectory.text; }
 
-static void WriteScriptText(Text text) { WriteChannelBytes(FILE_CHANNEL, text, TextLength(text)); }
+static int32_t WriteScriptText(Text text) {
+    WriteChannelBytes(FILE_CHANNEL, text, TextLength(text));
+    return TextLength(text);
+}
 
 // The seventeen lines of the shortcut script, CR LF each. Values go in as they
-// are: the builder refuses ones that would break a line.
-static void WriteShortcutScript() {
-    CreateChannel(FILE_CHANNEL, driver.scriptPath.text);
+// are: the builder refuses ones that would break a line. Nonzero when this run
+// created the script and wrote it whole: a file already there that cannot be
+// replaced (read-only, or held open) is someone else's.
+static int32_t WriteShortcutScript() {
+    int32_t created = CreateChannel(FILE_CHANNEL, driver.scriptPath.text);
     // One script line to a source line.
     // clang-format off
-    WriteScriptText(ConcatText("Option Explicit\r\n"
-                               "Dim objShell, objDesktop, objLink\r\n"
-                               "Dim strAppPath, strWorkDir, strIconPath\r\n"
-                               "strWorkDir =\"", Target(), "\"\r\n"
-                               "strAppPath = \"", ControlLine(1), "\"\r\n"
-                               "strIconPath = \"", ControlLine(3)));
-    WriteScriptText(ConcatText(",0\"\r\n"
-                               "Set objShell = CreateObject(\"WScript.Shell\")\r\n"
-                               "objDesktop = objShell.SpecialFolders(\"Desktop\")\r\n"
-                               "Set objLink = objShell.CreateShortcut(objDesktop & \"\\", ControlLine(2), ".lnk\")\r\n"
-                               "objLink.Description = \"", ControlLine(2), "\"\r\n"
-                               "objLink.HotKey = \"\"\r\n"
-                               "objLink.IconLocation = strIconPath\r\n"
-                               "objLink.TargetPath = strAppPath\r\n"
-                               "objLink.WindowStyle = 1\r\n"
-                               "objLink.WorkingDirectory = strWorkDir\r\n"
-                               "objLink.Save\r\n"
-                               "WScript.Quit\r\n"));
+    int32_t length =
+        WriteScriptText(ConcatText("Option Explicit\r\n"
+                                   "Dim objShell, objDesktop, objLink\r\n"
+                                   "Dim strAppPath, strWorkDir, strIconPath\r\n"
+                                   "strWorkDir =\"", Target(), "\"\r\n"
+                                   "strAppPath = \"", ControlLine(1), "\"\r\n"
+                                   "strIconPath = \"", ControlLine(3))) +
+        WriteScriptText(ConcatText(",0\"\r\n"
+                                   "Set objShell = CreateObject(\"WScript.Shell\")\r\n"
+                                   "objDesktop = objShell.SpecialFolders(\"Desktop\")\r\n"
+                                   "Set objLink = objShell.CreateShortcut(objDesktop & \"\\", ControlLine(2), ".lnk\")\r\n"
+                                   "objLink.Description = \"", ControlLine(2), "\"\r\n"
+                                   "objLink.HotKey = \"\"\r\n"
+                                   "objLink.IconLocation = strIconPath\r\n"
+                                   "objLink.TargetPath = strAppPath\r\n"
+                                   "objLink.WindowStyle = 1\r\n"
+                                   "objLink.WorkingDirectory = strWorkDir\r\n"
+                                   "objLink.Save\r\n"
+                                   "WScript.Quit\r\n"));
     // clang-format on
     CloseChannel(FILE_CHANNEL);
+    if (!created) return 0;
+    if (QueryFileSize(driver.scriptPath.text) == length) return 1;
+    RemoveFile(driver.scriptPath.text);   // ours, but cut short
+    return 0;
 }
 
 static void MakeShortcut() {
     AssignText(&driver.scriptPath, ConcatText(Target(), SHORTCUT_SCRIPT_NAME));
-    WriteShortcutScript();
-    LaunchProgram(driver.scriptPath.text, "", "", LAUNCH_WAIT);   // a document: the shell runs it
-    RemoveFile(driver.scriptPath.text);
+    if (WriteShortcutScript()) {
+        LaunchProgram(driver.scriptPath.text, "", "", LAUNCH_WAIT);   // a document: the shell runs it
+        RemoveFile(driver.scriptPath.text);
+    }
     ShowModalMessage(COMPLETION_CAPTION, COMPLETION_NOTICE);
     if (!TextEquals(ControlLine(4), "")) LaunchProgram(ControlLine(4), "", Target(), 0);
 }
@@ -97,7 +108,7 @@ static void ReadControlFile() {
 
 void CompleteInstallation() {
     AssignText(&driver.controlFilePath, ConcatText(Target(), CONTROL_FILE_NAME));
-    if (ControlFileIsRead(QueryFileSize(driver.controlFilePath.text))) {
+    if (ControlFileIsRead(driver.controlFileSize)) {
         ReadControlFile();
         if (ControlFileRunsTemporarily(ControlLine(1))) RunTemporarily();
         else MakeShortcut();

@@ -22,6 +22,7 @@ struct DriverState {
     int32_t createdTarget;   // the target chain's walk made the target itself
     TextVar entryName;
     TextVar fullPath;
+    int32_t controlFileSize;   // of the control file this run wrote; 0: none
     TextVar controlLines[4];   // program path, shortcut name, icon file, command
     TextVar controlFilePath;
     TextVar scriptPath;
@@ -34,6 +35,8 @@ void LoadArchive();
 void ExtractEntries();
 void CompleteInstallation();
 
-// The two ends of every run; neither returns.
+// The ends of every run; none returns. What was written stays on disk.
 [[noreturn]] void NormalExit();
 [[noreturn]] void InvalidArchiveExit();
+// An entry is not on disk as the archive says: nothing of the completion follows.
+[[noreturn]] void InstallFailedExit();

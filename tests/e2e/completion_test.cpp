@@ -245,3 +245,40 @@ TEST(Completion, WorkedExampleUnderTheCurrentDirectoryListsItsPathAsWritten) {
     EXPECT_TRUE(Exists(run.scratch + "/installer.exe"));   // the current directory itself stays
     EXPECT_FALSE(Exists(ListPath()));
 }
+
+// The archive alone decides: a control file that lies in the target (here
+// the Downloads folder, which the installer's target .\ is) is neither read
+// nor deleted, so its command never runs and its removal never follows.
+TEST(Completion, OnlyTheArchivesOwnControlFileIsObeyed) {
+    PrepareProbe();
+    std::string scratch = FreshScratch("planted_control_file");
+    std::string planted = "\r\n\r\n\r\n" + ProbeCommand("") + "\r\n";   // a temporary run of the probe
+    WriteFileBytes(scratch + "/$$$.$$$", Bytes(planted.begin(), planted.end()));
+    WriteFileBytes(scratch + "/thesis.doc", {'m', 'i', 'n', 'e'});
+    Bytes archive = MakeStoredArchive(MakeEntryStream(".\\", {FileEntry("f1.txt", "packed")}));
+    InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_FALSE(Exists(ProbeOut() + "/run.txt"));   // a temporary run waits for its command
+    EXPECT_EQ(ReadFileText(scratch + "/f1.txt"), "packed");
+    EXPECT_EQ(ReadFileText(scratch + "/thesis.doc"), "mine");
+    EXPECT_EQ(ReadFileText(scratch + "/$$$.$$$"), planted);
+}
+
+// A shortcut script already beside the installer that the run cannot replace
+// (held open, as a read-only file would be) is someone else's: never started.
+TEST(Completion, PlantedScriptThatCannotBeReplacedIsNotStarted) {
+    PrepareProbe();
+    std::string scratch = FreshScratch("planted_script");
+    WriteFileBytes(scratch + "/$$$ikona.vbs", {'p', 'l', 'a', 'n', 't', 'e', 'd'});
+    HeldFile held(scratch + "/$$$ikona.vbs");
+    ASSERT_TRUE(held.held());
+    Bytes archive =
+        MakeStoredArchive(MakeEntryStream(".\\", {ControlFileEntry("C:\\x\\app.exe", "Planted Script", "", "")}));
+    InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
+    EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
+    EXPECT_EQ(ReadFileText(scratch + "/$$$ikona.vbs"), "planted");
+}

@@ -194,6 +194,32 @@ bool WaitForFile(const std::string& path, int milliseconds) {
     return Exists(path);
 }
 
+HeldFile::HeldFile(const std::string& hostPath) : hostPath_(hostPath), holder_(-1), held_(false) {
+    std::string logPath = hostPath + ".holder.log";
+    std::string windowsPath = WindowsPath(hostPath);
+    pid_t child = fork();
+    if (child == 0) {
+        int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int none = open("/dev/null", O_RDONLY);
+        dup2(none, 0);
+        dup2(log, 1);
+        dup2(log, 2);
+        setenv("WINEPREFIX", WinePrefix().c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        unsetenv("DISPLAY");
+        execlp("wine", "wine", kProbeWindowsPath, "hold", windowsPath.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    holder_ = child;
+    held_ = child > 0 && WaitForFile(hostPath + ".held", 60000);
+}
+
+HeldFile::~HeldFile() {
+    WriteFileBytes(hostPath_ + ".release", {});
+    if (holder_ > 0) waitpid(holder_, nullptr, 0);
+    for (const char* suffix : {".held", ".release", ".holder.log"}) fs::remove(hostPath_ + suffix);
+}
+
 std::string WindowsPath(const std::string& hostPath) {
     std::string relative = hostPath.substr(DriveC().size());
     for (char& c : relative)
