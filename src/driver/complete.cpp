@@ -75,6 +75,22 @@ static int32_t IsUnderTarget(Text path) {
     return TextLength(path) > length && memcmp(path, Target(), (size_t)length) == 0 && IsSafeEntryName(path + length);
 }
 
+// Where the links on a path below the target are looked for: from the
+// target's own last component when this run made the target, else below it.
+static int32_t FirstOwnComponent() { return TextLength(Target()) - driver.createdTarget; }
+
+// Removes a file, or a directory's files and then the directory if it is
+// empty, unless a link has taken its place or leads to it: then only the link
+// goes, or nothing.
+static void RemoveCreated(Text path) {
+    int32_t link = FindLinkOnPath(path, FirstOwnComponent());
+    if (link == PATH_IS_LINK) RemoveLink(path);
+    if (link != PATH_HAS_NO_LINK) return;
+    int32_t kind = (int32_t)QueryFileSize(path);   // low 32 bits only
+    if (kind == FILE_SIZE_DIRECTORY) PurgeDirectory(path, "");
+    else if (kind >= 0) RemoveFile(path);
+}
+
 // Removes what the extraction list names under the target, in extraction
 // order: files, and directories emptied of their files (sub-directories are
 // not entered).
@@ -83,10 +99,7 @@ static void RemoveListedEntries() {
     if (!OpenChannelForUpdate(LIST_CHANNEL, driver.listPath.text)) return;
     while (ChannelAtEnd(LIST_CHANNEL) == 0) {
         Text path = TrimTextRight(TrimTextLeft(ReadChannelLine(LIST_CHANNEL)));
-        if (!IsUnderTarget(path)) continue;
-        int32_t kind = (int32_t)QueryFileSize(path);   // low 32 bits only
-        if (kind == FILE_SIZE_DIRECTORY) PurgeDirectory(path, "");
-        else if (kind >= 0) RemoveFile(path);
+        if (IsUnderTarget(path)) RemoveCreated(path);
     }
     CloseChannel(LIST_CHANNEL);
 }
@@ -95,7 +108,7 @@ static void RunTemporarily() {
     LaunchProgram(ControlLine(4), "", "", LAUNCH_WAIT);
     PauseMilliseconds(TEMPORARY_RUN_SETTLE_MS);
     RemoveListedEntries();
-    if (driver.createdTarget) PurgeDirectory(Target(), "");   // so never the current directory
+    if (driver.createdTarget) RemoveCreated(Target());   // so never the current directory
 }
 
 static void ReadControlFile() {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "harness.h"
 
@@ -281,4 +282,37 @@ TEST(Completion, PlantedScriptThatCannotBeReplacedIsNotStarted) {
     EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
     EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
     EXPECT_EQ(ReadFileText(scratch + "/$$$ikona.vbs"), "planted");
+}
+
+// While the temporary run's program runs, a directory that the run created
+// (or the target itself) is swapped for a link to a folder of the user's; the
+// removal afterwards must not go through it. Wine shows a Unix symbolic link
+// as a reparse point, but does not let a program remove one, so what becomes
+// of the link itself is not looked at here.
+TEST(Completion, TemporaryRunRemovalNeverGoesThroughALink) {
+    for (const char* swapped : {"TR/data", "TR"}) {
+        SCOPED_TRACE(swapped);
+        PrepareProbe();
+        std::string scratch = FreshScratch("link_swap");
+        fs::create_directories(scratch + "/docs");
+        for (const char* file : {"/docs/thesis.doc", "/docs/taxes.xls"}) WriteFileBytes(scratch + file, {'m', 'y'});
+        std::string signal = scratch + "/swap";
+        std::thread swapper([&] {
+            if (!WaitForFile(signal + ".waiting", 60000)) return;
+            fs::rename(scratch + "/" + swapped, scratch + "/" + swapped + ".moved");
+            fs::create_directory_symlink(scratch + "/docs", scratch + "/" + swapped);
+            WriteFileBytes(signal + ".go", {});
+        });
+        std::string target = WindowsPath(scratch) + "\\TR\\";
+        Bytes stream =
+            MakeEntryStream(target, {DirectoryEntry("data\\"), FileEntry("data\\thesis.doc", "packed"),
+                                     FileEntry("data\\taxes.xls", "packed"),
+                                     ControlFileEntry("", "", "", ProbeCommand(" ?" + WindowsPath(signal)))});
+        InstallerRun run = RunInstallerFile(WriteInstaller(scratch, MakeStoredArchive(stream)), scratch);
+        swapper.join();
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        ASSERT_TRUE(Exists(signal + ".go"));   // the swap happened while the program ran
+        EXPECT_EQ(ReadFileText(scratch + "/docs/thesis.doc"), "my");
+        EXPECT_EQ(ReadFileText(scratch + "/docs/taxes.xls"), "my");
+    }
 }

@@ -40,8 +40,14 @@ static int Report(int argc, char** argv) {
     Sleep(kWaitMs);
     std::string appended;
     for (int i = 3; i < argc; ++i) {
-        if (argv[i][0] == '+') appended += std::string(argv[i] + 1) + "\r\n";
-        else WriteWholeFile(argv[i], "made by probe");
+        if (argv[i][0] == '+') {
+            appended += std::string(argv[i] + 1) + "\r\n";
+        } else if (argv[i][0] == '?') {
+            WriteWholeFile(std::string(argv[i] + 1) + ".waiting", "");
+            Appears(std::string(argv[i] + 1) + ".go");
+        } else {
+            WriteWholeFile(argv[i], "made by probe");
+        }
     }
     if (!appended.empty()) WriteWholeFile(kListPath, ReadWholeFile(kListPath) + appended);
     // Last, and whole at once: its presence means the probe has finished,
