@@ -1,14 +1,16 @@
 // How a run ends, as the archive's optional control file says: a desktop
-// shortcut made by a script and a completion box (shortcut mode), or a program
-// run and everything that the run created removed again (temporary-run mode).
+// shortcut and a completion box (shortcut mode), or a program run and
+// everything that the run created removed again (temporary-run mode).
 #include <string.h>
 
 #include "driver/driver_state.h"
 #include "files/channels.h"
 #include "files/file_system.h"
+#include "process/desktop_shortcut.h"
 #include "process/launcher.h"
 #include "process/message_box.h"
 #include "support/pause.h"
+#include "support/system_library.h"
 
 #define COMPLETION_CAPTION "Instalacija gotova!"
 #define COMPLETION_NOTICE "sfx (c) 2026, sfx.example.org"
@@ -58,12 +60,15 @@ static int32_t WriteShortcutScript() {
     return 0;
 }
 
+// The script where the system can still run one, then the same shortcut
+// written directly, which works where the script host is gone or disabled.
 static void MakeShortcut() {
     AssignText(&driver.scriptPath, ConcatText(Target(), SHORTCUT_SCRIPT_NAME));
-    if (WriteShortcutScript()) {
+    if (SystemLibraryExists("vbscript.dll") && WriteShortcutScript()) {
         LaunchProgram(driver.scriptPath.text, "", "", LAUNCH_WAIT);   // a document: the shell runs it
         RemoveFile(driver.scriptPath.text);
     }
+    SaveDesktopShortcut(ControlLine(2), ControlLine(1), Target(), ControlLine(3), ControlLine(2));
     ShowModalMessage(COMPLETION_CAPTION, COMPLETION_NOTICE);
     if (!TextEquals(ControlLine(4), "")) LaunchProgram(ControlLine(4), "", Target(), 0);
 }

@@ -220,6 +220,13 @@ HeldFile::~HeldFile() {
     for (const char* suffix : {".held", ".release", ".holder.log"}) fs::remove(hostPath_ + suffix);
 }
 
+std::string DesktopDirectory() {
+    for (const fs::directory_entry& user : fs::directory_iterator(DriveC() + "/users"))
+        if (user.path().filename() != "Public" && fs::is_directory(user.path() / "Desktop"))
+            return (user.path() / "Desktop").string();
+    return DriveC() + "/users/no-desktop";
+}
+
 std::string WindowsPath(const std::string& hostPath) {
     std::string relative = hostPath.substr(DriveC().size());
     for (char& c : relative)

@@ -83,6 +83,8 @@ class HeldFile {
     int holder_;
     bool held_;
 };
+// Host path of the prefix user's Desktop folder.
+std::string DesktopDirectory();
 // Windows path of a host path below the prefix's drive_c (C:\...).
 std::string WindowsPath(const std::string& hostPath);
 std::vector<std::string> SplitCrLfLines(const std::string& text);
