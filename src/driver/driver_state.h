@@ -9,7 +9,6 @@
 enum { ARCHIVE_CHANNEL = 1, FILE_CHANNEL = 1, LIST_CHANNEL = 2 };
 
 struct DriverState {
-    TextVar programPath;
     int32_t archiveOffset;
     int32_t unpackedSize;
     int32_t storedSize;
@@ -23,6 +22,7 @@ struct DriverState {
     int32_t createdTarget;   // the target chain's walk made the target itself
     TextVar entryName;
     TextVar fullPath;
+    int32_t controlFileSize;   // of the control file this run wrote; 0: none
     TextVar controlLines[CONTROL_LINE_COUNT];
     TextVar controlFilePath;
     TextVar scriptPath;
@@ -35,6 +35,8 @@ void LoadOwnArchive();
 void ExtractEntries();
 void CompleteInstallation();
 
-// The two ends of every run; neither returns.
+// The ends of every run; none returns. What was written stays on disk.
 [[noreturn]] void NormalExit();
 [[noreturn]] void InvalidArchiveExit();
+// An entry is not on disk as the archive says: nothing of the completion follows.
+[[noreturn]] void InstallFailedExit();

@@ -1,6 +1,7 @@
 // Walks the entry stream and recreates its directories and files under the
 // target directory, recording in the extraction list every file and every
-// directory that the run creates.
+// directory that the run creates, and checking that each entry is on disk as
+// the archive says.
 #include <string.h>
 
 #include "driver/driver_state.h"
@@ -55,12 +56,16 @@ static void AppendToExtractionList(Text path) {
     CloseChannel(LIST_CHANNEL);
 }
 
+// A file the run created and wrote whole; anything less fails the installation.
 static void WriteFileEntry(Text path, int32_t size) {
     if (size > BytesLeft()) InvalidArchiveExit();
-    CreateChannel(FILE_CHANNEL, path);   // truncates an existing file
+    int32_t created = CreateChannel(FILE_CHANNEL, path);   // truncates an existing file
     WriteChannelBytes(FILE_CHANNEL, driver.entryStream + driver.readPosition, size);
     CloseChannel(FILE_CHANNEL);
     driver.readPosition += size;
+    if (!created || QueryFileSize(path) != size) InstallFailedExit();
+    // Only the control file of the archive is obeyed, never one lying in the target.
+    if (TextEquals(driver.entryName.text, CONTROL_FILE_NAME)) driver.controlFileSize = size;
 }
 
 void ExtractEntries() {
@@ -83,13 +88,11 @@ void ExtractEntries() {
             // Listed only when this run makes it: the removal purges listed directories.
             listed = listed && QueryFileSize(driver.fullPath.text) == FILE_SIZE_MISSING;
             MakeDirectory(driver.fullPath.text);
-            PauseMilliseconds(1);
-        } else if (driver.sizeCode > 0) {
-            WriteFileEntry(driver.fullPath.text, driver.sizeCode);
+            if (QueryFileSize(driver.fullPath.text) != FILE_SIZE_DIRECTORY) InstallFailedExit();
             PauseMilliseconds(1);
         } else {
-            CreateChannel(FILE_CHANNEL, driver.fullPath.text);   // an empty file
-            CloseChannel(FILE_CHANNEL);
+            WriteFileEntry(driver.fullPath.text, driver.sizeCode);
+            if (driver.sizeCode > 0) PauseMilliseconds(1);
         }
         if (listed) AppendToExtractionList(driver.fullPath.text);
     }

@@ -27,8 +27,8 @@ static int32_t OnlySignatureFollows(uint32_t archiveEnd, uint32_t fileEnd) {
 }
 
 void LoadOwnArchive() {
-    AssignText(&driver.programPath, GetOwnProgramPath());
-    OpenChannelForRead(ARCHIVE_CHANNEL, driver.programPath.text);   // a failed open reads as no archive
+    // A failed open reads as no archive.
+    OpenChannelForReadWide(ARCHIVE_CHANNEL, GetOwnProgramWidePath());
     SeekChannel(ARCHIVE_CHANNEL, driver.archiveOffset);
     if (ChannelAtEnd(ARCHIVE_CHANNEL) != 0) InvalidArchiveExit();
 

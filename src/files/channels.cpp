@@ -83,13 +83,15 @@ static int32_t BufferedWrite(ChannelRecord* channel, const uint8_t* source, int3
     return length;
 }
 
-static int32_t OpenChannel(int32_t mode, int32_t number, Text path) {
+// A wide path, when given, is opened instead of the text path.
+static int32_t OpenChannel(int32_t mode, int32_t number, Text path, const wchar_t* widePath = 0) {
     ChannelRecord* channel = (ChannelRecord*)AcquireObject(channelTable, number);
     if (!channel) return 0;
     if (!path) path = "";
     DWORD access = mode == OPEN_FOR_READ ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
     DWORD disposition = mode == OPEN_FOR_READ ? OPEN_EXISTING : mode == OPEN_FOR_UPDATE ? OPEN_ALWAYS : CREATE_ALWAYS;
-    HANDLE handle = CreateFileA(path, access, FILE_SHARE_READ, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0);
+    HANDLE handle = widePath ? CreateFileW(widePath, access, FILE_SHARE_READ, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0)
+                             : CreateFileA(path, access, FILE_SHARE_READ, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0);
     if (handle == INVALID_HANDLE_VALUE && mode == OPEN_CREATE)
         handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, 0, TRUNCATE_EXISTING, 0, 0);
     if (handle == INVALID_HANDLE_VALUE || !handle) {
@@ -106,6 +108,9 @@ static int32_t OpenChannel(int32_t mode, int32_t number, Text path) {
 }
 
 int32_t OpenChannelForRead(int32_t number, Text path) { return OpenChannel(OPEN_FOR_READ, number, path); }
+int32_t OpenChannelForReadWide(int32_t number, const wchar_t* path) {
+    return OpenChannel(OPEN_FOR_READ, number, 0, path ? path : L"");
+}
 int32_t OpenChannelForUpdate(int32_t number, Text path) { return OpenChannel(OPEN_FOR_UPDATE, number, path); }
 int32_t CreateChannel(int32_t number, Text path) { return OpenChannel(OPEN_CREATE, number, path); }
 

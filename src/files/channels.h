@@ -21,6 +21,8 @@ struct ChannelRecord {
 void InitChannels();
 // Non-zero on success: the handle, or the channel's identifier for AnyNumber.
 int32_t OpenChannelForRead(int32_t number, Text path);
+// The same for a UTF-16 path, which can name any file.
+int32_t OpenChannelForReadWide(int32_t number, const wchar_t* path);
 int32_t OpenChannelForUpdate(int32_t number, Text path);
 int32_t CreateChannel(int32_t number, Text path);
 int32_t ReadChannelBytes(int32_t number, void* destination, int32_t length);

@@ -41,6 +41,12 @@ Text GetOwnProgramPath() {
     return ReadTextAt(path);
 }
 
+const wchar_t* GetOwnProgramWidePath() {
+    static WCHAR path[UNICODE_STRING_MAX_CHARS + 1];   // zero-filled memory, not file bytes
+    path[GetModuleFileNameW(ProgramModule(), path, UNICODE_STRING_MAX_CHARS)] = 0;
+    return path;
+}
+
 int64_t QueryFileSize(Text path) {
     if (!path || !*path) return FILE_SIZE_MISSING;
     PathBuffer copy;
@@ -125,4 +131,36 @@ int32_t PurgeDirectory(Text directory, Text pattern, uint32_t flags) {
     FindClose(search);
     if (flags & PURGE_FORCE) SetFileAttributesA(base, FILE_ATTRIBUTE_NORMAL);
     return wholeDirectory ? RemoveDirectoryA(base) != 0 : 1;
+}
+
+static int32_t IsLink(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+int32_t FindLinkOnPath(Text path, int32_t from) {
+    if (!path) return PATH_HAS_NO_LINK;
+    PathBuffer copy;
+    size_t length = MakeWorkingCopy(copy, path);
+    int32_t found = PATH_HAS_NO_LINK;
+    for (size_t at = (size_t)from; at <= length; ++at) {
+        char ending = copy[at];
+        // A component ends at a backslash or at the end, and is not empty.
+        if ((ending && ending != '\\') || !at || copy[at - 1] == '\\') continue;
+        if (found) return PATH_CROSSES_LINK;
+        copy[at] = 0;
+        found = IsLink(copy);
+        copy[at] = ending;
+    }
+    return found;
+}
+
+int32_t RemoveLink(Text path) {
+    if (!path) return 0;
+    PathBuffer copy;
+    size_t length = MakeWorkingCopy(copy, path);
+    while (length > 0 && copy[length - 1] == '\\') copy[--length] = 0;
+    // A directory link goes with RemoveDirectory, a file link with DeleteFile;
+    // neither touches the link's target.
+    return RemoveDirectoryA(copy) || DeleteFileA(copy);
 }

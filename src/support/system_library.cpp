@@ -20,12 +20,23 @@ void RestrictLibrarySearch() {
     if (setDllDirectory) setDllDirectory("");
 }
 
-void* SystemLibraryFunction(const char* library, const char* function) {
-    char path[MAX_PATH + 16];
+// The DLL's full path in the system directory; 0 when it would not fit.
+static int32_t SystemLibraryPath(char* path, const char* library) {
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
     if (!length || length >= MAX_PATH) return 0;
     path[length] = '\\';
     strcpy(path + length + 1, library);
+    return 1;
+}
+
+void* SystemLibraryFunction(const char* library, const char* function) {
+    char path[MAX_PATH + 16];
+    if (!SystemLibraryPath(path, library)) return 0;
     HMODULE module = LoadLibraryA(path);
     return module ? FunctionAddress(module, function) : 0;
+}
+
+int32_t SystemLibraryExists(const char* library) {
+    char path[MAX_PATH + 16];
+    return SystemLibraryPath(path, library) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }

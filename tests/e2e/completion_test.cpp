@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "harness.h"
 
@@ -244,4 +246,180 @@ TEST(Completion, WorkedExampleUnderTheCurrentDirectoryListsItsPathAsWritten) {
     EXPECT_FALSE(Exists(run.scratch + "/a.txt"));          // removed again after the run
     EXPECT_TRUE(Exists(run.scratch + "/installer.exe"));   // the current directory itself stays
     EXPECT_FALSE(Exists(ListPath()));
+}
+
+// The archive alone decides: a control file that lies in the target (here
+// the Downloads folder, which the installer's target .\ is) is neither read
+// nor deleted, so its command never runs and its removal never follows.
+TEST(Completion, OnlyTheArchivesOwnControlFileIsObeyed) {
+    PrepareProbe();
+    std::string scratch = FreshScratch("planted_control_file");
+    std::string planted = "\r\n\r\n\r\n" + ProbeCommand("") + "\r\n";   // a temporary run of the probe
+    WriteFileBytes(scratch + "/$$$.$$$", Bytes(planted.begin(), planted.end()));
+    WriteFileBytes(scratch + "/thesis.doc", {'m', 'i', 'n', 'e'});
+    Bytes archive = MakeStoredArchive(MakeEntryStream(".\\", {FileEntry("f1.txt", "packed")}));
+    InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_FALSE(Exists(ProbeOut() + "/run.txt"));   // a temporary run waits for its command
+    EXPECT_EQ(ReadFileText(scratch + "/f1.txt"), "packed");
+    EXPECT_EQ(ReadFileText(scratch + "/thesis.doc"), "mine");
+    EXPECT_EQ(ReadFileText(scratch + "/$$$.$$$"), planted);
+}
+
+// A shortcut script already beside the installer that the run cannot replace
+// (held open, as a read-only file would be) is someone else's: never started.
+TEST(Completion, PlantedScriptThatCannotBeReplacedIsNotStarted) {
+    PrepareProbe();
+    std::string scratch = FreshScratch("planted_script");
+    WriteFileBytes(scratch + "/$$$ikona.vbs", {'p', 'l', 'a', 'n', 't', 'e', 'd'});
+    HeldFile held(scratch + "/$$$ikona.vbs");
+    ASSERT_TRUE(held.held());
+    std::string link = DesktopDirectory() + "/Planted Script.lnk";
+    fs::remove(link);
+    Bytes archive =
+        MakeStoredArchive(MakeEntryStream(".\\", {ControlFileEntry("C:\\x\\app.exe", "Planted Script", "", "")}));
+    InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
+    EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
+    EXPECT_EQ(ReadFileText(scratch + "/$$$ikona.vbs"), "planted");
+    EXPECT_TRUE(Exists(link));   // the shortcut is made without the script
+    fs::remove(link);
+}
+
+// While the temporary run's program runs, a directory that the run created
+// (or the target itself) is swapped for a link to a folder of the user's; the
+// removal afterwards must not go through it. Wine shows a Unix symbolic link
+// as a reparse point, but does not let a program remove one, so what becomes
+// of the link itself is not looked at here.
+TEST(Completion, TemporaryRunRemovalNeverGoesThroughALink) {
+    for (const char* swapped : {"TR/data", "TR"}) {
+        SCOPED_TRACE(swapped);
+        PrepareProbe();
+        std::string scratch = FreshScratch("link_swap");
+        fs::create_directories(scratch + "/docs");
+        for (const char* file : {"/docs/thesis.doc", "/docs/taxes.xls"}) WriteFileBytes(scratch + file, {'m', 'y'});
+        std::string signal = scratch + "/swap";
+        std::thread swapper([&] {
+            if (!WaitForFile(signal + ".waiting", 60000)) return;
+            fs::rename(scratch + "/" + swapped, scratch + "/" + swapped + ".moved");
+            fs::create_directory_symlink(scratch + "/docs", scratch + "/" + swapped);
+            WriteFileBytes(signal + ".go", {});
+        });
+        std::string target = WindowsPath(scratch) + "\\TR\\";
+        Bytes stream =
+            MakeEntryStream(target, {DirectoryEntry("data\\"), FileEntry("data\\thesis.doc", "packed"),
+                                     FileEntry("data\\taxes.xls", "packed"),
+                                     ControlFileEntry("", "", "", ProbeCommand(" ?" + WindowsPath(signal)))});
+        InstallerRun run = RunInstallerFile(WriteInstaller(scratch, MakeStoredArchive(stream)), scratch);
+        swapper.join();
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        ASSERT_TRUE(Exists(signal + ".go"));   // the swap happened while the program ran
+        EXPECT_EQ(ReadFileText(scratch + "/docs/thesis.doc"), "my");
+        EXPECT_EQ(ReadFileText(scratch + "/docs/taxes.xls"), "my");
+    }
+}
+
+// The shell link file as documented: a header, an optional item list, an
+// optional location block, then counted strings.
+struct ShellLink {
+    std::string target, description, workingDirectory, iconLocation;
+    int32_t iconIndex = -1;
+    uint32_t showCommand = 0;
+    uint16_t hotKey = 0xFFFF;
+};
+
+static ShellLink ReadShellLink(const std::string& path) {
+    Bytes bytes = ReadFileBytes(path);
+    auto u16 = [&](size_t at) { return at + 2 <= bytes.size() ? uint32_t(bytes[at] | bytes[at + 1] << 8) : 0u; };
+    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    auto text = [&](size_t at) { return at < bytes.size() ? std::string((const char*)&bytes[at]) : std::string(); };
+    ShellLink link;
+    if (bytes.size() < 76 || u32(0) != 76) return link;
+    enum {
+        ITEM_LIST = 0x1,
+        LOCATION = 0x2,
+        NAME = 0x4,
+        RELATIVE_PATH = 0x8,
+        WORKING_DIRECTORY = 0x10,
+        ARGUMENTS = 0x20,
+        ICON = 0x40,
+        UNICODE_STRINGS = 0x80
+    };
+    uint32_t flags = u32(20);
+    link.iconIndex = (int32_t)u32(56);
+    link.showCommand = u32(60);
+    link.hotKey = (uint16_t)u16(64);
+    size_t at = 76;
+    if (flags & ITEM_LIST) at += 2 + u16(at);
+    if (flags & LOCATION) {
+        if (u32(at + 8) & 1) link.target = text(at + u32(at + 16)) + text(at + u32(at + 24));
+        at += u32(at);
+    }
+    auto counted = [&]() {
+        size_t count = u16(at), width = (flags & UNICODE_STRINGS) ? 2 : 1;
+        std::string value;
+        for (size_t i = 0; i < count; ++i) value += (char)bytes.at(at + 2 + i * width);   // ASCII values here
+        at += 2 + count * width;
+        while (!value.empty() && value.back() == 0) value.pop_back();   // Wine counts the terminator too
+        return value;
+    };
+    for (uint32_t string : {NAME, RELATIVE_PATH, WORKING_DIRECTORY, ARGUMENTS, ICON}) {
+        if (!(flags & string)) continue;
+        std::string value = counted();
+        if (string == NAME) link.description = value;
+        if (string == WORKING_DIRECTORY) link.workingDirectory = value;
+        if (string == ICON) link.iconLocation = value;
+    }
+    return link;
+}
+
+// Hides the script engine from 32- and 64-bit programs while it lives.
+struct HiddenScriptEngine {
+    std::vector<std::string> hidden;
+    HiddenScriptEngine() {
+        for (const char* folder : {"system32", "syswow64"}) {
+            std::string engine = DriveC() + "/windows/" + folder + "/vbscript.dll";
+            if (Exists(engine)) fs::rename(engine, engine + ".hidden"), hidden.push_back(engine);
+        }
+    }
+    ~HiddenScriptEngine() {
+        for (const std::string& engine : hidden) fs::rename(engine + ".hidden", engine);
+    }
+};
+
+// The installer writes the shortcut itself, the same one the script asks for,
+// also where the system has no script engine (it then writes no script).
+TEST(Completion, ShortcutIsWrittenWithOrWithoutTheScriptEngine) {
+    for (bool engine : {true, false}) {
+        SCOPED_TRACE(engine ? "with the script engine" : "without it");
+        Installation installation = Prepare("shortcut_file");
+        const std::string name = "Sfx Shortcut";
+        std::string file = DesktopDirectory() + "/" + name + ".lnk";
+        fs::remove(file);
+        const std::string program = installation.target + "app.exe", icon = installation.target + "app.ico";
+        InstallerRun run;
+        {
+            std::unique_ptr<HiddenScriptEngine> hidden(engine ? nullptr : new HiddenScriptEngine);
+            run = Install(installation,
+                          {FileEntry("app.exe", "binary"), FileEntry("app.ico", "icon"),
+                           ControlFileEntry(program, name, icon, "")},
+                          "shortcut_file");
+        }
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
+        EXPECT_EQ(Exists(ProbeOut() + "/script.copy"), engine);
+        ShellLink link = ReadShellLink(file);
+        EXPECT_EQ(link.target, program);
+        EXPECT_EQ(link.workingDirectory, installation.target);
+        EXPECT_EQ(link.iconLocation, icon);
+        EXPECT_EQ(link.iconIndex, 0);
+        EXPECT_EQ(link.description, name);
+        EXPECT_EQ(link.showCommand, 1u);   // a normal window
+        EXPECT_EQ(link.hotKey, 0u);
+        fs::remove(file);
+    }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "harness.h"
 
@@ -38,11 +39,48 @@ TEST(Extraction, DirectoriesFilesAndEmptyFilesInStreamOrder) {
     EXPECT_EQ(ReadFileText(run.scratch + "/top.bin"), std::string("\0\1\2\3", 4));
 }
 
-TEST(Extraction, FileBeforeItsDirectoryEntryFailsSilently) {
-    Bytes stream = MakeEntryStream(".\\", {FileEntry("late\\x.txt", "x"), DirectoryEntry("late\\")});
-    InstallerRun run = RunCompleted(stream, "late_directory");
-    EXPECT_TRUE(fs::is_directory(run.scratch + "/late"));
-    EXPECT_FALSE(Exists(run.scratch + "/late/x.txt"));
+// An entry that is not on disk as the archive says fails the installation:
+// one box, exit code 1, and nothing of the completion, although the control
+// file came first: no script (the installer would wait for it) and no
+// completion box, which the program's start would follow.
+TEST(Extraction, EntryNotWrittenAsTheArchiveSaysFailsTheInstallation) {
+    struct FailureCase {
+        const char* name;
+        std::vector<std::string> files, directories;   // there before the run, below the scratch directory
+        const char* held;                              // one of the files, held open by another process
+        std::vector<EntrySpec> entries;
+    };
+    const FailureCase cases[] = {
+        {"file_in_the_way_of_the_target", {"app"}, {}, nullptr, {FileEntry("a.txt", "a")}},
+        {"directory_in_the_way_of_a_file", {}, {"app/a.txt"}, nullptr, {FileEntry("a.txt", "a")}},
+        {"file_in_use", {"app/a.txt"}, {}, "app/a.txt", {FileEntry("a.txt", "a")}},
+        {"file_before_its_directory", {}, {}, nullptr, {FileEntry("late\\x.txt", "x"), DirectoryEntry("late\\")}},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrepareProbe();
+        std::string scratch = FreshScratch(std::string("failure_") + c.name);
+        for (const std::string& directory : c.directories) fs::create_directories(scratch + "/" + directory);
+        for (const std::string& file : c.files) {
+            fs::create_directories(fs::path(scratch + "/" + file).parent_path());
+            WriteFileBytes(scratch + "/" + file, {'m', 'i', 'n', 'e'});
+        }
+        std::unique_ptr<HeldFile> held(c.held ? new HeldFile(scratch + "/" + c.held) : nullptr);
+        if (held) ASSERT_TRUE(held->held());
+        std::string target = WindowsPath(scratch) + "\\app\\";
+        std::vector<EntrySpec> entries = {ControlFileEntry(target + "a.txt", "Failed", "", kProbeWindowsPath)};
+        entries.insert(entries.end(), c.entries.begin(), c.entries.end());
+        Bytes archive = MakeStoredArchive(MakeEntryStream(target, entries));
+        InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
+        held.reset();
+        EXPECT_EQ(run.exitCode, 1) << run.log;
+        ASSERT_EQ(run.boxes.size(), 1u) << run.log;
+        EXPECT_EQ(run.boxes[0].caption, "Greska");
+        EXPECT_EQ(run.boxes[0].text, "Instalacija nije uspjela!");
+        EXPECT_EQ(run.boxes[0].type, 0u);
+        EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
+        for (const std::string& file : c.files) EXPECT_EQ(ReadFileText(scratch + "/" + file), "mine");
+    }
 }
 
 TEST(Extraction, ExistingFileIsTruncatedAndOverwritten) {

@@ -106,28 +106,40 @@ static std::vector<MessageBoxCall> FindMessageBoxes(const std::string& log) {
     return boxes;
 }
 
+// Starts a Windows program under Wine in the test prefix, in the working
+// directory when one is given; its output goes to the log file, never a pipe
+// (Wine's background processes would hold a pipe open).
+static pid_t StartWine(const std::vector<std::string>& arguments, const std::string& logPath, const char* debug,
+                       const std::string& workingDirectory = "", const std::string& dllOverrides = "") {
+    std::vector<char*> argv = {(char*)"wine"};
+    for (const std::string& argument : arguments) argv.push_back((char*)argument.c_str());
+    argv.push_back(nullptr);
+    std::string prefix = WinePrefix();
+    pid_t child = fork();
+    if (child == 0) {
+        int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int none = open("/dev/null", O_RDONLY);
+        dup2(none, 0);
+        dup2(log, 1);
+        dup2(log, 2);
+        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(127);
+        setenv("WINEPREFIX", prefix.c_str(), 1);
+        setenv("WINEDEBUG", debug, 1);
+        unsetenv("DISPLAY");
+        if (!dllOverrides.empty()) setenv("WINEDLLOVERRIDES", dllOverrides.c_str(), 1);
+        execvp("wine", argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
 InstallerRun RunInstallerFile(const std::string& installerPath, const std::string& workingDirectory,
                               const std::string& dllOverrides) {
     EnsurePrefix();
     InstallerRun run;
     run.scratch = workingDirectory;
     std::string logPath = workingDirectory + ".log";
-    pid_t child = fork();
-    if (child == 0) {
-        // Output to a file: Wine's background processes would hold a pipe open.
-        int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int none = open("/dev/null", O_RDONLY);
-        dup2(none, 0);
-        dup2(log, 1);
-        dup2(log, 2);
-        if (chdir(workingDirectory.c_str()) != 0) _exit(127);
-        setenv("WINEPREFIX", WinePrefix().c_str(), 1);
-        setenv("WINEDEBUG", "+relay", 1);
-        unsetenv("DISPLAY");
-        if (!dllOverrides.empty()) setenv("WINEDLLOVERRIDES", dllOverrides.c_str(), 1);
-        execlp("wine", "wine", installerPath.c_str(), (char*)nullptr);
-        _exit(127);
-    }
+    pid_t child = StartWine({installerPath}, logPath, "+relay", workingDirectory, dllOverrides);
     int status = 0;
     waitpid(child, &status, 0);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -192,6 +204,24 @@ bool WaitForFile(const std::string& path, int milliseconds) {
         usleep(50 * 1000);
     }
     return Exists(path);
+}
+
+HeldFile::HeldFile(const std::string& hostPath) : hostPath_(hostPath), holder_(-1), held_(false) {
+    holder_ = StartWine({kProbeWindowsPath, "hold", WindowsPath(hostPath)}, hostPath + ".holder.log", "-all");
+    held_ = holder_ > 0 && WaitForFile(hostPath + ".held", 60000);
+}
+
+HeldFile::~HeldFile() {
+    WriteFileBytes(hostPath_ + ".release", {});
+    if (holder_ > 0) waitpid(holder_, nullptr, 0);
+    for (const char* suffix : {".held", ".release", ".holder.log"}) fs::remove(hostPath_ + suffix);
+}
+
+std::string DesktopDirectory() {
+    for (const fs::directory_entry& user : fs::directory_iterator(DriveC() + "/users"))
+        if (user.path().filename() != "Public" && fs::is_directory(user.path() / "Desktop"))
+            return (user.path() / "Desktop").string();
+    return DriveC() + "/users/no-desktop";
 }
 
 std::string WindowsPath(const std::string& hostPath) {

@@ -70,6 +70,21 @@ std::string ProbeOut();                       // host path of C:\e2e\out
 extern const char* const kProbeWindowsPath;   // C:\e2e\tools\probe.exe
 // Waits up to the given time for a file to appear; true when it did.
 bool WaitForFile(const std::string& path, int milliseconds);
+// Holds a file open in another Windows process, letting others only read it,
+// for as long as the object lives (the probe must be prepared).
+class HeldFile {
+  public:
+    explicit HeldFile(const std::string& hostPath);
+    ~HeldFile();
+    bool held() const { return held_; }
+
+  private:
+    std::string hostPath_;
+    int holder_;
+    bool held_;
+};
+// Host path of the prefix user's Desktop folder.
+std::string DesktopDirectory();
 // Windows path of a host path below the prefix's drive_c (C:\...).
 std::string WindowsPath(const std::string& hostPath);
 std::vector<std::string> SplitCrLfLines(const std::string& text);

@@ -2,7 +2,11 @@
 // error box and exit code 255.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "harness.h"
+
+namespace fs = std::filesystem;
 
 static const Bytes kWorkedExampleStream = {0x2E, 0x5C, 0x00, 0x03, 0x00, 0x00, 0x00, 0x61, 0x2E, 0x74,
                                            0x78, 0x74, 0x00, 0x61, 0x62, 0x63, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -54,4 +58,18 @@ TEST(Loading, TruncatedHeaderIsRefused) {
     Bytes archive = MakeStoredArchive(kWorkedExampleStream);
     archive.resize(6);
     ExpectInvalidArchive(RunInstaller(archive, "truncated_header"));
+}
+
+// Its own path may hold characters that the ANSI code page lacks (Wine's here
+// is a Western one): the installer still finds and opens its file.
+TEST(Loading, InstallerInAFolderNamedOutsideTheCodePageInstalls) {
+    for (const char* folder : {"\u0395\u03bb\u03ad\u03bd\u03b7", "\u674e\u660e"}) {   // Greek and Chinese names
+        SCOPED_TRACE(folder);
+        std::string scratch = FreshScratch(std::string("folder_") + folder) + "/Downloads";
+        fs::create_directories(scratch);
+        InstallerRun run = RunInstallerFile(WriteInstaller(scratch, MakeStoredArchive(kWorkedExampleStream)), scratch);
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        EXPECT_TRUE(run.boxes.empty());
+        EXPECT_EQ(ReadFileText(scratch + "/a.txt"), "abc");
+    }
 }

@@ -4,10 +4,14 @@
 //       line and a copy of the extraction list to REPORT, then creates each
 //       CREATE file (after a short wait, so that a caller that does not wait
 //       would have moved on); a CREATE that starts with '+' is instead
-//       appended, without the '+', as a line to the extraction list.
+//       appended, without the '+', as a line to the extraction list, and one
+//       that starts with '?' names a file PATH: the probe creates PATH.waiting
+//       and waits for PATH.go, so that the test can act while it runs.
 //   probe script SCRIPT               registered for .vbs files: copies SCRIPT
 //       to C:\e2e\out\script.copy, waits, then records in C:\e2e\out\script.done
 //       whether SCRIPT still exists (it must, while the installer waits).
+//   probe hold FILE                   holds FILE open, letting others only read
+//       it, from the moment FILE.held appears until FILE.release does.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +22,15 @@
 static const char* const kOutDirectory = "C:\\e2e\\out\\";
 static const char* const kListPath = "c:\\raspakiraj.lst";
 static const DWORD kWaitMs = 1500;
+static const DWORD kSignalTimeoutMs = 60000;
+
+static bool Appears(const std::string& path) {
+    for (DWORD waited = 0; waited < kSignalTimeoutMs; waited += 50) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(50);
+    }
+    return false;
+}
 
 static int Report(int argc, char** argv) {
     char directory[MAX_PATH] = "";
@@ -27,8 +40,14 @@ static int Report(int argc, char** argv) {
     Sleep(kWaitMs);
     std::string appended;
     for (int i = 3; i < argc; ++i) {
-        if (argv[i][0] == '+') appended += std::string(argv[i] + 1) + "\r\n";
-        else WriteWholeFile(argv[i], "made by probe");
+        if (argv[i][0] == '+') {
+            appended += std::string(argv[i] + 1) + "\r\n";
+        } else if (argv[i][0] == '?') {
+            WriteWholeFile(std::string(argv[i] + 1) + ".waiting", "");
+            Appears(std::string(argv[i] + 1) + ".go");
+        } else {
+            WriteWholeFile(argv[i], "made by probe");
+        }
     }
     if (!appended.empty()) WriteWholeFile(kListPath, ReadWholeFile(kListPath) + appended);
     // Last, and whole at once: its presence means the probe has finished,
@@ -49,9 +68,19 @@ static int Script(const char* script) {
     return 0;
 }
 
+static int Hold(const std::string& file) {
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return 1;
+    WriteWholeFile(file + ".held", "");
+    bool released = Appears(file + ".release");
+    CloseHandle(held);
+    return released ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc >= 3 && std::string(argv[1]) == "report") return Report(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == "script") return Script(argv[2]);
-    fprintf(stderr, "usage: probe report REPORT [CREATE...] | probe script SCRIPT\n");
+    if (argc >= 3 && std::string(argv[1]) == "hold") return Hold(argv[2]);
+    fprintf(stderr, "usage: probe report REPORT [CREATE...] | probe script SCRIPT | probe hold FILE\n");
     return 2;
 }
