@@ -175,3 +175,55 @@ TEST(PackInstaller, TemporaryRunDefaultsToANewDirectoryAndFindsItsCommand) {
         EXPECT_TRUE(Exists(installer));
     }
 }
+
+// Windows looks for a program named without a folder beside the installer
+// first, whatever working directory it is given: a relative line 4 would start
+// an app.exe planted in Downloads. sfxpack writes the target in front of a
+// relative --run, so the installed one starts; verify fails the other.
+TEST(PackInstaller, RelativeRunStartsTheInstalledProgramNotAPlantedOne) {
+    const std::string command = "\"app.exe\" report C:\\e2e\\out\\run.txt";
+    struct Case {
+        const char* name;
+        bool madeBySfxpack;
+    };
+    for (const Case& c : {Case{"crafted", false}, Case{"sfxpack", true}}) {
+        SCOPED_TRACE(c.name);
+        PrepareProbe();
+        std::string scratch = FreshScratch(std::string("pack_planted_run_") + c.name);
+        std::string tree = scratch + "/tree", downloads = scratch + "/downloads";
+        std::string target = WindowsPath(scratch) + "\\App1\\";
+        fs::create_directories(tree);
+        fs::create_directories(downloads);
+        fs::copy_file(SFX_PROBE_PATH, tree + "/app.exe");
+        fs::copy_file(SFX_PROBE_PATH, downloads + "/app.exe");   // planted beside the installer
+        std::string installer = downloads + "/installer.exe";
+        if (c.madeBySfxpack) {
+            ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", target, "--shortcut", target + "app.exe",
+                               "--name", "App1", "--run", command},
+                              scratch + "/pack.log"),
+                      0)
+                << ReadFileText(scratch + "/pack.log");
+        } else {
+            Bytes probe = ReadFileBytes(SFX_PROBE_PATH);
+            std::vector<EntrySpec> entries = {FileEntry("app.exe", std::string(probe.begin(), probe.end())),
+                                              ControlFileEntry(target + "app.exe", "App1", "", command)};
+            WriteInstaller(downloads, MakeStoredArchive(MakeEntryStream(target, entries)));
+        }
+        int verified = RunPack({"verify", installer}, scratch + "/verify.log");
+        EXPECT_EQ(verified, c.madeBySfxpack ? 0 : 1) << ReadFileText(scratch + "/verify.log");
+        if (!c.madeBySfxpack)
+            EXPECT_NE(ReadFileText(scratch + "/verify.log")
+                          .find("the control file's command '" + command +
+                                "' is a relative path outside the target: Windows would look for its program beside "
+                                "the installer"),
+                      std::string::npos)
+                << ReadFileText(scratch + "/verify.log");
+
+        InstallerRun run = RunInstallerFile(installer, downloads);
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", 15000));
+        std::string report = ReadFileText(ProbeOut() + "/run.txt");
+        std::string started = c.madeBySfxpack ? target + "app.exe" : WindowsPath(downloads) + "\\app.exe";
+        EXPECT_NE(report.find("exe=" + started + "\n"), std::string::npos) << report;
+    }
+}
