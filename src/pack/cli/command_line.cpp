@@ -1,5 +1,7 @@
 #include "pack/cli/command_line.h"
 
+#include <cctype>
+
 #include "pack/cli/options.h"
 #include "platform/platform.h"
 
@@ -73,8 +75,9 @@ bool IsDirectory(const std::string& path) {
 // named like a program; the other is the installer.
 std::string TwoOperandsHint(const std::vector<std::string>& operands) {
     auto program = [](const std::string& path) {
-        return path.size() > 4 &&
-               (path.compare(path.size() - 4, 4, ".exe") == 0 || path.compare(path.size() - 4, 4, ".EXE") == 0);
+        std::string ending = path.size() > 4 ? path.substr(path.size() - 4) : "";
+        for (char& c : ending) c = (char)tolower((unsigned char)c);
+        return ending == ".exe";
     };
     bool swapped = IsDirectory(operands[1]) != IsDirectory(operands[0]) ? IsDirectory(operands[1])
                                                                         : program(operands[0]) && !program(operands[1]);

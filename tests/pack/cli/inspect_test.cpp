@@ -168,6 +168,7 @@ TEST(CliInspect, VerifyAndExtractAgree) {
         std::vector<std::string> names;
         const char* words;   // null: accepted
         bool extracts;
+        std::string control = "\r\n\r\n\r\nC:\\run.exe\r\n";   // the control file's bytes
     };
     const std::string controlFile = "$$$.$$$";
     const Case cases[] = {
@@ -184,9 +185,14 @@ TEST(CliInspect, VerifyAndExtractAgree) {
         {".\\sub\\..\\", {"d.txt", controlFile}, "it is the directory the installer is started in", true},
         {"..\\", {"d.txt", controlFile}, "it lies above or beside the directory the installer is started in", true},
         {"..\\x\\", {"d.txt", controlFile}, "it lies above or beside the directory the installer is started in", true},
+        {"C:\\T\\",
+         {"d.txt", controlFile},
+         "command 'd.txt' is a relative path outside the target",
+         true,
+         "C:\\T\\d.txt\r\nD\r\n\r\nd.txt\r\n"},
     };
     for (const Case& c : cases) {
-        WriteBytes(made.installer, StoredInstaller(EntryStream(c.target, c.names)));
+        WriteBytes(made.installer, StoredInstaller(EntryStream(c.target, c.names, c.control)));
         std::string out = made.scratch + "/out";
         ProgramRun verified = RunPack({"verify", made.installer}),
                    extracted = RunPack({"extract", made.installer, out});
