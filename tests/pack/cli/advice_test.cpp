@@ -46,6 +46,7 @@ TEST(CliAdvice, WarningsAboutWindowsAndHintsForSlips) {
          {"'tool.exe' holds none: run without them, a temporary run cannot write its list of extracted files, "
           "c:\\raspakiraj.lst",
           "removes nothing after the run"}},
+        {{"create", "TREE", "-o", "OUT/setup.exe", "--temp-run", "app.exe"}, 0, {}},   // the rights write the list
         {{"create", "TREE", "-o", "OUT/app.exe", "--target", "C:\\Caf\xC3\xA9"},
          0,
          {"warning: 'C:\\Caf\xC3\xA9\\' is outside ASCII", "only where Windows' ANSI code page is WINDOWS-1252"}},
