@@ -28,7 +28,8 @@ const std::vector<ControlModeSpec>& ControlModes() {
           {"--icon", "FILE", &ControlValues::icon, "icon", IN_SCRIPT, nullptr, nullptr},
           {"--run", "COMMAND", &ControlValues::command, "command", COMMAND, nullptr, nullptr}},
          "when done, put a desktop shortcut NAME to PROGRAM, show the\n"
-         "completion box, then start COMMAND in the target directory",
+         "completion box, then start COMMAND in the target directory\n"
+         "(a relative COMMAND is in the target)",
          DescribeShortcut},
         {CONTROL_TEMP_RUN,
          "temp-run",
@@ -74,6 +75,7 @@ static std::string ValueProblem(const char* option, const std::string& value, Va
     if (use != COMMAND && value.find('"') != std::string::npos)
         return named + ": a double quote would break the shortcut script";
     if (value.find_first_of("\r\n") != std::string::npos) return named + ": holds a line break";
+    if (HoldsControlCharacter(value)) return named + ": holds a control character";
     if (!value.empty() && value[0] == ' ') return named + ": the installer drops leading spaces";
     if (use == IN_SCRIPT_TRIMMED && !value.empty() && value.back() == ' ')
         return named + ": the installer drops trailing spaces";
@@ -116,6 +118,31 @@ bool IsRelativeWindowsPath(const std::string& path) {
 std::string CommandInTarget(const std::string& command, const std::string& target) {
     if (!IsRelativeWindowsPath(ProgramOf(command))) return command;
     return command[0] == '"' ? "\"" + target + command.substr(1) : target + command;
+}
+
+ControlValues CommandsInTarget(const ControlValues& values, const std::string& target) {
+    ControlValues written = values;
+    if (const ControlModeSpec* mode = FindControlMode(values.mode))
+        for (const ControlValueSpec& spec : mode->values)
+            if (spec.use == COMMAND && !(values.*spec.value).empty())
+                written.*spec.value = CommandInTarget(values.*spec.value, target);
+    return written;
+}
+
+std::string CommandPlaceProblem(const ControlValues& values, const std::string& target) {
+    const ControlModeSpec* mode = FindControlMode(values.mode);
+    if (!mode) return "";
+    for (const ControlValueSpec& spec : mode->values) {
+        const std::string& command = values.*spec.value;
+        std::string program = ProgramOf(command);
+        if (spec.use != COMMAND || !IsRelativeWindowsPath(program) || program.compare(0, target.size(), target) == 0)
+            continue;
+        return std::string(spec.what) + " '" + command +
+               "' is a relative path outside the target: Windows would look for its program beside the installer, "
+               "where anyone may have put one of that name; create writes '" +
+               CommandInTarget(command, target) + "'";
+    }
+    return "";
 }
 
 static bool ModeUsesLine(const ControlModeSpec* mode, std::string ControlValues::*line) {

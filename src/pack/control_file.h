@@ -67,10 +67,18 @@ extern const ControlLineSpec CONTROL_FILE_LINES[CONTROL_LINE_COUNT];
 std::string ProgramOf(const std::string& command);
 // A path relative to the directory a program runs in: no root, no drive.
 bool IsRelativeWindowsPath(const std::string& path);
-// The command of a temporary run as written: the installer starts it from its
-// own folder, not the target, so a relative program gets the target in front
-// (inside its quotes).
+// A command as written: a relative program gets the target in front (inside
+// its quotes). Windows looks for a program named without a folder beside the
+// installer first, and for one with a relative folder in the folder the
+// installer runs in, never in the target, whatever working directory the
+// installer gives it.
 std::string CommandInTarget(const std::string& command, const std::string& target);
+// The values with each command of their mode so written.
+ControlValues CommandsInTarget(const ControlValues& values, const std::string& target);
+// Why a command of the values would start a program other than the installed
+// one: its program is relative and does not start with the target. Empty when
+// none would.
+[[nodiscard]] std::string CommandPlaceProblem(const ControlValues& values, const std::string& target);
 
 // The file's bytes in the code page, the lines the mode does not use left
 // empty; empty on success, else the problem.

@@ -72,14 +72,16 @@ std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedS
     for (const StreamEntry& entry : parsed.entries) {
         std::optional<std::vector<std::string>> hostParts = HostParts(codePage, entry.name);
         if (!hostParts) {
-            report->skipped.push_back("'" + entry.name + "': not a safe name in code page " + codePage.name);
+            report->skipped.push_back("'" + PrintableText(codePage, entry.name) + "': not a safe name in code page " +
+                                      codePage.name);
             continue;
         }
         const std::vector<std::string>& parts = *hostParts;
         bool isDirectory = entry.sizeCode == SIZE_CODE_DIRECTORY;
         bool endsWithSeparator = !entry.name.empty() && strchr("\\/", entry.name.back());
         if (parts.empty() || (!isDirectory && endsWithSeparator)) {
-            report->skipped.push_back("'" + entry.name + "': names no file below the target directory");
+            report->skipped.push_back("'" + PrintableText(codePage, entry.name) +
+                                      "': names no file below the target directory");
             continue;
         }
         std::string problem = MakeDirectories(directory, parts, isDirectory ? parts.size() : parts.size() - 1);

@@ -68,18 +68,22 @@ std::string ControlFileCheck(const Installer& installer, const CodePage& codePag
         ++number;
     }
     std::string problem = ControlValuesProblem(values);
+    // Where the target does not convert, the target's check has failed already.
+    std::optional<std::string> target = FromCodePage(codePage, installer.parsed.target);
+    if (problem.empty() && target) problem = CommandPlaceProblem(values, *target);
     return problem.empty() ? "" : "the control file's " + problem;
 }
 
 // Sound installers that still would not install, or not be trusted, as meant.
-std::string LayoutCheck(const Installer& installer) {
+std::string LayoutCheck(const Installer& installer, const CodePage& codePage) {
     std::vector<std::string> found;
     std::set<std::string> directories;
     for (const StreamEntry& entry : installer.parsed.entries) {
         size_t separator = entry.name.find_last_of("\\/", entry.name.size() >= 2 ? entry.name.size() - 2 : 0);
         std::string parent = separator == std::string::npos ? "" : entry.name.substr(0, separator + 1);
         if (!parent.empty() && !directories.count(parent))
-            found.push_back("'" + entry.name + "' comes before the entry of its directory " + parent);
+            found.push_back(Quoted(codePage, entry.name) + " comes before the entry of its directory " +
+                            PrintableText(codePage, parent));
         if (entry.sizeCode == SIZE_CODE_DIRECTORY) directories.insert(entry.name);
     }
     if (installer.parsed.bytesAfterEnd)
@@ -124,7 +128,8 @@ const CheckSpec CHECKS[] = {
     {"control_file",
      [](const Installer& i, const CodePage& c, std::string* r) { return Failing(ControlFileCheck(i, c), r); }, false},
     {"layout",
-     [](const Installer& i, const CodePage&, std::string* r) { return Failing(LayoutCheck(i), r, CHECK_WARN); }, false},
+     [](const Installer& i, const CodePage& c, std::string* r) { return Failing(LayoutCheck(i, c), r, CHECK_WARN); },
+     false},
     {"memory", [](const Installer& i, const CodePage&, std::string* r) { return MemoryCheck(i, r); }, false},
 };
 

@@ -1,5 +1,6 @@
 #include "pack/installer_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "archive/block_decoder.h"
@@ -8,7 +9,7 @@
 #include "format/little_endian.h"
 #include "pack/pe_image.h"
 
-static const char* const NO_ARCHIVE = "no archive after the installer stub";
+static const char* const NO_ARCHIVE = "not an installer made by sfxpack (no archive after the installer stub)";
 
 PackedArchive PackArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
                           EncodeProgressFn progress, void* context) {
@@ -47,7 +48,8 @@ static std::string Hex(uint32_t value) {
 // own header before any memory is taken for the stream; empty when it may.
 static std::string BlockSizeProblem(const uint8_t* block, uint32_t blockLength, int32_t unpackedSize) {
     uint32_t announced = DecodedBlockSize(block, blockLength);
-    if (announced == 0) return "the stored block is neither the entry stream nor a compressed block";
+    if (announced == 0)
+        return std::string(NO_ARCHIVE) + ": what follows its header is neither an entry stream nor a compressed block";
     if (announced != (uint32_t)unpackedSize)
         return "the compressed block decodes to " + std::to_string(announced) + " bytes, the header says " +
                std::to_string(unpackedSize);
@@ -75,15 +77,21 @@ std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info
         return std::string(NO_ARCHIVE) + ": its header's unpacked size would be " + std::to_string(info->unpackedSize);
     if (info->storedSize < 0)
         return std::string(NO_ARCHIVE) + ": its header's stored size would be " + std::to_string(info->storedSize);
+    const uint8_t* block = archive + ARCHIVE_HEADER_SIZE;
+    info->compressed = info->storedSize != info->unpackedSize;
+    // A compressed block names its own decoded size: checked on the part of it
+    // that the file holds before the header's sizes are believed, so that
+    // bytes that are no archive are not taken for a cut-short one.
+    if (info->compressed) {
+        std::string problem =
+            BlockSizeProblem(block, (uint32_t)std::min<int64_t>(info->storedSize, available), info->unpackedSize);
+        if (!problem.empty()) return problem;
+    }
     if (info->storedSize > available)
         return "the stored block (" + std::to_string(info->storedSize) + " bytes) runs past the end of the file (" +
                std::to_string(available) + " bytes follow the header)";
 
-    const uint8_t* block = archive + ARCHIVE_HEADER_SIZE;
-    info->compressed = info->storedSize != info->unpackedSize;
     if (info->compressed) {
-        std::string problem = BlockSizeProblem(block, (uint32_t)info->storedSize, info->unpackedSize);
-        if (!problem.empty()) return problem;
         stream->assign((size_t)info->unpackedSize, 0);
         uint32_t decoded = DecodeBlock(block, (uint32_t)info->storedSize, stream->data(), (uint32_t)stream->size());
         if (decoded != (uint32_t)info->unpackedSize) {

@@ -16,9 +16,10 @@ static std::string ToolMissing() {
            " is not installed (not found in PATH); signing needs it: " + HowToInstallProgram(SIGNING_TOOL);
 }
 
-static std::string UnreadableProblem(const char* option, const std::string& path) {
+static std::string UnreadableProblem(const char* option, const std::string& path,
+                                     std::vector<uint8_t>* bytes = nullptr) {
     std::vector<uint8_t> ignored;
-    std::string problem = ReadWholeFile(path, &ignored);
+    std::string problem = ReadWholeFile(path, bytes ? bytes : &ignored);
     return problem.empty() ? "" : std::string(option) + " " + problem;
 }
 
@@ -34,11 +35,24 @@ static std::string SigningTime(std::string* time) {
     return "";
 }
 
+// A PEM key that needs a password says so in its header: "ENCRYPTED PRIVATE
+// KEY", or "Proc-Type: 4,ENCRYPTED" in the older form.
+static std::string KeyProblem(const SigningOptions& options) {
+    std::vector<uint8_t> key;
+    std::string problem = UnreadableProblem("--sign-key", options.key, &key);
+    if (!problem.empty()) return problem;
+    bool encrypted = std::string(key.begin(), key.end()).find("ENCRYPTED") != std::string::npos;
+    if (encrypted && options.passwordFile.empty())
+        return "--sign-key " + options.key +
+               ": the key is encrypted; give the file that holds its password with --sign-pass-file FILE";
+    return "";
+}
+
 std::string SigningInputsProblem(const SigningOptions& options) {
     std::string problem;
     if (FindProgram(SIGNING_TOOL).empty()) return ToolMissing();
     if ((problem = UnreadableProblem("--sign-cert", options.certificate)).size()) return problem;
-    if ((problem = UnreadableProblem("--sign-key", options.key)).size()) return problem;
+    if ((problem = KeyProblem(options)).size()) return problem;
     if (!options.passwordFile.empty() && (problem = UnreadableProblem("--sign-pass-file", options.passwordFile)).size())
         return problem;
     std::string time;
@@ -155,5 +169,8 @@ SignatureCheck CheckSignature(const std::string& path, const std::string& truste
     check.accepted = run.started && run.exitCode == 0;
     if (!check.accepted)
         check.complaint = run.started ? VerifyComplaint(run.output, run.exitCode) : "cannot start " + tool;
+    // OpenSSL's words for a chain that ends in no trusted certificate.
+    for (const char* untrusted : {"self-signed certificate", "self signed certificate", "unable to get local issuer"})
+        if (!check.accepted && run.output.find(untrusted) != std::string::npos) check.signerUnknown = true;
     return check;
 }

@@ -30,7 +30,8 @@ struct SigningOptions {
 struct SignatureCheck {
     bool toolFound = false;
     bool accepted = false;
-    std::string complaint;   // why it was not accepted
+    std::string complaint;        // why it was not accepted
+    bool signerUnknown = false;   // self-signed, or by an authority not among the trusted ones
 };
 
 // Runs "osslsigncode verify" on the file; trustedCertificates (a PEM file)

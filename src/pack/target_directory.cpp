@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "format/installer_format.h"
 #include "pack/windows_names.h"
@@ -45,13 +46,41 @@ std::string TemporaryRunTarget(const std::string& outputPath) {
     return ".\\" + name + ".tmp\\";
 }
 
+// The length of the target's root, which ".." does not leave: "C:\",
+// "\\server\share\", "\"; 0 for a relative target.
+static size_t RootLength(const std::string& target) {
+    if (StartsWithDrive(target)) return 3;
+    if (target.compare(0, 2, "\\\\") == 0) {
+        size_t share = target.find('\\', 2);
+        size_t end = share == std::string::npos ? share : target.find('\\', share + 1);
+        return end == std::string::npos ? target.size() : end + 1;
+    }
+    return !target.empty() && target[0] == '\\' ? 1 : 0;
+}
+
+std::string ResolvedTarget(const std::string& target) {
+    size_t root = RootLength(target);
+    std::vector<std::string> parts;
+    for (size_t start = root, end; (end = target.find('\\', start)) != std::string::npos; start = end + 1) {
+        std::string part = target.substr(start, end - start);
+        if (part.empty() || part == ".") continue;
+        if (part != "..") parts.push_back(part);
+        else if (!parts.empty() && parts.back() != "..") parts.pop_back();
+        else if (root == 0) parts.push_back(part);   // above where it starts; a root has nothing above
+    }
+    std::string resolved = root ? target.substr(0, root) : parts.empty() || parts[0] != ".." ? ".\\" : "";
+    for (const std::string& part : parts) resolved += part + "\\";
+    return resolved;
+}
+
 std::string TemporaryRunTargetProblem(const std::string& target) {
-    bool starting = !target.empty() && target[0] == '.';   // "\" is a drive's root
-    for (size_t start = 0, end; starting && (end = target.find('\\', start)) != std::string::npos; start = end + 1)
-        starting = end == start || target.compare(start, end - start, ".") == 0;
-    if (!starting) return "";
-    return "it is the directory the installer is started in, which holds the user's own files: a packed file "
-           "of the same name would overwrite one of them, and the temporary run would then remove it";
+    std::string resolved = ResolvedTarget(target), where;
+    if (resolved == ".\\") where = "it is the directory the installer is started in";
+    else if (resolved.compare(0, 3, "..\\") == 0)
+        where = "it lies above or beside the directory the installer is started in";
+    else return "";
+    return where + ", among the user's own files: a packed file of the same name would overwrite one of them, and "
+                   "the temporary run would then remove it";
 }
 
 std::string TargetLengthProblem(size_t ansiLength, bool controlFile) {

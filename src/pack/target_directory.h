@@ -19,8 +19,16 @@ std::string NormalizedTarget(const std::string& target);
 // "dist/setup.exe", so that no packed file lands on a user's file there.
 std::string TemporaryRunTarget(const std::string& outputPath);
 
+// The target (normalized) with its "." and ".." parts resolved as Windows
+// resolves them: "C:\A\..\B\" is "C:\B\", ".\sub\..\" is ".\"; a relative
+// one that climbs out of where it starts keeps its leading "..\" parts.
+std::string ResolvedTarget(const std::string& target);
+
 // Why a temporary run cannot extract into the target (normalized), or empty:
-// the directory the installer is started in, however spelled (".\", ".\.\").
+// the directory the installer is started in, or one above or beside it,
+// however spelled (".\", ".\sub\..\", "..\", "..\x\"). Its files are the
+// user's: a packed file of the same name would overwrite one, and the run
+// would then remove it.
 [[nodiscard]] std::string TemporaryRunTargetProblem(const std::string& target);
 
 // Why a target of this many code-page characters leaves no room for the files

@@ -42,6 +42,23 @@ std::map<std::string, Bytes> Snapshot(const std::string& root) {
     return files;
 }
 
+// A fresh scratch with the probe ready: the tree to pack, and the Downloads
+// folder the installer is started in, among the user's own files.
+struct Folders {
+    std::string scratch, tree, downloads;
+};
+
+Folders PrepareFolders(const std::string& testName) {
+    PrepareProbe();
+    Folders folders;
+    folders.scratch = FreshScratch(testName);
+    folders.tree = folders.scratch + "/tree";
+    folders.downloads = folders.scratch + "/downloads";
+    fs::create_directories(folders.tree);
+    fs::create_directories(folders.downloads);
+    return folders;
+}
+
 }   // namespace
 
 TEST(PackInstaller, EveryLevelInstallsTheTreeByteForByte) {
@@ -150,11 +167,10 @@ TEST(PackInstaller, TemporaryRunDefaultsToANewDirectoryAndFindsItsCommand) {
     };
     for (const Case& c : {Case{"default", false}, Case{"absolute", true}}) {
         SCOPED_TRACE(c.name);
-        PrepareProbe();
-        std::string scratch = FreshScratch(std::string("pack_temp_target_") + c.name);
-        std::string tree = scratch + "/tree", downloads = scratch + "/downloads", installer = downloads + "/setup.exe";
+        Folders folders = PrepareFolders(std::string("pack_temp_target_") + c.name);
+        const std::string &scratch = folders.scratch, &tree = folders.tree, &downloads = folders.downloads;
+        std::string installer = downloads + "/setup.exe";
         fs::create_directories(tree + "/bin");
-        fs::create_directories(downloads);
         fs::copy_file(SFX_PROBE_PATH, tree + "/bin/probe.exe");
         WriteFileBytes(tree + "/readme.txt", Bytes{'n', 'e', 'w'});
         WriteFileBytes(downloads + "/readme.txt", Bytes{'m', 'i', 'n', 'e'});
@@ -173,5 +189,51 @@ TEST(PackInstaller, TemporaryRunDefaultsToANewDirectoryAndFindsItsCommand) {
         EXPECT_EQ(ReadFileText(downloads + "/readme.txt"), "mine");
         EXPECT_FALSE(Exists(downloads + "/setup.tmp"));
         EXPECT_TRUE(Exists(installer));
+    }
+}
+
+// Windows looks for a program named without a folder beside the installer
+// first, whatever working directory it is given: a relative line 4 would start
+// an app.exe planted in Downloads. sfxpack writes the target in front of a
+// relative --run, so the installed one starts; verify fails the other.
+TEST(PackInstaller, RelativeRunStartsTheInstalledProgramNotAPlantedOne) {
+    const std::string command = "\"app.exe\" report C:\\e2e\\out\\run.txt";
+    for (bool madeBySfxpack : {false, true}) {
+        std::string name = madeBySfxpack ? "sfxpack" : "crafted";
+        SCOPED_TRACE(name);
+        Folders folders = PrepareFolders("pack_planted_run_" + name);
+        std::string scratch = folders.scratch, tree = folders.tree, downloads = folders.downloads;
+        std::string target = WindowsPath(scratch) + "\\App1\\";
+        fs::copy_file(SFX_PROBE_PATH, tree + "/app.exe");
+        fs::copy_file(SFX_PROBE_PATH, downloads + "/app.exe");   // planted beside the installer
+        std::string installer = downloads + "/installer.exe";
+        if (madeBySfxpack) {
+            ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", target, "--shortcut", target + "app.exe",
+                               "--name", "App1", "--run", command},
+                              scratch + "/pack.log"),
+                      0)
+                << ReadFileText(scratch + "/pack.log");
+        } else {
+            Bytes probe = ReadFileBytes(SFX_PROBE_PATH);
+            std::vector<EntrySpec> entries = {FileEntry("app.exe", std::string(probe.begin(), probe.end())),
+                                              ControlFileEntry(target + "app.exe", "App1", "", command)};
+            WriteInstaller(downloads, MakeStoredArchive(MakeEntryStream(target, entries)));
+        }
+        int verified = RunPack({"verify", installer}, scratch + "/verify.log");
+        EXPECT_EQ(verified, madeBySfxpack ? 0 : 1) << ReadFileText(scratch + "/verify.log");
+        if (!madeBySfxpack)
+            EXPECT_NE(ReadFileText(scratch + "/verify.log")
+                          .find("the control file's command '" + command +
+                                "' is a relative path outside the target: Windows would look for its program beside "
+                                "the installer"),
+                      std::string::npos)
+                << ReadFileText(scratch + "/verify.log");
+
+        InstallerRun run = RunInstallerFile(installer, downloads);
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", 15000));
+        std::string report = ReadFileText(ProbeOut() + "/run.txt");
+        std::string started = madeBySfxpack ? target + "app.exe" : WindowsPath(downloads) + "\\app.exe";
+        EXPECT_NE(report.find("exe=" + started + "\n"), std::string::npos) << report;
     }
 }

@@ -126,10 +126,12 @@ TEST(Archive, RefusedForEachReasonTheInstallerHas) {
     };
     expectRefused(Bytes(good.begin(), good.begin() + 8), "header is cut short");
     expectRefused(WithInt32(stored, 0, 0),
-                  "no archive after the installer stub: its header's unpacked size would be 0");
+                  "not an installer made by sfxpack (no archive after the installer stub): its header's unpacked "
+                  "size would be 0");
     expectRefused(WithInt32(stored, 0, -5), "unpacked size would be -5");
     expectRefused(WithInt32(stored, 4, -1), "stored size would be -1");
-    expectRefused(WithInt32(stored, 4, 21), "runs past the end");
+    expectRefused(WithInt32(WithInt32(stored, 0, 999), 4, 999), "runs past the end");
+    expectRefused(WithInt32(stored, 4, 21), "not an installer made by sfxpack");   // stored, called compressed
     expectRefused(Concat(stored, {0}), "1 bytes follow the stored block");
     expectRefused(Concat(good, {0, 0}), "2 bytes follow the stored block");
     Bytes flipped = stored;
@@ -137,7 +139,8 @@ TEST(Archive, RefusedForEachReasonTheInstallerHas) {
     expectRefused(flipped, "CRC-32");
     Bytes noMagic = good;
     noMagic[12] = 'X';
-    expectRefused(noMagic, "neither the entry stream nor a compressed block");
+    expectRefused(noMagic, "not an installer made by sfxpack (no archive after the installer stub): what follows its "
+                           "header is neither an entry stream nor a compressed block");
     expectRefused(WithInt32(good, 0, 2999), "decodes to 3000 bytes, the header says 2999");
     Bytes damaged = good;
     damaged[12 + 10 + 4] ^= 0x10;   // inside the bit stream

@@ -46,6 +46,12 @@ TEST(ControlFile, RefusesValuesThatWouldNotArriveAsGiven) {
         TemporaryRun(""),
         TemporaryRun("x\r\ny"),
         TemporaryRun(" x"),
+        // Control characters, which a terminal would act on when the value is shown.
+        Shortcut("C:\\a.exe", "n\x1B[2K"),
+        Shortcut("C:\\a.exe", "n", "i\x07"),
+        Shortcut("C:\\a\tb.exe", "n"),
+        TemporaryRun("cmd\xC2\x9B"
+                     "2K.exe"),
     };
     for (const ControlValues& values : refused)
         EXPECT_NE(ControlValuesProblem(values), "") << values.program << "|" << values.name << "|" << values.command;
@@ -79,4 +85,32 @@ TEST(ControlFile, ReadsBackAsTheInstallerDoes) {
     values = ReadControlFile("   \r\n\r\n\r\ncleanup.exe\r\n");
     EXPECT_EQ(values.mode, CONTROL_TEMP_RUN);
     EXPECT_EQ(values.command, "cleanup.exe");
+}
+
+// A command's program is looked for beside the installer unless it names a
+// folder: create writes the target in front of a relative one, and refuses
+// (verify fails) one that stays relative outside the target.
+TEST(ControlFile, CommandsWithTheTargetInFront) {
+    ControlValues given = Shortcut("C:\\App\\app.exe", "App", "", "\"bin\\app.exe\" /first");
+    ControlValues written = CommandsInTarget(given, "C:\\App\\");
+    EXPECT_EQ(written.command, "\"C:\\App\\bin\\app.exe\" /first");
+    EXPECT_EQ(written.program, given.program);
+    EXPECT_EQ(CommandPlaceProblem(written, "C:\\App\\"), "");
+    EXPECT_EQ(CommandPlaceProblem(CommandsInTarget(TemporaryRun("t.exe"), ".\\t\\"), ".\\t\\"), "");
+    EXPECT_EQ(CommandPlaceProblem(Shortcut("C:\\a.exe", "n"), ".\\"), "");   // no command
+
+    const std::pair<ControlValues, const char*> relative[] = {
+        {Shortcut("C:\\App\\app.exe", "App", "", "app.exe"), "C:\\App\\"},
+        {Shortcut("C:\\App\\app.exe", "App", "", "\"bin\\app.exe\" /s"), "C:\\App\\"},
+        {Shortcut("C:\\App\\app.exe", "App", "", "..\\app.exe"), ".\\App\\"},
+        {TemporaryRun("setup2.exe"), ".\\setup.tmp\\"},
+    };
+    for (const auto& c : relative) {
+        std::string problem = CommandPlaceProblem(c.first, c.second);
+        EXPECT_NE(problem.find("Windows would look for its program beside the installer"), std::string::npos)
+            << c.first.command << ": " << problem;
+        EXPECT_NE(problem.find("create writes '" + CommandsInTarget(c.first, c.second).command + "'"),
+                  std::string::npos)
+            << problem;
+    }
 }

@@ -103,10 +103,39 @@ TEST(CodePage, ConvertsBothWaysAndRefusesWhatItLacks) {
 TEST(CodePage, RefusesUnknownAndAsciiChangingCodePages) {
     CodePage codePage;
     EXPECT_NE(OpenCodePage("NO-SUCH-CODE-PAGE", &codePage), "");
-    EXPECT_NE(OpenCodePage("UTF-16LE", &codePage), "");
     EXPECT_NE(OpenCodePage("IBM037", &codePage), "");   // EBCDIC
+    // Never an ANSI code page, in any spelling, with a byte order mark or without.
+    for (const char* wide : {"UTF-16", "utf16", "UTF-16LE", "UCS-2", "UTF-32", "UTF-32BE", "UCS-4"})
+        EXPECT_NE(OpenCodePage(wide, &codePage).find("no Windows uses as its ANSI code page"), std::string::npos)
+            << wide;
     EXPECT_EQ(OpenCodePage("CP1251", &codePage), "");
+    EXPECT_FALSE(IsUtf8CodePage(codePage));
+    for (const char* utf8 : {"UTF-8", "utf8"}) {
+        ASSERT_EQ(OpenCodePage(utf8, &codePage), "");
+        EXPECT_TRUE(IsUtf8CodePage(codePage)) << utf8;
+    }
     CloseCodePage(&codePage);
+}
+
+TEST(CodePage, TerminalTextEscapesEveryControlCharacter) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Caf\xC3\xA9\\a b.txt", "C:\\Caf\xC3\xA9\\a b.txt"},
+        {"\x1B[2K\rcmd\a", "\\x1b[2K\\x0dcmd\\x07"},
+        {"tab\there\x7F", "tab\\x09here\\x7f"},
+        {"csi\xC2\x9B"
+         "31m",
+         "csi\\x9b"
+         "31m"},                                            // U+009B, a C1 control
+        {"raw\x9B\xE9", "raw\\x9b\\xe9"},                   // not UTF-8
+        {"\xC2\xA0\xE2\x82\xAC", "\xC2\xA0\xE2\x82\xAC"},   // U+00A0 and the euro sign are no controls
+    };
+    for (const auto& c : cases) EXPECT_EQ(TerminalText(c.first), c.second) << c.first;
+    CodePage latin;
+    ASSERT_EQ(OpenCodePage("ISO-8859-1", &latin), "");
+    EXPECT_EQ(TerminalText(PrintableText(latin, "a\x9B"
+                                                "b")),
+              "a\\x9bb");   // the code page's C1 control
+    CloseCodePage(&latin);
 }
 
 TEST(TargetDirectory, NormalizedSoTheInstallerCreatesIt) {
@@ -127,10 +156,26 @@ TEST(TargetDirectory, NormalizedSoTheInstallerCreatesIt) {
 TEST(TargetDirectory, TemporaryRunInANewDirectoryWithItsCommandThere) {
     EXPECT_EQ(TemporaryRunTarget("dist/setup.exe"), ".\\setup.tmp\\");
     EXPECT_EQ(TemporaryRunTarget("tool"), ".\\tool.tmp\\");
-    for (const char* starting : {".\\", ".\\.\\", ".\\\\"})
-        EXPECT_NE(TemporaryRunTargetProblem(starting), "") << starting;
-    for (const char* other : {".\\setup.tmp\\", "..\\", "C:\\Temp\\"})
-        EXPECT_EQ(TemporaryRunTargetProblem(other), "") << other;
+    // Its own folder, or one above or beside it, however spelled: "." and ".." resolved first.
+    const std::pair<const char*, const char*> resolved[] = {
+        {".\\", ".\\"},
+        {".\\.\\", ".\\"},
+        {".\\\\", ".\\"},
+        {".\\sub\\..\\", ".\\"},
+        {"..\\", "..\\"},
+        {"..\\x\\", "..\\x\\"},
+        {".\\a\\..\\..\\b\\", "..\\b\\"},
+        {"..\\x\\..\\..\\", "..\\..\\"},
+    };
+    for (const auto& c : resolved) {
+        EXPECT_EQ(ResolvedTarget(c.first), c.second) << c.first;
+        EXPECT_NE(TemporaryRunTargetProblem(c.first), "") << c.first;
+    }
+    for (const char* below :
+         {".\\setup.tmp\\", ".\\a\\..\\b\\", "C:\\Temp\\", "C:\\..\\x\\", "\\\\srv\\share\\..\\x\\"})
+        EXPECT_EQ(TemporaryRunTargetProblem(below), "") << below;
+    EXPECT_EQ(ResolvedTarget("C:\\..\\x\\"), "C:\\x\\");   // a root has nothing above it
+    EXPECT_EQ(ResolvedTarget("\\\\srv\\share\\..\\x\\"), "\\\\srv\\share\\x\\");
     const std::pair<const char*, const char*> commands[] = {
         {"setup2.exe", ".\\t\\setup2.exe"},
         {"\"bin\\tool.exe\" /s", "\".\\t\\bin\\tool.exe\" /s"},

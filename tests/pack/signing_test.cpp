@@ -146,9 +146,12 @@ TEST_F(Signing, SignedInstallerVerifiesListsAndExtractsAsTheUnsignedOne) {
     EXPECT_NE(verified.err.find("osslsigncode verify does not accept the signature: "), std::string::npos)
         << verified.err;
     EXPECT_NE(verified.err.find("self-signed"), std::string::npos) << verified.err;
-    // Someone else's certificate authority does not vouch for it either.
-    verified = RunPack({"verify", output, "--sign-ca", stranger.certificate});
-    EXPECT_NE(verified.err.find("does not accept the signature"), std::string::npos) << verified.err;
+    // Someone else's certificate authority does not vouch for it either; both times --sign-ca is named.
+    ProgramRun byStranger = RunPack({"verify", output, "--sign-ca", stranger.certificate});
+    EXPECT_NE(byStranger.err.find("does not accept the signature"), std::string::npos) << byStranger.err;
+    for (const ProgramRun& run : {verified, byStranger})
+        EXPECT_NE(run.err.find("give its certificate, or its authority's, with --sign-ca FILE"), std::string::npos)
+            << run.err;
 
     ProgramRun listed = RunPack({"list", output});
     EXPECT_EQ(listed.exitCode, 0) << listed.err;
@@ -245,7 +248,8 @@ TEST_F(Signing, EncryptedKeyNeedsTheRightPasswordFile) {
     std::string encrypted = keys + "/encrypted-key.pem";
     ExpectNoInstaller(RunPack(CreateArguments(encrypted, {"--sign-pass-file", keys + "/wrong-password.txt"})),
                       {"signing with osslsigncode failed"});
-    ExpectNoInstaller(RunPack(CreateArguments(encrypted)), {"signing with osslsigncode failed"});   // never a prompt
+    ExpectNoInstaller(RunPack(CreateArguments(encrypted)),   // never a prompt
+                      {"--sign-key " + encrypted + ": the key is encrypted", "--sign-pass-file FILE"});
     ExpectNoInstaller(RunPack(CreateArguments(encrypted, {"--sign-pass-file", scratch + "/none.txt"})),
                       {"--sign-pass-file " + scratch + "/none.txt: No such file"});
     ProgramRun created = RunPack(CreateArguments(encrypted, {"--sign-pass-file", keys + "/password.txt"}));
@@ -283,8 +287,9 @@ TEST_F(Signing, ToolThatClaimsSuccessWithAnUnusableFileLeavesNothing) {
         std::string script, words;
     };
     const Case cases[] = {
-        {"exit 0\n", "osslsigncode signed is unusable"},                                       // wrote nothing
-        {"/bin/cp \"$3\" \"$last\"\nexit 0\n", "the installer would refuse it: no archive"},   // $3: the certificate
+        {"exit 0\n", "osslsigncode signed is unusable"},   // wrote nothing
+        {"/bin/cp \"$3\" \"$last\"\nexit 0\n",
+         "the installer would refuse it: not an installer made by sfxpack"},   // $3: the certificate
         {"while [ \"$1\" != -in ]; do shift; done\n/bin/cp \"$2\" \"$last\"\nexit 0\n", "holds no certificate table"},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,9 @@
 #include "pack/cli/command_line.h"
 
+#include <cctype>
+
 #include "pack/cli/options.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -61,6 +64,27 @@ std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLin
                 return std::string(selected->values[0].option) + " needs " + selected->values[index].option;
     line->control.mode = selected ? selected->mode : CONTROL_NONE;
     return "";
+}
+
+bool IsDirectory(const std::string& path) {
+    FileStatus status;
+    return QueryFileStatus(path, true, &status).empty() && status.kind == FILE_KIND_DIRECTORY;
+}
+
+// "create A B" without -o: the folder that exists is DIR, else the one not
+// named like a program; the other is the installer.
+std::string TwoOperandsHint(const std::vector<std::string>& operands) {
+    auto program = [](const std::string& path) {
+        std::string ending = path.size() > 4 ? path.substr(path.size() - 4) : "";
+        for (char& c : ending) c = (char)tolower((unsigned char)c);
+        return ending == ".exe";
+    };
+    bool swapped = IsDirectory(operands[1]) != IsDirectory(operands[0]) ? IsDirectory(operands[1])
+                                                                        : program(operands[0]) && !program(operands[1]);
+    const std::string& directory = operands[swapped ? 1 : 0];
+    const std::string& output = operands[swapped ? 0 : 1];
+    return "create takes one DIR; to pack " + directory + " into the installer " + output + ", give create " +
+           directory + " -o " + output;
 }
 
 // One argument that starts with '-': its option, and a value given in the
@@ -155,9 +179,7 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
         seen.push_back(option->name);
     }
     if (command->command == COMMAND_CREATE && line->output.empty())
-        return line->operands.size() == 2 ? "create takes one DIR; to write the installer " + line->operands[1] +
-                                                ", give -o " + line->operands[1]
-                                          : "create needs -o OUT.exe";
+        return line->operands.size() == 2 ? TwoOperandsHint(line->operands) : "create needs -o OUT.exe";
     if (line->operands.size() != command->operands)
         return std::string(command->name) + " takes " + command->operandNames;
     problem = CheckSigningOptions(seen);

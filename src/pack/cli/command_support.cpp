@@ -1,19 +1,22 @@
 #include <cstdio>
 
 #include "pack/cli/commands.h"
+#include "pack/code_page.h"
 
 int Fail(const std::string& message) {
-    fprintf(stderr, "sfxpack: %s\n", message.c_str());
+    fprintf(stderr, "sfxpack: %s\n", TerminalText(message).c_str());
     return EXIT_FAILED;
 }
 
-void Warn(const std::string& message) { fprintf(stderr, "sfxpack: warning: %s\n", message.c_str()); }
+void Warn(const std::string& message) { fprintf(stderr, "sfxpack: warning: %s\n", TerminalText(message).c_str()); }
+
+void PrintLine(const std::string& line) { printf("%s\n", TerminalText(line).c_str()); }
 
 int RunWithCodePage(const CommandLine& line, int (*command)(const CommandLine& line, const CodePage& codePage)) {
     CodePage codePage;
     std::string problem = OpenCodePage(line.codePage.empty() ? DEFAULT_CODE_PAGE : line.codePage, &codePage);
     if (!problem.empty()) {
-        fprintf(stderr, "sfxpack: --codepage: %s\n", problem.c_str());
+        fprintf(stderr, "sfxpack: --codepage: %s\n", TerminalText(problem).c_str());
         return EXIT_USAGE;
     }
     int result = command(line, codePage);

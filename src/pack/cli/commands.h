@@ -18,9 +18,11 @@ enum ExitCode { EXIT_OK = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 [[nodiscard]] int RunWithCodePage(const CommandLine& line,
                                   int (*command)(const CommandLine& line, const CodePage& codePage));
 
-// Messages on standard error, "sfxpack: " first.
+// Messages on standard error, "sfxpack: " first, and lines of standard
+// output; each through TerminalText, as they may quote an installer.
 [[nodiscard]] int Fail(const std::string& message);   // returns EXIT_FAILED
 void Warn(const std::string& message);
+void PrintLine(const std::string& line);
 
 // "1 file", "2 files".
 std::string Counted(size_t count, const char* one, const char* many);

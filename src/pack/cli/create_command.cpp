@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "format/installer_format.h"
+#include "pack/administrator_rights.h"
 #include "pack/atomic_file.h"
 #include "pack/cli/commands.h"
 #include "pack/cli/options.h"
@@ -100,6 +101,15 @@ std::string CheckTarget(const CommandLine& line, const CodePage& codePage, Creat
     return problem.empty() ? "" : named + ": " + problem;
 }
 
+// The control options' relative commands get the target in front. A tree's
+// control file is taken as it is: one whose command Windows would look for
+// beside the installer is refused.
+std::string PlaceCommands(const CommandLine& line, CreateInputs* inputs) {
+    if (line.control.mode != CONTROL_NONE) inputs->control = CommandsInTarget(inputs->control, inputs->target);
+    std::string problem = CommandPlaceProblem(inputs->control, inputs->target);
+    return problem.empty() ? "" : JoinPath(inputs->root, CONTROL_FILE_NAME) + ": its " + problem;
+}
+
 bool IsAbsoluteWindowsPath(const std::string& path) {
     bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
     return drive || path.compare(0, 2, "\\\\") == 0;
@@ -109,8 +119,14 @@ bool IsAbsoluteWindowsPath(const std::string& path) {
 // inside the packed tree, the walk leaves it out.
 std::string CheckOutput(const std::string& output, WalkOptions* walk) {
     FileStatus status;
-    if (QueryFileStatus(output, true, &status).empty()) {
-        if (status.kind == FILE_KIND_DIRECTORY) return output + ": is a directory";
+    bool exists = QueryFileStatus(output, true, &status).empty();
+    if ((exists && status.kind == FILE_KIND_DIRECTORY) || output.back() == '/') {
+        size_t end = output.find_last_not_of("/\\");
+        std::string directory = output.substr(0, end + 1);
+        char separator = end + 1 < output.size() ? output[end + 1] : '/';
+        return output + ": is a directory; to write the installer in it, give -o " + directory + separator + "NAME.exe";
+    }
+    if (exists) {
         walk->skip.push_back(status.identity);
         return "";
     }
@@ -128,8 +144,7 @@ std::string GatherInputs(const CommandLine& line, const CodePage& codePage, Crea
     std::string problem = ControlValuesProblem(line.control);
     if (problem.empty() && line.control.mode == CONTROL_NONE) problem = TakeTreeControlFile(line, codePage, inputs);
     if (problem.empty()) problem = CheckTarget(line, codePage, inputs);
-    if (problem.empty() && line.control.mode == CONTROL_TEMP_RUN)
-        inputs->control.command = CommandInTarget(line.control.command, inputs->target);
+    if (problem.empty()) problem = PlaceCommands(line, inputs);
     if (problem.empty() && line.control.mode != CONTROL_NONE)
         problem = MakeControlFile(inputs->control, codePage, &inputs->controlFile);
     if (!problem.empty()) return problem;
@@ -152,7 +167,8 @@ std::string GatherInputs(const CommandLine& line, const CodePage& codePage, Crea
 
 // Mistakes that still make a working installer, but one that does not do what
 // was meant. Warnings, which --quiet leaves on.
-void WarnAboutControl(const CreateInputs& inputs, const CodePage& codePage, const std::vector<SourceEntry>& entries) {
+void WarnAboutControl(const CommandLine& line, const CreateInputs& inputs, const CodePage& codePage,
+                      const std::vector<SourceEntry>& entries) {
     const std::string& target = inputs.target;
     if (target.find('%') != std::string::npos)
         Warn("the target directory '" + target + "' holds '%', but the installer expands no variables");
@@ -167,21 +183,20 @@ void WarnAboutControl(const CreateInputs& inputs, const CodePage& codePage, cons
     std::u32string targetKey = CaseFoldedKey(target);
     for (const ControlValueSpec& spec : mode->values) {
         if (spec.fileSuffix) continue;   // a name, not a path
+        // As given, and as written (a relative command with the target in front).
         const std::string& value = inputs.control.*spec.value;
+        const std::string& given = line.control.mode == CONTROL_NONE ? value : line.control.*spec.value;
         std::string path = spec.use == COMMAND ? ProgramOf(value) : value;
         if (path.empty()) continue;
-        std::string named = std::string(spec.option) + " '" + value + "'";
+        std::string named = std::string(spec.option) + " '" + given + "'";
         if (path.find('/') != std::string::npos)
             Warn(named + " holds '/': Windows paths take backslashes, and the installer passes it on as it is");
         if (spec.use == IN_SCRIPT_TRIMMED && !IsAbsoluteWindowsPath(path))
             Warn(named + " is not an absolute path; shortcuts need one");
-        // A shortcut's command starts in the target; a temporary run's has it in front already.
-        if (spec.use == COMMAND && inputs.control.mode == CONTROL_SHORTCUT && IsRelativeWindowsPath(path))
-            path = target + path;
         std::u32string key = CaseFoldedKey(path);
         bool comparable = spec.use == COMMAND || IsAbsoluteWindowsPath(target);
         if (comparable && key.compare(0, targetKey.size(), targetKey) == 0 && !packed.count(key))
-            Warn(named + (path == value ? "" : " ('" + path + "')") +
+            Warn(named + (path == given ? "" : " ('" + path + "')") +
                  " lies in the target directory but is not packed");
     }
     if (inputs.control.mode != CONTROL_TEMP_RUN) return;
@@ -193,6 +208,40 @@ void WarnAboutControl(const CreateInputs& inputs, const CodePage& codePage, cons
              "' and the target directory stay behind after the run (the removal enters no sub-directory)");
         return;
     }
+}
+
+// The first text of the installer outside ASCII, in UTF-8: the target, a
+// name or a control value; empty when all are ASCII.
+std::string FirstNonAsciiText(const CreateInputs& inputs, const CodePage& codePage,
+                              const std::vector<SourceEntry>& entries) {
+    auto ascii = [](const std::string& text) {
+        for (char c : text)
+            if ((unsigned char)c >= 0x80) return false;
+        return true;
+    };
+    if (!ascii(inputs.target)) return inputs.target;
+    for (const SourceEntry& entry : entries)
+        if (!ascii(entry.name)) return PrintableText(codePage, entry.name);
+    for (const ControlLineSpec& line : CONTROL_FILE_LINES)
+        if (!ascii(inputs.control.*line.value)) return inputs.control.*line.value;
+    return "";
+}
+
+// What Windows does with the installer that its maker may not expect: asking
+// for administrator rights or not, and reading its names in another code page.
+void WarnAboutWindows(const CommandLine& line, const CodePage& codePage, const CreateInputs& inputs,
+                      const std::vector<SourceEntry>& entries) {
+    std::string fileName = line.output.substr(line.output.find_last_of("/\\") + 1);
+    std::string rights = AdministratorRightsWarning(fileName, inputs.target, inputs.control.mode == CONTROL_TEMP_RUN);
+    if (!rights.empty()) Warn(rights);
+    if (IsUtf8CodePage(codePage))
+        Warn("--codepage " + codePage.name + ": Windows takes UTF-8 for its ANSI code page only where the user " +
+             "turned on its beta option \"Use Unicode UTF-8 for worldwide language support\"; elsewhere names " +
+             "outside ASCII install garbled");
+    std::string text = FirstNonAsciiText(inputs, codePage, entries);
+    if (!text.empty())
+        Warn("'" + text + "' is outside ASCII: the installer's names and values install as meant only where " +
+             "Windows' ANSI code page is " + codePage.name + " (--codepage)");
 }
 
 struct Totals {
@@ -220,7 +269,8 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     std::string problem = WalkTree(inputs.root, inputs.walk, &entries);
     if (!problem.empty()) return Fail(problem);
     OrderForCompression(&entries);
-    WarnAboutControl(inputs, codePage, entries);
+    WarnAboutControl(line, inputs, codePage, entries);
+    WarnAboutWindows(line, codePage, inputs, entries);
 
     uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
     if (streamSize > (uint64_t)ARCHIVE_MAX_SIZE)
@@ -270,13 +320,14 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         std::string signedNote =
             signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";
-        printf("%s: %s, %s, %s of files; archive %s (%.1f%% of %s), %s%s%s, %s\n", line.output.c_str(),
-               Counted(totals.files, "file", "files").c_str(),
-               Counted(totals.directories, "directory", "directories").c_str(), FormatBytes(totals.fileBytes).c_str(),
-               FormatBytes(archiveSize).c_str(), 100.0 * (double)archiveSize / (double)stream.size(),
-               FormatBytes(stream.size()).c_str(), line.level->name,
-               compressed || !line.level->parse ? "" : " (stored: it did not shrink)", signedNote.c_str(),
-               FormatSeconds(seconds).c_str());
+        char percent[32];
+        snprintf(percent, sizeof(percent), "%.1f%%", 100.0 * (double)archiveSize / (double)stream.size());
+        PrintLine(line.output + ": " + Counted(totals.files, "file", "files") + ", " +
+                  Counted(totals.directories, "directory", "directories") + ", " + FormatBytes(totals.fileBytes) +
+                  " of files; archive " + FormatBytes(archiveSize) + " (" + percent + " of " +
+                  FormatBytes(stream.size()) + "), " + line.level->name +
+                  (compressed || !line.level->parse ? "" : " (stored: it did not shrink)") + signedNote + ", " +
+                  FormatSeconds(seconds));
     }
     return EXIT_OK;
 }

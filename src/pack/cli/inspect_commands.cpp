@@ -20,18 +20,19 @@ std::string SignatureText(const CertificateTable& table) {
 }
 
 void PrintListing(const Installer& installer, const CodePage& codePage) {
-    printf("target: %s\n", PrintableText(codePage, installer.parsed.target).c_str());
+    PrintLine("target: " + PrintableText(codePage, installer.parsed.target));
     for (const StreamEntry& entry : installer.parsed.entries) {
         std::string size = entry.sizeCode == SIZE_CODE_DIRECTORY ? "<dir>" : std::to_string(entry.sizeCode);
-        printf("%12s  %s\n", size.c_str(), PrintableText(codePage, entry.name).c_str());
+        PrintLine(std::string(size.size() < 12 ? 12 - size.size() : 0, ' ') + size + "  " +
+                  PrintableText(codePage, entry.name));
     }
     if (const ControlModeSpec* mode = FindControlMode(installer.control.mode)) {
         ControlValues shown = installer.control;
         for (const ControlLineSpec& line : CONTROL_FILE_LINES)
             shown.*line.value = PrintableText(codePage, installer.control.*line.value);
-        printf("control file: %s\n", mode->describe(shown).c_str());
+        PrintLine("control file: " + mode->describe(shown));
     }
-    printf("signature: %s\n", SignatureText(installer.info.signature).c_str());
+    PrintLine("signature: " + SignatureText(installer.info.signature));
 }
 
 // A text of the installer in UTF-8; one that does not convert from the code
@@ -117,6 +118,9 @@ Check SignatureCheckOf(const std::string& path, const Installer& installer, cons
     if (verdict.toolFound && !verdict.accepted) {
         check.result = CHECK_WARN;
         check.reason = std::string(SIGNING_TOOL) + " verify does not accept the signature: " + verdict.complaint;
+        if (verdict.signerUnknown)
+            check.reason += "; it does not know the signer: if you trust it, give its certificate, or its "
+                            "authority's, with --sign-ca FILE";
     }
     return check;
 }
@@ -127,12 +131,13 @@ void PrintVerdict(const std::string& path, const Installer& installer, const Cod
         if (check.result == CHECK_WARN) Warn(path + ": " + check.reason);
     if (quiet) return;
     const CertificateTable& signature = installer.info.signature;
-    printf("%s: valid installer: %s, target %s, %s block of %d bytes, entry stream %d bytes, %s\n", path.c_str(),
-           Counted(installer.parsed.entries.size(), "entry", "entries").c_str(),
-           PrintableText(codePage, installer.parsed.target).c_str(),
-           installer.info.compressed ? "compressed" : "stored", installer.info.storedSize, installer.info.unpackedSize,
-           signature.size ? ("signed: " + SignatureText(signature)).c_str() : "unsigned");
-    if (!signatureNote.empty()) printf("%s: signature %s\n", path.c_str(), signatureNote.c_str());
+    PrintLine(path + ": valid installer: " + Counted(installer.parsed.entries.size(), "entry", "entries") +
+              ", target " + PrintableText(codePage, installer.parsed.target) + ", " +
+              (installer.info.compressed ? "compressed" : "stored") + " block of " +
+              std::to_string(installer.info.storedSize) + " bytes, entry stream " +
+              std::to_string(installer.info.unpackedSize) + " bytes, " +
+              (signature.size ? "signed: " + SignatureText(signature) : "unsigned"));
+    if (!signatureNote.empty()) PrintLine(path + ": signature " + signatureNote);
 }
 
 // The installer's failure for the user: a file that cannot be read says so
@@ -215,12 +220,12 @@ int RunExtract(const CommandLine& line, const CodePage& codePage) {
     for (const std::string& skipped : report.skipped) Warn("skipped " + skipped);
     if (!problem.empty()) return Fail(problem);
     if (line.quiet) return EXIT_OK;
-    printf("%s: %s, %s extracted to %s\n", path.c_str(), Counted(report.files, "file", "files").c_str(),
-           Counted(report.directories, "directory", "directories").c_str(), directory.c_str());
+    PrintLine(path + ": " + Counted(report.files, "file", "files") + ", " +
+              Counted(report.directories, "directory", "directories") + " extracted to " + directory);
     // The directory stands in for the target, which the packed tree does not hold.
     std::string target = PrintableText(codePage, installer.parsed.target);
     if (target != DEFAULT_TARGET)
-        printf("%s: the directory stands for the target %s; give create --target %s to keep it\n", path.c_str(),
-               target.c_str(), ShellQuoted(target).c_str());
+        PrintLine(path + ": the directory stands for the target " + target + "; give create --target " +
+                  ShellQuoted(target) + " to keep it");
     return EXIT_OK;
 }

@@ -27,23 +27,8 @@ void AppendUtf8(std::string* text, char32_t c) {
 // The characters of the text; each byte that does not start a valid UTF-8
 // sequence is U+FFFD.
 std::u32string Characters(const std::string& utf8) {
-    if (std::optional<std::u32string> whole = DecodeUtf8(utf8)) return *whole;
     std::u32string characters;
-    size_t index = 0;
-    while (index < utf8.size()) {
-        size_t length = 1;
-        unsigned char lead = (unsigned char)utf8[index];
-        if (lead >= 0xC0) length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        std::optional<std::u32string> one;
-        if (index + length <= utf8.size()) one = DecodeUtf8(utf8.substr(index, length));
-        if (one && one->size() == 1) {
-            characters += *one;
-            index += length;
-        } else {
-            characters += U'\uFFFD';
-            ++index;
-        }
-    }
+    for (size_t index = 0; index < utf8.size();) characters += NextUtf8Character(utf8, &index).value_or(U'\uFFFD');
     return characters;
 }
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "pack/cli/commands.h"
+#include "pack/code_page.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
@@ -9,7 +10,7 @@ int main(int argc, char** argv) {
     CommandLine line;
     std::string problem = ParseCommandLine(arguments, &line);
     if (!problem.empty()) {
-        fprintf(stderr, "sfxpack: %s\nTry 'sfxpack --help'.\n", problem.c_str());
+        fprintf(stderr, "sfxpack: %s\nTry 'sfxpack --help'.\n", TerminalText(problem).c_str());
         return EXIT_USAGE;
     }
     switch (line.command) {

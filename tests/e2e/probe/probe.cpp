@@ -1,7 +1,8 @@
 // A small Windows program that end-to-end tests let the installer start, to
 // observe from the inside what the installer did:
-//   probe report REPORT [CREATE...]  writes its working directory, its command
-//       line and a copy of the extraction list to REPORT, then creates each
+//   probe report REPORT [CREATE...]  writes its working directory, its own
+//       path, its command line and a copy of the extraction list to REPORT
+//       (in lines cwd=, exe=, cmdline=, list=), then creates each
 //       CREATE file (after a short wait, so that a caller that does not wait
 //       would have moved on); a CREATE that starts with '+' is instead
 //       appended, without the '+', as a line to the extraction list, and one
@@ -33,10 +34,11 @@ static bool Appears(const std::string& path) {
 }
 
 static int Report(int argc, char** argv) {
-    char directory[MAX_PATH] = "";
+    char directory[MAX_PATH] = "", self[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, directory);
-    std::string report = std::string("cwd=") + directory + "\n" + "cmdline=" + GetCommandLineA() + "\n" +
-                         "list=" + ReadWholeFile(kListPath);
+    GetModuleFileNameA(nullptr, self, MAX_PATH);   // which copy of the probe was started
+    std::string report = std::string("cwd=") + directory + "\n" + "exe=" + self + "\n" +
+                         "cmdline=" + GetCommandLineA() + "\n" + "list=" + ReadWholeFile(kListPath);
     Sleep(kWaitMs);
     std::string appended;
     for (int i = 3; i < argc; ++i) {

@@ -80,22 +80,23 @@ TEST(CliBadInput, NamesWindowsOrTheCodePageCannotHold) {
         std::vector<std::string> options;
         std::string words;
         bool windowsHasIt;   // the others are Linux names only: Windows cannot even open them
+        std::string shown;   // as the message shows it, control characters and bytes that are no UTF-8 escaped
     };
     const Case cases[] = {
-        {"\xE4\xB8\xAD.txt", {}, "cannot be written in code page WINDOWS-1252", true},
-        {"\xCE\xB1.txt", {"--codepage", "CP1250"}, "cannot be written in code page CP1250", true},
-        {"what?.txt", {}, "holds '?', which Windows forbids", false},
-        {"a\\b.txt", {}, "holds '\\', which Windows forbids", false},
-        {"nul.txt", {}, "a device name that Windows reserves", false},
-        {"trailing.", {}, "ends with a space or a dot", false},
-        {"tab\there", {}, "control character", false},
-        {"bad\xFFutf8", {}, "not valid UTF-8", false},
+        {"\xE4\xB8\xAD.txt", {}, "cannot be written in code page WINDOWS-1252", true, "\xE4\xB8\xAD.txt"},
+        {"\xCE\xB1.txt", {"--codepage", "CP1250"}, "cannot be written in code page CP1250", true, "\xCE\xB1.txt"},
+        {"what?.txt", {}, "holds '?', which Windows forbids", false, "what?.txt"},
+        {"a\\b.txt", {}, "holds '\\', which Windows forbids", false, "a\\b.txt"},
+        {"nul.txt", {}, "a device name that Windows reserves", false, "nul.txt"},
+        {"trailing.", {}, "ends with a space or a dot", false, "trailing."},
+        {"tab\there", {}, "control character", false, "tab\\x09here"},
+        {"bad\xFFutf8", {}, "not valid UTF-8", false, "bad\\xffutf8"},
     };
     for (const Case& c : cases) {
         if (PackRunsUnderWine() && !c.windowsHasIt) continue;
         Inputs setup = MakeInputs("names");
         WriteFile(setup.tree + "/" + c.name, "x");
-        ExpectRefused(setup, Create(setup, c.options), 1, {setup.tree + "/" + c.name + ": ", c.words});
+        ExpectRefused(setup, Create(setup, c.options), 1, {setup.tree + "/" + c.shown + ": ", c.words});
         RemoveTree(setup.scratch);
     }
 }

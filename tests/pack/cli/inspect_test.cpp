@@ -44,12 +44,14 @@ Bytes StoredInstaller(const Bytes& stream) {
 Bytes Stream(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 // An entry stream of files ("name") and directories ("name\\"), each file
-// holding its name; "$$$.$$$" is the control file of a temporary run.
-Bytes EntryStream(const std::string& target, const std::vector<std::string>& names) {
+// holding its name; "$$$.$$$" holds the control file given, by default that
+// of a temporary run.
+Bytes EntryStream(const std::string& target, const std::vector<std::string>& names,
+                  const std::string& controlFile = "\r\n\r\n\r\nC:\\run.exe\r\n") {
     std::string stream = target + '\0';
     for (const std::string& name : names) {
         bool directory = name.back() == '\\';
-        std::string data = directory ? "" : name == "$$$.$$$" ? "\r\n\r\n\r\nrun.exe\r\n" : name;
+        std::string data = directory ? "" : name == "$$$.$$$" ? controlFile : name;
         uint32_t code = directory ? 0xFFFFFFFEu : (uint32_t)data.size();
         for (int shift = 0; shift < 32; shift += 8) stream += char(code >> shift);
         stream += name + '\0' + data;
@@ -87,7 +89,8 @@ TEST(CliInspect, DamagedInstallersAreRefusedWithTheReason) {
         {Bytes(made.bytes.begin(), made.bytes.begin() + 11264), "no archive"},
         {StoredInstaller(Stream(std::string(".\\\0\xFD\xFF\xFF\xFFx\0", 10))), "size code -3 is invalid"},
         {claimsMore, "the header says 2147483632"},
-        {program, "no archive after the installer stub: this is a Windows program whose sections run to offset 17408"},
+        {program,
+         "(no archive after the installer stub): this is a Windows program whose sections run to offset 17408"},
     };
     for (const Case& c : cases) {
         WriteBytes(made.installer, c.bytes);
@@ -165,6 +168,7 @@ TEST(CliInspect, VerifyAndExtractAgree) {
         std::vector<std::string> names;
         const char* words;   // null: accepted
         bool extracts;
+        std::string control = "\r\n\r\n\r\nC:\\run.exe\r\n";   // the control file's bytes
     };
     const std::string controlFile = "$$$.$$$";
     const Case cases[] = {
@@ -178,9 +182,17 @@ TEST(CliInspect, VerifyAndExtractAgree) {
         {".\\t\\", {"$$$ikona.vbs", controlFile}, "writes its own $$$ikona.vbs", false},
         {"App\\", {"d.txt"}, "create writes '.\\App\\'", true},
         {".\\", {"d.txt", controlFile}, "it is the directory the installer is started in", true},
+        {".\\sub\\..\\", {"d.txt", controlFile}, "it is the directory the installer is started in", true},
+        {"..\\", {"d.txt", controlFile}, "it lies above or beside the directory the installer is started in", true},
+        {"..\\x\\", {"d.txt", controlFile}, "it lies above or beside the directory the installer is started in", true},
+        {"C:\\T\\",
+         {"d.txt", controlFile},
+         "command 'd.txt' is a relative path outside the target",
+         true,
+         "C:\\T\\d.txt\r\nD\r\n\r\nd.txt\r\n"},
     };
     for (const Case& c : cases) {
-        WriteBytes(made.installer, StoredInstaller(EntryStream(c.target, c.names)));
+        WriteBytes(made.installer, StoredInstaller(EntryStream(c.target, c.names, c.control)));
         std::string out = made.scratch + "/out";
         ProgramRun verified = RunPack({"verify", made.installer}),
                    extracted = RunPack({"extract", made.installer, out});
@@ -197,6 +209,53 @@ TEST(CliInspect, VerifyAndExtractAgree) {
         EXPECT_EQ(extracted.err, c.extracts ? "" : verified.err);
         EXPECT_EQ(PathExists(out), c.extracts) << c.words;
         RemoveTree(out);
+    }
+    RemoveTree(made.scratch);
+}
+
+// Names and control values that would drive a terminal (ESC sequences, BEL, a
+// C1 CSI) are printed escaped by every text output; create refuses such values.
+TEST(CliInspect, ControlCharactersNeverReachTheTerminalRaw) {
+    Made made = MakeInstaller("controls");
+    const std::string csi = "\x9B";   // a C1 control in ISO-8859-1, undefined in WINDOWS-1252
+    std::string control =
+        "C:\\a\x1B]0;title\x07.exe\r\nname" + csi + "2J\r\nicon\x1B[31m\r\ncmd\x1B[2K\x1B[1Gharmless\r\n";
+    WriteBytes(made.installer,
+               StoredInstaller(EntryStream(
+                   ".\\", {"esc\x1B[31mred.txt", "bell\x07.txt", "csi" + csi + "1A.txt", "$$$.$$$"}, control)));
+    // The planted bytes, the C1 one also as UTF-8 (U+0080..U+009F).
+    auto expectNoRawControl = [](const std::string& text, const std::string& context) {
+        for (size_t at = 0; at < text.size(); ++at) {
+            unsigned char byte = (unsigned char)text[at], next = at + 1 < text.size() ? (unsigned char)text[at + 1] : 0;
+            bool c1 = byte == 0xC2 && next >= 0x80 && next <= 0x9F;
+            EXPECT_FALSE((byte < 0x20 && byte != '\n') || byte == 0x7F || byte == 0x9B || c1)
+                << context << ": byte " << (int)byte << " at " << at << " of: " << text;
+        }
+    };
+    for (const char* codePage : {"WINDOWS-1252", "ISO-8859-1"})
+        for (const char* command : {"list", "verify", "extract"}) {
+            std::vector<std::string> arguments = {command, "--codepage", codePage, made.installer};
+            if (std::string(command) == "extract") arguments.push_back(made.scratch + "/out-" + codePage);
+            ProgramRun run = RunPack(arguments);
+            EXPECT_NE(run.out + run.err, "") << command;
+            expectNoRawControl(run.out + run.err, std::string(command) + " " + codePage);
+        }
+    ProgramRun listed = RunPack({"list", "--codepage", "ISO-8859-1", made.installer});
+    EXPECT_NE(listed.out.find("esc\\x1b[31mred.txt"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("csi\\x9b1A.txt"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("then start 'cmd\\x1b[2K\\x1b[1Gharmless'"), std::string::npos) << listed.out;
+
+    std::string tree = made.scratch + "/tree";
+    for (const std::vector<std::string>& values : {std::vector<std::string>{"--temp-run", "cmd\x1B[2K.exe"},
+                                                   {"--shortcut", "C:\\a.exe", "--name", "n\x07"},
+                                                   {"--shortcut", "C:\\a.exe", "--name", "n\xC2\x9B"}}) {
+        std::vector<std::string> arguments = {
+            "create", tree, "-o", made.scratch + "/refused.exe", "--stub", made.scratch + "/stub.exe"};
+        arguments.insert(arguments.end(), values.begin(), values.end());
+        ProgramRun refused = RunPack(arguments);
+        EXPECT_EQ(refused.exitCode, 1) << values.back();
+        EXPECT_NE(refused.err.find("holds a control character"), std::string::npos) << refused.err;
+        expectNoRawControl(refused.err, "create");
     }
     RemoveTree(made.scratch);
 }

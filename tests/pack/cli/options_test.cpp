@@ -79,8 +79,11 @@ TEST(Options, ConventionsParseAlike) {
     CommandLine line;
     EXPECT_EQ(ParseCommandLine({"-V"}, &line), "");
     EXPECT_EQ(line.command, COMMAND_VERSION);
-    EXPECT_EQ(ParseCommandLine({"create", "tree", "out.exe"}, &line),
-              "create takes one DIR; to write the installer out.exe, give -o out.exe");
+    // Without -o, the one named like a program is the installer, in either order.
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"create", "tree", "out.exe"}, {"create", "out.exe", "tree"}})
+        EXPECT_EQ(ParseCommandLine(arguments, &line),
+                  "create takes one DIR; to pack tree into the installer out.exe, give create tree -o out.exe");
     EXPECT_EQ(ParseCommandLine({"-x", "list", "a.exe"}, &line), "unknown option '-x'");
     EXPECT_EQ(ParseCommandLine({"-q"}, &line), "no command given");
 }

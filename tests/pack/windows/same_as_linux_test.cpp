@@ -169,8 +169,9 @@ TEST(PackExe, SigningToolRunsWithItsArgumentsAndIsStoppedByAnInterrupt) {
     setenv("WINEPATH", SFX_FAKE_TOOLS_DIR, 1);   // Wine puts it before the prefix's PATH
     ProgramRun failed = RunWindows(create);
     EXPECT_EQ(failed.exitCode, 1);
+    std::string shownTimestamp = "http://x/ \"quoted\" tab\\x09here trailing\\";   // as messages show a tab
     std::string arguments = "signing with osslsigncode failed (exit code 3): sign; -certs; " + keys +
-                            "/cert.pem; -key; " + keys + "/key.pem; -t; " + timestamp + "; -in; " + out +
+                            "/cert.pem; -key; " + keys + "/key.pem; -t; " + shownTimestamp + "; -in; " + out +
                             "/setup.exe.tmp-";
     EXPECT_NE(failed.err.find(arguments), std::string::npos) << arguments << "\nin: " << failed.err;
     EXPECT_EQ(ListTree(out), std::vector<std::string>{});
