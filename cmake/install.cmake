@@ -8,6 +8,11 @@ set(SFX_PACKAGE_DESTINATION lib/cmake/sfx)
 set(SFX_INSTALL_DESTINATIONS ${SFX_BIN_DESTINATION} ${SFX_STUB_INSTALL_DIR} ${SFX_MAN_DESTINATION}
     ${SFX_COMPLETION_DESTINATION} ${SFX_PACKAGE_DESTINATION})
 
+# What the install copies, built alone (make install, make deb): no test,
+# fuzz target, sanitizer build or benchmark.
+add_custom_target(shipped)
+add_dependencies(shipped sfxpack windows_stub man_page bash_completion)
+
 # First, before anything is copied: which of those folders are new.
 install(CODE "include(\"${CMAKE_SOURCE_DIR}/cmake/install-record.cmake\")
 sfx_note_missing_directories(\"${SFX_INSTALL_DESTINATIONS}\")")
