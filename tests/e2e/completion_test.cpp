@@ -9,8 +9,6 @@
 
 namespace fs = std::filesystem;
 
-static const int kProbeTimeoutMs = 15000;
-
 struct Installation {
     std::string scratch;   // host path
     std::string target;    // Windows path of scratch/app, ending in a backslash
@@ -98,7 +96,7 @@ TEST(Completion, ShortcutModeWritesRunsAndRemovesTheScriptThenStartsTheProgram) 
     EXPECT_FALSE(run.boxes[0].text.empty());
 
     // Line 4 runs on in the target directory after the installer has ended.
-    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kProbeTimeoutMs));
+    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kStartedProgramPatienceMs));
     std::string report = ReadFileText(ProbeOut() + "/run.txt");
     EXPECT_NE(report.find("cwd=" + t.substr(0, t.size() - 1) + "\n"), std::string::npos) << report;
     EXPECT_EQ(ReadFileText(installation.scratch + "/app/app.exe"), "binary");

@@ -70,6 +70,9 @@ std::string ProbeOut();                       // host path of C:\e2e\out
 extern const char* const kProbeWindowsPath;   // C:\e2e\tools\probe.exe
 // Waits up to the given time for a file to appear; true when it did.
 bool WaitForFile(const std::string& path, int milliseconds);
+// How long a program that the installer starts without waiting may take to
+// write its report: generous, since Wine starts slowly on a busy machine.
+const int kStartedProgramPatienceMs = 60000;
 // Windows path of a host path below the prefix's drive_c (C:\...).
 std::string WindowsPath(const std::string& hostPath);
 std::vector<std::string> SplitCrLfLines(const std::string& text);

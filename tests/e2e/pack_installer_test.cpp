@@ -113,7 +113,7 @@ TEST(PackInstaller, ShortcutModeScriptGetsTheValuesInTheCodePage) {
     EXPECT_EQ(script[5], "strIconPath = \"" + ansiTarget + "readme.txt,0\"");
     EXPECT_EQ(script[8], "Set objLink = objShell.CreateShortcut(objDesktop & \"\\Caf\xE9.lnk\")");
     // The command, quoted to take arguments, starts in the target directory.
-    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", 15000));
+    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kStartedProgramPatienceMs));
     EXPECT_NE(ReadFileText(ProbeOut() + "/run.txt").find("cwd=" + ansiTarget.substr(0, ansiTarget.size() - 1) + "\n"),
               std::string::npos);
     EXPECT_EQ(Snapshot(scratch + "/Caf\xC3\xA9 App"), Snapshot(tree));
