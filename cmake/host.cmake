@@ -19,7 +19,23 @@ ExternalProject_Add(windows
                -DSFX_FAMILY=windows-stub
                -DSFX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
     BUILD_ALWAYS 1
-    INSTALL_COMMAND "")
+    INSTALL_COMMAND ""
+    STEP_TARGETS configure)
+# Targets of that sub-build alone, without its tests, for make install, make
+# deb and make demo. Under make, the sub-build's make shares this one's jobs.
+function(sfx_windows_targets name)
+  if(CMAKE_GENERATOR MATCHES "Makefiles")
+    set(build $(MAKE) -C ${CMAKE_BINARY_DIR}/windows ${ARGN})
+  else()
+    set(build ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/windows --target ${ARGN})
+  endif()
+  add_custom_target(${name} COMMAND ${build} DEPENDS windows-configure VERBATIM)
+endfunction()
+sfx_windows_targets(windows_stub sfxstub)
+# What make demo runs: the stub, sfxpack and the example it packs.
+sfx_windows_targets(windows_demo sfxstub example_hello)
+add_custom_target(demo_programs)
+add_dependencies(demo_programs sfxpack windows_demo)
 # sfxpack.exe for 64-bit Windows hosts, also a sub-build; the host's tests run it under Wine.
 ExternalProject_Add(windows-builder
     SOURCE_DIR ${CMAKE_SOURCE_DIR}

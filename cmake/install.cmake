@@ -1,12 +1,19 @@
-# make install: sfxpack, its stub, the man page, the bash completion and the
-# CMake package, under the prefix. Each install records what it put where
-# (cmake/install-record.cmake), so that make uninstall removes exactly that.
+# make install: sfxpack, its stub, the man page, the bash completion, the
+# CMake package, the README and the licence, under the prefix. Each install
+# records what it put where (cmake/install-record.cmake), so that make
+# uninstall removes exactly that.
 set(SFX_BIN_DESTINATION bin)   # one level below the prefix: sfxpack finds its stub from there
 set(SFX_MAN_DESTINATION share/man/man1)
 set(SFX_COMPLETION_DESTINATION share/bash-completion/completions)
 set(SFX_PACKAGE_DESTINATION lib/cmake/sfx)
+set(SFX_DOC_DESTINATION share/doc/sfxpack)   # the Debian package's name
 set(SFX_INSTALL_DESTINATIONS ${SFX_BIN_DESTINATION} ${SFX_STUB_INSTALL_DIR} ${SFX_MAN_DESTINATION}
-    ${SFX_COMPLETION_DESTINATION} ${SFX_PACKAGE_DESTINATION})
+    ${SFX_COMPLETION_DESTINATION} ${SFX_PACKAGE_DESTINATION} ${SFX_DOC_DESTINATION})
+
+# What the install copies, built alone (make install, make deb): no test,
+# fuzz target, sanitizer build or benchmark.
+add_custom_target(shipped)
+add_dependencies(shipped sfxpack windows_stub man_page bash_completion)
 
 # First, before anything is copied: which of those folders are new.
 install(CODE "include(\"${CMAKE_SOURCE_DIR}/cmake/install-record.cmake\")
@@ -16,6 +23,7 @@ install(TARGETS sfxpack DESTINATION ${SFX_BIN_DESTINATION})
 install(FILES ${SFX_DIST_DIR}/sfxstub.exe DESTINATION ${SFX_STUB_INSTALL_DIR})
 install(FILES ${SFX_MAN_PAGE} DESTINATION ${SFX_MAN_DESTINATION})
 install(FILES ${SFX_BASH_COMPLETION} DESTINATION ${SFX_COMPLETION_DESTINATION})
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${SFX_DOC_DESTINATION})
 
 # The CMake package finds sfxpack relative to its own folder, so that the
 # installed tree can move (DESTDIR, a Debian package).

@@ -7,6 +7,7 @@
 
 #include "pack/cli/options.h"
 #include "pack/control_file.h"
+#include "platform/code_page_table.h"
 
 namespace {
 
@@ -28,7 +29,16 @@ std::string Kind(const std::string& valueName) {
     return "other";
 }
 
+// The usual name of each code page that both builders know: iconv takes
+// more on Linux, but these are the ones an installer for Windows needs.
+std::string CodePageWords() {
+    std::string words = "words";
+    for (const std::string& name : UsualCodePageNames()) words += " " + name;
+    return words;
+}
+
 std::string ValueKind(const OptionSpec& option) {
+    if (option.name == "--codepage") return CodePageWords();
     if (FindControlValue(option.name)) return "other";
     for (const char* name : WINDOWS_SIDE_OPTIONS)
         if (option.name == name) return "other";

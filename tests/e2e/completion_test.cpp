@@ -11,8 +11,6 @@
 
 namespace fs = std::filesystem;
 
-static const int kProbeTimeoutMs = 15000;
-
 struct Installation {
     std::string scratch;   // host path
     std::string target;    // Windows path of scratch/app, ending in a backslash
@@ -100,7 +98,7 @@ TEST(Completion, ShortcutModeWritesRunsAndRemovesTheScriptThenStartsTheProgram) 
     EXPECT_FALSE(run.boxes[0].text.empty());
 
     // Line 4 runs on in the target directory after the installer has ended.
-    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kProbeTimeoutMs));
+    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kStartedProgramPatienceMs));
     std::string report = ReadFileText(ProbeOut() + "/run.txt");
     EXPECT_NE(report.find("cwd=" + t.substr(0, t.size() - 1) + "\n"), std::string::npos) << report;
     EXPECT_EQ(ReadFileText(installation.scratch + "/app/app.exe"), "binary");
@@ -303,7 +301,7 @@ TEST(Completion, TemporaryRunRemovalNeverGoesThroughALink) {
         for (const char* file : {"/docs/thesis.doc", "/docs/taxes.xls"}) WriteFileBytes(scratch + file, {'m', 'y'});
         std::string signal = scratch + "/swap";
         std::thread swapper([&] {
-            if (!WaitForFile(signal + ".waiting", 60000)) return;
+            if (!WaitForFile(signal + ".waiting", kStartedProgramPatienceMs)) return;
             fs::rename(scratch + "/" + swapped, scratch + "/" + swapped + ".moved");
             fs::create_directory_symlink(scratch + "/docs", scratch + "/" + swapped);
             WriteFileBytes(signal + ".go", {});

@@ -208,7 +208,7 @@ bool WaitForFile(const std::string& path, int milliseconds) {
 
 HeldFile::HeldFile(const std::string& hostPath) : hostPath_(hostPath), holder_(-1), held_(false) {
     holder_ = StartWine({kProbeWindowsPath, "hold", WindowsPath(hostPath)}, hostPath + ".holder.log", "-all");
-    held_ = holder_ > 0 && WaitForFile(hostPath + ".held", 60000);
+    held_ = holder_ > 0 && WaitForFile(hostPath + ".held", kStartedProgramPatienceMs);
 }
 
 HeldFile::~HeldFile() {

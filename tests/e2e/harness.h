@@ -85,6 +85,9 @@ class HeldFile {
 };
 // Host path of the prefix user's Desktop folder.
 std::string DesktopDirectory();
+// How long a program that the installer starts without waiting may take to
+// write its report: generous, since Wine starts slowly on a busy machine.
+const int kStartedProgramPatienceMs = 60000;
 // Windows path of a host path below the prefix's drive_c (C:\...).
 std::string WindowsPath(const std::string& hostPath);
 std::vector<std::string> SplitCrLfLines(const std::string& text);

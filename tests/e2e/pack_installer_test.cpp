@@ -130,7 +130,7 @@ TEST(PackInstaller, ShortcutModeScriptGetsTheValuesInTheCodePage) {
     EXPECT_EQ(script[5], "strIconPath = \"" + ansiTarget + "readme.txt,0\"");
     EXPECT_EQ(script[8], "Set objLink = objShell.CreateShortcut(objDesktop & \"\\Caf\xE9.lnk\")");
     // The command, quoted to take arguments, starts in the target directory.
-    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", 15000));
+    ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kStartedProgramPatienceMs));
     EXPECT_NE(ReadFileText(ProbeOut() + "/run.txt").find("cwd=" + ansiTarget.substr(0, ansiTarget.size() - 1) + "\n"),
               std::string::npos);
     EXPECT_EQ(Snapshot(scratch + "/Caf\xC3\xA9 App"), Snapshot(tree));
@@ -231,7 +231,7 @@ TEST(PackInstaller, RelativeRunStartsTheInstalledProgramNotAPlantedOne) {
 
         InstallerRun run = RunInstallerFile(installer, downloads);
         EXPECT_EQ(run.exitCode, 0) << run.log;
-        ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", 15000));
+        ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kStartedProgramPatienceMs));
         std::string report = ReadFileText(ProbeOut() + "/run.txt");
         std::string started = madeBySfxpack ? target + "app.exe" : WindowsPath(downloads) + "\\app.exe";
         EXPECT_NE(report.find("exe=" + started + "\n"), std::string::npos) << report;

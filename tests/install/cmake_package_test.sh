@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The installed CMake package: a project's build makes its installer with
 # sfx_add_installer(), makes it again when a file changes or appears, and
-# leaves it alone when nothing did.
+# leaves it alone when nothing did; each keyword reaches sfxpack as its
+# option, a word no keyword knows is refused; and a MinGW cross build finds
+# the package and makes a signed installer of the program it builds.
 # Usage: cmake_package_test.sh PREFIX (the installed tree, as with DESTDIR)
 set -euo pipefail
 prefix=$1
@@ -42,4 +44,51 @@ grep -qE '^ +4  docs\\new.txt$' <(listing) || { listing; fail "a new file did no
 echo "newer" > "$work/app/docs/new.txt"
 build "changed new file"
 grep -qE '^ +6  docs\\new.txt$' <(listing) || { listing; fail "a changed new file did not make the installer again"; }
+
+keys=$work/keys
+mkdir -p "$keys"
+echo "open sesame" > "$keys/password.txt"
+openssl req -x509 -newkey rsa:2048 -keyout "$keys/key.pem" -passout "file:$keys/password.txt" -out "$keys/cert.pem" \
+    -subj /CN=sfx-package-test -days 2 > "$work/openssl.log" 2>&1 || { cat "$work/openssl.log"; fail "openssl"; }
+configure_with() {   # BUILD_DIR KEYWORDS...: configure with those sfx_add_installer arguments
+    local dir=$1
+    shift
+    local IFS=';'
+    cmake -S "$here/package_project" -B "$dir" -DCMAKE_PREFIX_PATH="$prefix" -DKEYWORDS="$*" > "$dir.log" 2>&1
+}
+
+# Every keyword and the option it must become, read from the command that
+# the build would run (not run: its timestamp server is nowhere).
+rows=(TARGET target-dir --target  LEVEL fast --level  THREADS 3 --threads  CODEPAGE CP1250 --codepage
+      SHORTCUT the-program --shortcut  NAME the-name --name  ICON the-icon --icon  RUN the-command --run
+      TEMP_RUN the-temp-command --temp-run  SIGN_CERT "$keys/cert.pem" --sign-cert  SIGN_KEY "$keys/key.pem" --sign-key
+      SIGN_PASS_FILE "$keys/password.txt" --sign-pass-file  TIMESTAMP http://timestamp.invalid/ --timestamp)
+arguments=(DIRECTORY "$work/app" OUTPUT keywords.exe)
+for ((i = 0; i < ${#rows[@]}; i += 3)); do arguments+=("${rows[i]}" "${rows[i + 1]}"); done
+configure_with "$work/keywords" "${arguments[@]}" || { cat "$work/keywords.log"; fail "configure with every keyword"; }
+command=$(cmake --build "$work/keywords" -- -n 2>&1 | grep -F -- ' create ') || fail "no create command in the build"
+for ((i = 0; i < ${#rows[@]}; i += 3)); do
+    grep -qF -- " ${rows[i + 2]} ${rows[i + 1]}" <<< "$command" || fail "${rows[i]} is not ${rows[i + 2]}: $command"
+done
+
+# Words that no keyword knows, also after DEPENDS, where they would pass for dependencies.
+for unknown in "SIGNCERT $keys/cert.pem" "DEPENDS $keys/cert.pem SIGNCERT $keys/cert.pem"; do
+    ! configure_with "$work/unknown" DIRECTORY "$work/app" OUTPUT unknown.exe $unknown || fail "accepted: $unknown"
+    grep -q "SIGNCERT" "$work/unknown.log" || { cat "$work/unknown.log"; fail "the refusal does not name SIGNCERT"; }
+    rm -rf "$work/unknown"
+done
+
+# The product's own case: a MinGW cross build, whose toolchain file lets it
+# look for packages only below the cross compiler's root.
+cross=$work/cross
+cmake -S "$here/package_project" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$here/package_project/mingw-toolchain.cmake" \
+    -DCMAKE_PREFIX_PATH="$prefix" -DKEYS="$keys" > "$work/cross.log" 2>&1 || { cat "$work/cross.log"; fail "cross configure"; }
+cmake --build "$cross" > "$work/cross.log" 2>&1 || { cat "$work/cross.log"; fail "cross build"; }
+setup=$cross/setup/app-setup.exe
+"$prefix/bin/sfxpack" verify "$setup" --codepage WINDOWS-1250 --sign-ca "$keys/cert.pem" > "$work/verify.log" 2>&1 &&
+    grep -q ', signed' "$work/verify.log" || { cat "$work/verify.log"; fail "the cross build's installer is not signed"; }
+for name in hello.exe 'čitaj.txt'; do
+    grep -qF "  $name" <("$prefix/bin/sfxpack" list "$setup" --codepage WINDOWS-1250) ||
+        fail "the cross build's installer lacks $name"
+done
 echo "PASS"

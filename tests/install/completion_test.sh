@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The bash completion, sourced as bash-completion would: what a few command
-# lines complete to, and every command and option that sfxpack --help lists
-# is offered (the level names come from --help too).
+# lines complete to (code-page names among them), and every command and
+# option that sfxpack --help lists is offered (the level names come from
+# --help too).
 # Usage: completion_test.sh SFXPACK COMPLETION
 set -euo pipefail
 sfxpack=$(realpath "$1")
@@ -39,6 +40,7 @@ create ''|app out
 create app -o ''|app app.exe out 
 create app --stub ''|app app.exe notes.txt out 
 create app --target ''|
+list app.exe --codepage KOI|KOI8-R KOI8-U 
 extract app.exe ''|app out 
 verify ''|app app.exe out 
 CASES

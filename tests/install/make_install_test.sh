@@ -15,7 +15,8 @@ rm -rf "$root"
 env -u MAKEFLAGS -u MAKELEVEL -u MFLAGS make -C "$source_dir" install BUILD="$build" DESTDIR="$root" \
     > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "make install"; }
 for file in bin/sfxpack share/sfx/sfxstub.exe share/man/man1/sfxpack.1 share/bash-completion/completions/sfxpack \
-    lib/cmake/sfx/sfxConfig.cmake lib/cmake/sfx/sfxConfigVersion.cmake; do
+    lib/cmake/sfx/sfxConfig.cmake lib/cmake/sfx/sfxConfigVersion.cmake share/doc/sfxpack/README.md \
+    share/doc/sfxpack/LICENSE; do
     [ -f "$prefix/$file" ] || fail "not installed: $prefix/$file"
 done
 [ ! -e "$prefix/bin/sfxstub.exe" ] || fail "a stub beside the installed sfxpack"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The man page documents, in bold, every command and option that sfxpack
-# --help lists, and groff formats it without a warning.
+# --help lists, groff formats it without a warning, and no scdoc markup is
+# left in its text (an _ or * that did not take, as in -o_FILE_).
 # Usage: man_page_test.sh SFXPACK PAGE
 set -euo pipefail
 sfxpack=$1 page=$2
@@ -18,4 +19,6 @@ done
 
 warnings=$(groff -ww -man -Tutf8 -z "$page" 2>&1)
 [ -z "$warnings" ] || fail "groff warns: $warnings"
+leftover=$(groff -man -Tutf8 -P -cbou "$page" | grep -E '_[A-Z][A-Za-z.]*_([^A-Za-z0-9_]|$)|\*[-A-Za-z][^* ]*\*' || true)
+[ -z "$leftover" ] || fail "markup shown as text: $leftover"
 echo "PASS: $(wc -w <<< "$commands $options") commands and options"

@@ -128,8 +128,13 @@ static std::string ReadText(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+static bool HoldsNothing(const std::string& directory) {
+    std::error_code error;   // a missing directory holds nothing yet
+    return fs::directory_iterator(directory, error) == fs::directory_iterator();
+}
+
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments, uid_t asUser,
-                      int signalNumber, int delayMilliseconds) {
+                      int signalNumber, const std::string& signalOnceIn) {
     std::string outputs = MakeScratch("run");
     std::string outPath = outputs + "/out", errPath = outputs + "/err";
     pid_t child = fork();
@@ -153,13 +158,18 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         execv(argv[0], argv.data());
         _exit(127);
     }
-    if (signalNumber) {
-        usleep((useconds_t)delayMilliseconds * 1000);
-        kill(child, signalNumber);
-    }
+    // The signal goes once the run has got as far as the test is about, seen
+    // by what it makes in signalOnceIn: a time would be too short on a busy
+    // machine and too long on a fast one.
     int status = 0;
     struct rusage usage = {};
-    wait4(child, &status, 0, &usage);
+    bool ended = false;
+    if (signalNumber) {
+        while (!(ended = wait4(child, &status, WNOHANG, &usage) == child) && HoldsNothing(signalOnceIn))
+            usleep(5 * 1000);
+        if (!ended) kill(child, signalNumber);
+    }
+    if (!ended) wait4(child, &status, 0, &usage);
     ProgramRun run;
     run.peakKilobytes = usage.ru_maxrss;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -48,10 +48,11 @@ std::string MissingFileText();
 std::string AccessDeniedText();
 
 // Runs sfxpack (or another copy of it) with the arguments; as an unprivileged
-// user when asUser is set; sent the signal after the delay when one is given.
-// A program whose name ends in .exe runs under 64-bit Wine.
+// user when asUser is set; sent the signal, when one is given, as soon as
+// something appears in the directory signalOnceIn. A program whose name ends
+// in .exe runs under 64-bit Wine.
 ProgramRun RunPack(const std::vector<std::string>& arguments, uid_t asUser = 0);
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments, uid_t asUser = 0,
-                      int signalNumber = 0, int delayMilliseconds = 0);
+                      int signalNumber = 0, const std::string& signalOnceIn = "");
 // Whether a test can make a file unreadable for the program (root reads all).
 uid_t UnprivilegedUser();

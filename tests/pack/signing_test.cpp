@@ -29,12 +29,12 @@ void SetInt32(Bytes* bytes, size_t at, uint32_t value) {
 
 // Runs sfxpack with one environment variable set (or unset, for a null value).
 ProgramRun RunPackWith(const char* variable, const char* value, const std::vector<std::string>& arguments,
-                       int signalNumber = 0, int delayMilliseconds = 0) {
+                       int signalNumber = 0, const std::string& signalOnceIn = "") {
     const char* old = getenv(variable);
     std::string kept = old ? old : "";
     if (value) setenv(variable, value, 1);
     else unsetenv(variable);
-    ProgramRun run = RunProgram(SFXPACK_PATH, arguments, 0, signalNumber, delayMilliseconds);
+    ProgramRun run = RunProgram(SFXPACK_PATH, arguments, 0, signalNumber, signalOnceIn);
     if (old) setenv(variable, kept.c_str(), 1);
     else unsetenv(variable);
     return run;
@@ -300,10 +300,14 @@ TEST_F(Signing, ToolThatClaimsSuccessWithAnUnusableFileLeavesNothing) {
 }
 
 TEST_F(Signing, InterruptWhileSigningLeavesNoFile) {
-    // The tool would write its output a second late: the interrupt must stop it first.
-    std::string tools = FakeTool(scratch, "/bin/sleep 1\necho late > \"$last\"\n");
+    // The tool notes its start, then would write its output a second late:
+    // the interrupt, sent once it has started, must stop it first.
+    std::string started = scratch + "/started";
+    std::string tools = FakeTool(scratch, ": > '" + started + "/tool'\n/bin/sleep 1\necho late > \"$last\"\n");
     for (int signalNumber : {SIGINT, SIGTERM}) {
-        ProgramRun run = RunPackWith("PATH", tools.c_str(), CreateArguments(certificate.key), signalNumber, 500);
+        RemoveTree(started);
+        mkdir(started.c_str(), 0755);
+        ProgramRun run = RunPackWith("PATH", tools.c_str(), CreateArguments(certificate.key), signalNumber, started);
         EXPECT_EQ(run.exitCode, 128 + signalNumber);
         usleep(1500 * 1000);
         EXPECT_EQ(ListTree(outDirectory), std::vector<std::string>{}) << "left behind";

@@ -136,8 +136,13 @@ TEST(LaunchDirect, WaitsForTheProgramOnlyWhenAsked) {
     EXPECT_EQ(LaunchProgram(ProbePath().c_str(), ("sleep 1500 " + Quoted(waited)).c_str(), "", LAUNCH_WAIT), 1u);
     EXPECT_TRUE(PathExists(waited));
 
-    EXPECT_EQ(LaunchProgram(ProbePath().c_str(), ("sleep 1500 " + Quoted(unwaited)).c_str(), nullptr), 1u);
+    // This one goes on only when told to (or after a minute): a launch that
+    // waited would return only when the program had written its file.
+    std::string go = dir + "go";
+    EXPECT_EQ(LaunchProgram(ProbePath().c_str(), ("await " + Quoted(go) + " " + Quoted(unwaited)).c_str(), nullptr),
+              1u);
     EXPECT_FALSE(PathExists(unwaited));
+    WriteWholeFile(go, "");
     EXPECT_TRUE(WaitForPath(unwaited, 30000)) << "the program should still have run";
 }
 

@@ -14,7 +14,7 @@
 namespace {
 
 const char* const kWindowClass = "MessageBoxTestWindow";
-const DWORD kPatienceMs = 20000;
+const DWORD kPatienceMs = 60000;   // generous: Wine is slow to make windows on a busy machine
 
 bool HaveDisplay() {
     char display[256];

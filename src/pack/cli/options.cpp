@@ -134,7 +134,7 @@ std::vector<OptionSpec> SigningAndCommonOptions() {
          "trust these certificates when checking the signature\n"
          "(default: the system's certificate authorities)"},
         {"--json", "", "", FOR_LIST | FOR_VERIFY, [](const std::string&, L* l) { return Set(&l->json); },
-         "print one JSON document on standard output (see the README)"},
+         "print one JSON document on standard output (see man sfxpack)"},
         {"--codepage", "", "NAME", FOR_EVERY_COMMAND, [](const std::string& v, L* l) { return Store(&l->codePage, v); },
          std::string("the Windows ANSI code page of names (default ") + DEFAULT_CODE_PAGE + ")"},
         {"--quiet", "-q", "", FOR_EVERY_COMMAND, [](const std::string&, L* l) { return Set(&l->quiet); },

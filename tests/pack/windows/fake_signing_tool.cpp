@@ -1,7 +1,8 @@
 // A stand-in osslsigncode.exe for the tests of sfxpack.exe: it prints its
 // arguments as the C runtime read them, one a line, and fails with exit code
-// 3; with SFX_FAKE_TOOL_LATE set it instead waits a second, writes its last
-// argument's file and succeeds, as a slow tool would.
+// 3; with SFX_FAKE_TOOL_LATE set it instead creates the file that variable
+// names (it has started), waits a second, writes its last argument's file and
+// succeeds, as a slow tool would.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -19,7 +20,8 @@ static std::string Utf8(const wchar_t* text) {
 }
 
 int wmain(int argc, wchar_t** argv) {
-    if (getenv("SFX_FAKE_TOOL_LATE")) {
+    if (const char* started = getenv("SFX_FAKE_TOOL_LATE")) {
+        if (FILE* note = fopen(started, "wb")) fclose(note);
         Sleep(1000);
         FILE* late = _wfopen(argv[argc - 1], L"wb");
         if (late) fclose(late);

@@ -176,8 +176,13 @@ TEST(PackExe, SigningToolRunsWithItsArgumentsAndIsStoppedByAnInterrupt) {
     EXPECT_NE(failed.err.find(arguments), std::string::npos) << arguments << "\nin: " << failed.err;
     EXPECT_EQ(ListTree(out), std::vector<std::string>{});
 
-    setenv("SFX_FAKE_TOOL_LATE", "1", 1);
-    ProgramRun interrupted = RunProgram(SFXPACK_EXE_PATH, create, 0, SIGINT, 500);
+    // The interrupt comes once the tool has started (it notes that in started/).
+    std::string started = scratch + "/started";
+    mkdir(started.c_str(), 0755);
+    std::string startedNote = "Z:" + started + "/tool";   // Wine's drive for the host's root
+    for (char& c : startedNote) c = c == '/' ? '\\' : c;
+    setenv("SFX_FAKE_TOOL_LATE", startedNote.c_str(), 1);
+    ProgramRun interrupted = RunProgram(SFXPACK_EXE_PATH, create, 0, SIGINT, started);
     EXPECT_EQ(interrupted.exitCode, 0x3A);   // the low byte of STATUS_CONTROL_C_EXIT
     usleep(1500 * 1000);                     // when the tool, had it lived, would have written
     EXPECT_EQ(ListTree(out), std::vector<std::string>{}) << "left behind";

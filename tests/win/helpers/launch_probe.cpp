@@ -2,6 +2,8 @@
 // see from the inside how it was started:
 //   launch_probe report FILE        writes how it was started (below) to FILE
 //   launch_probe sleep MS FILE      waits MS milliseconds, then writes FILE
+//   launch_probe await GO FILE      waits until GO exists (a minute at most),
+//                                   then writes FILE
 //   launch_probe emit TEXT          writes "out:TEXT" to standard output and
 //                                   "err:TEXT" to standard error
 //   launch_probe upper              copies standard input to standard output
@@ -86,6 +88,10 @@ int main(int argc, char** argv) {
         Report(argv[2]);
     } else if (mode == "sleep" && argc > 3) {
         Sleep((DWORD)atoi(argv[2]));
+        WriteWholeFile(argv[3], "done");
+    } else if (mode == "await" && argc > 3) {
+        for (int waited = 0; waited < 60000 && GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES; waited += 20)
+            Sleep(20);
         WriteWholeFile(argv[3], "done");
     } else if (mode == "emit" && argc > 2) {
         Write(STD_OUTPUT_HANDLE, std::string("out:") + argv[2]);
