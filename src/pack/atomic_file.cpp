@@ -7,10 +7,13 @@ std::string BeginPendingFile(const std::string& path, PendingFile* file) {
     if (QueryFileStatus(path, true, &status).empty() && status.kind == FILE_KIND_DIRECTORY)
         return path + ": is a directory";
     std::string temporaryPath;
+    // An interrupt between the file's making and its registration would leave it.
+    DeferInterrupts();
     std::string failure = CreateUniqueFile(path + ".tmp-", &temporaryPath, &file->file);
+    if (failure.empty()) file->slot = RemoveOnInterrupt(temporaryPath);
+    ResumeInterrupts();
     if (!failure.empty()) return path + ": cannot create a file beside it: " + failure;
     file->temporaryPath = temporaryPath;
-    file->slot = RemoveOnInterrupt(temporaryPath);
     if (file->slot < 0) {
         AbandonPendingFile(file);
         return path + ": internal error: too many files pending";

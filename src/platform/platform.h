@@ -91,6 +91,11 @@ enum { MAX_FILES_REMOVED_ON_INTERRUPT = 2 };
 // The slot of the registration, or -1 when all are taken.
 int RemoveOnInterrupt(const std::string& path);
 void ForgetOnInterrupt(int slot);   // -1 is ignored
+// Between these two, on the thread that calls them, an interrupt waits: a
+// file made and registered in between is removed by an interrupt that comes
+// after it was made, not left behind. Keep the step short: a few calls.
+void DeferInterrupts();
+void ResumeInterrupts();
 
 // ---- Other programs
 

@@ -3,6 +3,7 @@
 #include "platform/posix/interrupts.h"
 
 #include <limits.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,8 +15,14 @@
 static char filesToRemove[MAX_FILES_REMOVED_ON_INTERRUPT][PATH_MAX];
 static volatile pid_t processToKill = 0;
 static const int CLEANUP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+// Set while a thread, which blocks the signals meanwhile, makes and registers
+// a file: a handler on any other thread waits for it.
+static volatile sig_atomic_t deferring = 0;
+static sigset_t deferredSignals, signalsBefore;
 
 static void RemoveFilesAndDie(int signalNumber) {
+    while (deferring) {
+    }
     pid_t process = processToKill;
     if (process > 0) {
         kill(process, SIGKILL);
@@ -52,3 +59,16 @@ void ForgetOnInterrupt(int slot) {
 }
 
 void KillOnInterrupt(pid_t process) { processToKill = process; }
+
+void DeferInterrupts() {
+    sigemptyset(&deferredSignals);
+    for (int signalNumber : CLEANUP_SIGNALS) sigaddset(&deferredSignals, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &deferredSignals, &signalsBefore);
+    deferring = 1;
+}
+
+// A signal that came meanwhile is delivered as the mask is put back.
+void ResumeInterrupts() {
+    deferring = 0;
+    pthread_sigmask(SIG_SETMASK, &signalsBefore, nullptr);
+}

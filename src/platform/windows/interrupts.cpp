@@ -11,8 +11,11 @@
 static const size_t LONGEST_PATH = 32768;
 static wchar_t filesToRemove[MAX_FILES_REMOVED_ON_INTERRUPT][LONGEST_PATH];
 static HANDLE volatile processToKill = nullptr;
+// Held while a file is made and registered: the handler's thread waits for it.
+static SRWLOCK makingFile = SRWLOCK_INIT;
 
 static BOOL WINAPI RemoveFilesAndEnd(DWORD) {
+    AcquireSRWLockExclusive(&makingFile);   // kept: the process ends below
     HANDLE process = processToKill;
     if (process) {
         TerminateProcess(process, STATUS_CONTROL_C_EXIT);
@@ -56,3 +59,6 @@ void ForgetOnInterrupt(int slot) {
 }
 
 void KillOnInterrupt(HANDLE process) { processToKill = process; }
+
+void DeferInterrupts() { AcquireSRWLockExclusive(&makingFile); }
+void ResumeInterrupts() { ReleaseSRWLockExclusive(&makingFile); }
