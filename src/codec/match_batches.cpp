@@ -13,14 +13,28 @@ constexpr size_t RESULTS_PER_BATCH = 4096;
 
 void FillBatch(MatchBatches& batches, MatchBatch& batch) {
     MatchFinder& finder = batches.finder;
+    std::vector<MatchCandidate>& found = batches.found;
+    std::vector<MatchCandidate>& nextFound = batches.nextFound;
     batch.results.clear();
     batch.candidates.clear();
     batch.complete = false;
     while (batch.results.size() < RESULTS_PER_BATCH && batches.nextPosition < finder.size) {
         uint32_t position = batches.nextPosition;
-        std::vector<MatchCandidate>& found = batches.found;
-        found.clear();
-        FindMatches(finder, position, batches.longCopyLength, found);
+        // Positions are searched two at a time; the second's matches wait
+        // here for their turn, and are dropped when a long copy covers it.
+        if (batches.nextFoundReady) {
+            found.swap(nextFound);
+            batches.nextFoundReady = false;
+        } else {
+            found.clear();
+            nextFound.clear();
+            if (position + 1 < finder.size) {
+                FindMatchesAtTwo(finder, position, batches.longCopyLength, found, nextFound);
+                batches.nextFoundReady = true;
+            } else {
+                FindMatches(finder, position, batches.longCopyLength, found);
+            }
+        }
         PositionMatches result{position, uint32_t(batch.candidates.size()), uint32_t(found.size()), 0, 0};
         batch.candidates.insert(batch.candidates.end(), found.begin(), found.end());
         if (!found.empty() && found.back().length >= batches.longCopyLength) {
@@ -28,6 +42,7 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
             result.copyOffset = offset;
             result.copyLength =
                 MatchLength(finder.data + position - offset, finder.data + position, finder.size - position);
+            batches.nextFoundReady = false;
         }
         batch.results.push_back(result);
         batches.nextPosition = position + (result.copyLength > 0 ? result.copyLength : 1);

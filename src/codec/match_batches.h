@@ -46,7 +46,8 @@ struct MatchBatches {
     BatchCompleter finderCompleter;
     uint32_t longCopyLength = 0;
     uint32_t nextPosition = 0;
-    std::vector<MatchCandidate> found;
+    std::vector<MatchCandidate> found, nextFound;
+    bool nextFoundReady = false;   // nextFound holds nextPosition's matches
     // The batches, a ring the finder fills and the parser empties in turn.
     std::vector<MatchBatch> ring;
     uint64_t filled = 0;     // batches made so far

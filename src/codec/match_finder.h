@@ -1,6 +1,7 @@
-// Match finder of the best level: a binary tree per 3-byte hash over the whole
-// input (every earlier position outside a long copy is a candidate). The near
-// 2-byte matches come from codec/near_matches.h, on the parser's side.
+// Match finder of the best level: a binary tree per 4-byte hash over a window
+// of the latest positions (every earlier position in it outside a long copy is
+// a candidate), and the latest position of each 3-byte hash. The near 2-byte
+// matches come from codec/near_matches.h, on the parser's side.
 #pragma once
 
 #include <cstdint>
@@ -11,15 +12,21 @@ struct MatchCandidate {
     uint32_t offset;
 };
 
+// The farthest a tree match reaches back. Inputs up to this size are searched
+// whole; larger ones keep the tree at 8 bytes per window position (256 MiB).
+constexpr uint32_t TREE_WINDOW_BYTES = 1u << 25;
+
 struct MatchFinder {
     const uint8_t* data = nullptr;
     uint32_t size = 0;
     uint32_t hashShift = 0;
+    uint32_t windowMask = 0;             // window positions less 1 (a power of two)
+    std::vector<int32_t> heads;          // per 3-byte hash: the latest position searched
     std::vector<int32_t> treeRoots;      // per hash: the latest position, root of its tree
-    std::vector<int32_t> treeChildren;   // per position: smaller and larger subtree
+    std::vector<int32_t> treeChildren;   // per window position: smaller and larger subtree
 };
 
-// Memory: 8 bytes per input byte for the tree, plus the hash roots.
+// Memory: 8 bytes per input byte up to the window, plus the hash tables.
 void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size);
 
 // Adds position to the tree and appends its matches, at most maxLength long,
@@ -27,6 +34,12 @@ void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size);
 // copy already chosen may be passed over (the tree walk would cost as much as
 // a search, and the copy's start reaches the same bytes for later matches).
 void FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>& candidates);
+
+// FindMatches at position and at the one after it, both walks at once: each
+// stalls on memory at every node, and two stall side by side. The same
+// matches as the two calls in order.
+void FindMatchesAtTwo(MatchFinder& finder, uint32_t position, uint32_t maxLength,
+                      std::vector<MatchCandidate>& candidates, std::vector<MatchCandidate>& nextCandidates);
 
 // Keeps the matches worth pricing: each longer than the one before and nearer
 // than every longer one (a longer and nearer match makes the other useless).
