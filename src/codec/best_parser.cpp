@@ -7,6 +7,7 @@
 
 #include "codec/match_batches.h"
 #include "codec/parsers.h"
+#include "codec/stored_sections.h"
 #include "codec/tokens.h"
 
 namespace {
@@ -220,6 +221,18 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
     }
 }
 
+// Runs that follow each other are one token with continuation bits.
+void AddRawRuns(TokenStream& stream, uint32_t position, uint32_t length) {
+    if (!stream.pending.empty()) {
+        Token& last = stream.pending.back();
+        if (last.kind == TOKEN_RAW_RUNS && last.position + last.length == position) {
+            last.length += length;
+            return;
+        }
+    }
+    AddToken(stream, Token{TOKEN_RAW_RUNS, 0, position, 0, length});
+}
+
 // The tokens of the edge that link took into position target (of the chunk
 // from start) in state.
 void AddEdgeTokens(BestParser& parser, uint32_t start, uint32_t target, const Link& arrival, const State& state) {
@@ -241,15 +254,7 @@ void AddEdgeTokens(BestParser& parser, uint32_t start, uint32_t target, const Li
         AddToken(*parser.stream, Token{TOKEN_NEAR_BYTE, 0, position, arrival.offset, 1});
         break;
     case EDGE_RAW:
-        // Runs that follow each other are one token with continuation bits.
-        if (!parser.stream->pending.empty()) {
-            Token& last = parser.stream->pending.back();
-            if (last.kind == TOKEN_RAW_RUNS && last.position + last.length == position) {
-                last.length += arrival.length;
-                break;
-            }
-        }
-        AddToken(*parser.stream, Token{TOKEN_RAW_RUNS, 0, position, 0, arrival.length});
+        AddRawRuns(*parser.stream, position, arrival.length);
         break;
     case EDGE_REPEAT:
         AddToken(*parser.stream, Token{TOKEN_REPEAT_MATCH, 0, position, arrival.offset, arrival.length});
@@ -303,10 +308,14 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start) {
         }
         uint32_t offset = found.copyOffset;
         TakeMatches(parser.matches);
-        // A long copy, whose bytes the finder has passed over: write the path
-        // to here, then the copy.
+        // A long copy or raw runs, whose bytes the finder has passed over:
+        // write the path to here, then them.
         WritePath(parser, start, index);
         uint32_t end = position + copyLength;
+        if (offset == 0) {
+            AddRawRuns(*parser.stream, position, copyLength);
+            return end;
+        }
         uint32_t last = parser.state.lastOffset;
         uint32_t repeatLength = last <= position ? MatchLength(parser.data + position - last, parser.data + position,
                                                                parser.size - position)
@@ -339,7 +348,8 @@ void ParseBest(TokenStream& stream, uint32_t threads, const ProgressReport& repo
     parser.stream = &stream;
     parser.data = stream.data;
     parser.size = stream.size;
-    StartMatchBatches(parser.matches, parser.data, parser.size, NICE_LENGTH, threads);
+    StartMatchBatches(parser.matches, parser.data, parser.size, NICE_LENGTH,
+                      SectionsThatDoNotShrink(parser.data, parser.size, threads), threads);
     parser.arrivals.costs.resize(size_t(CHUNK_POSITIONS + 1) * ARRIVALS);
     parser.arrivals.states.resize(size_t(CHUNK_POSITIONS + 1) * ARRIVALS);
     parser.arrivals.links.resize(size_t(CHUNK_POSITIONS + 1) * ARRIVALS);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "codec/fast_parser.h"
 #include "codec/match_length.h"
+#include "codec/tokens.h"
 
 namespace {
 
@@ -10,6 +12,17 @@ namespace {
 // a few hundred kilobytes at most.
 constexpr size_t RING_BATCHES = 4;
 constexpr size_t RESULTS_PER_BATCH = 4096;
+
+// Raw bytes from position through the stored sections it is in and those that
+// follow, in whole runs; 0 when position is in none, or when less than a run
+// is left of them.
+uint32_t RawLength(const MatchBatches& batches, uint32_t position) {
+    size_t section = position / FAST_SECTION_BYTES;
+    if (section >= batches.storedSections.size() || !batches.storedSections[section]) return 0;
+    while (section < batches.storedSections.size() && batches.storedSections[section]) ++section;
+    uint32_t end = uint32_t(std::min<uint64_t>(uint64_t(section) * FAST_SECTION_BYTES, batches.finder.size));
+    return (end - position) / RAW_RUN_BYTES * RAW_RUN_BYTES;
+}
 
 void FillBatch(MatchBatches& batches, MatchBatch& batch) {
     MatchFinder& finder = batches.finder;
@@ -20,6 +33,12 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
     batch.complete = false;
     while (batch.results.size() < RESULTS_PER_BATCH && batches.nextPosition < finder.size) {
         uint32_t position = batches.nextPosition;
+        if (uint32_t raw = RawLength(batches, position)) {
+            batch.results.push_back(PositionMatches{position, uint32_t(batch.candidates.size()), 0, raw, 0});
+            batches.nextPosition = position + raw;
+            batches.nextFoundReady = false;
+            continue;
+        }
         // Positions are searched two at a time; the second's matches wait
         // here for their turn, and are dropped when a long copy covers it.
         if (batches.nextFoundReady) {
@@ -55,6 +74,10 @@ void CompleteBatch(const MatchBatches& batches, MatchBatch& batch, BatchComplete
     for (PositionMatches& result : batch.results) {
         std::vector<MatchCandidate>& merged = completer.merged;
         merged.clear();
+        if (result.copyLength > 0 && result.copyOffset == 0) {   // raw runs: no candidates
+            result.firstCandidate = uint32_t(completer.candidates.size());
+            continue;
+        }
         uint32_t limit = std::min(batches.longCopyLength, batches.finder.size - result.position);
         FindNearMatches(completer.near, result.position, limit, merged);
         const MatchCandidate* tree = batch.candidates.data() + result.firstCandidate;
@@ -101,7 +124,8 @@ void RunFinder(MatchBatches* batches) {
 }   // namespace
 
 void StartMatchBatches(MatchBatches& batches, const uint8_t* data, uint32_t size, uint32_t longCopyLength,
-                       uint32_t threads) {
+                       std::vector<uint8_t> storedSections, uint32_t threads) {
+    batches.storedSections = std::move(storedSections);
     InitMatchFinder(batches.finder, data, size);
     InitNearMatches(batches.finderCompleter.near, data, size);
     InitNearMatches(batches.parserCompleter.near, data, size);

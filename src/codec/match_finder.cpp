@@ -38,7 +38,8 @@ void AddThreeByteMatch(MatchFinder& finder, uint32_t position, std::vector<Match
     head = int32_t(position);
     if (earlier < 0) return;
     uint32_t offset = position - uint32_t(earlier);
-    if (offset > SHORT_MATCH_MAX_OFFSET && MinMatchLength(offset) > HEAD_MATCH_BYTES) return;
+    if (offset >= finder.windowMask || (offset > SHORT_MATCH_MAX_OFFSET && MinMatchLength(offset) > HEAD_MATCH_BYTES))
+        return;
     const uint8_t* there = finder.data + earlier;
     if (Read24(there) != Read24(here)) return;
     if (position + TREE_MIN_BYTES <= finder.size && there[3] == here[3]) return;
@@ -52,7 +53,9 @@ int32_t* TreeNode(MatchFinder& finder, uint32_t position) {
 // One walk down the tree of position's hash: it records longer and longer
 // matches and re-roots the tree at position (the usual binary-tree insertion,
 // cut short after TREE_CUT nodes, on a match of maxLength or where the window
-// ends: every node lies below newer ones).
+// ends: every node lies below newer ones). The window ends one position short
+// of its size: the node a window back shares its slot with the next
+// position's, which the second of two walks at once has taken.
 struct TreeWalk {
     uint32_t position;
     uint32_t maxLength;
@@ -74,7 +77,7 @@ TreeWalk StartWalk(MatchFinder& finder, uint32_t position, uint32_t maxLength, s
 // One node of the walk; false when the walk is over.
 inline bool StepWalk(MatchFinder& finder, TreeWalk& walk) {
     int32_t candidate = walk.candidate;
-    if (candidate < 0 || walk.position - uint32_t(candidate) > finder.windowMask || walk.steps == TREE_CUT) {
+    if (candidate < 0 || walk.position - uint32_t(candidate) >= finder.windowMask || walk.steps == TREE_CUT) {
         *walk.smallerSlot = -1;
         *walk.largerSlot = -1;
         return false;
@@ -129,14 +132,14 @@ uint32_t WalkLimit(const MatchFinder& finder, uint32_t position, uint32_t maxLen
 
 }   // namespace
 
-void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size) {
+void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size, uint32_t windowBytes) {
     finder.data = data;
     finder.size = size;
     uint32_t bits = 12;
     while (bits < MAX_ROOT_BITS && (1u << bits) < size) ++bits;
     finder.hashShift = 32 - bits;
     uint32_t window = 1;
-    while (window < size && window < TREE_WINDOW_BYTES) window *= 2;
+    while (window < size && window < windowBytes) window *= 2;
     finder.windowMask = window - 1;
     // Small pages: asking for huge ones saved 8% of the user time but made
     // the kernel compact memory for 2.4 to 3.7 s of system time when it was

@@ -20,14 +20,15 @@ struct MatchFinder {
     const uint8_t* data = nullptr;
     uint32_t size = 0;
     uint32_t hashShift = 0;
-    uint32_t windowMask = 0;             // window positions less 1 (a power of two)
+    uint32_t windowMask = 0;             // window slots less 1 (a power of two); also the farthest offset + 1
     std::vector<int32_t> heads;          // per 3-byte hash: the latest position searched
     std::vector<int32_t> treeRoots;      // per hash: the latest position, root of its tree
     std::vector<int32_t> treeChildren;   // per window position: smaller and larger subtree
 };
 
 // Memory: 8 bytes per input byte up to the window, plus the hash tables.
-void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size);
+// windowBytes: a power of two (a smaller one for tests).
+void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size, uint32_t windowBytes = TREE_WINDOW_BYTES);
 
 // Adds position to the tree and appends its matches, at most maxLength long,
 // to candidates: lengths rise. Positions must come in order; those inside a

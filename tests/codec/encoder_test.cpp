@@ -10,7 +10,10 @@
 
 #include "archive/block_decoder.h"
 #include "codec/encoder.h"
+#include "codec/fast_parser.h"
+#include "codec/match_finder.h"
 #include "codec/near_matches.h"
+#include "codec/stored_sections.h"
 
 namespace {
 
@@ -200,6 +203,66 @@ TEST(NearMatches, SameAfterALeapAsInOrder) {
             EXPECT_EQ(found[index].offset, expected[index].offset) << position;
         }
     }
+}
+
+// The tree keeps a window of positions: a far repeat is found while the window
+// reaches it and never beyond, and every match, one walk or two at once, is
+// real: its bytes agree, it lies within the window, and lengths rise.
+TEST(MatchFinder, MatchesAreRealAndStayInTheWindow) {
+    std::vector<uint8_t> input = RandomBytes(20000, 22);
+    std::vector<uint8_t> middle = Text(60000, 23), again = RandomBytes(20000, 22);
+    input.insert(input.end(), middle.begin(), middle.end());
+    input.insert(input.end(), again.begin(), again.end());
+    const uint32_t farOffset = 80000, farStart = 80000;
+    for (uint32_t window : {1u << 12, 1u << 16, 1u << 17}) {
+        MatchFinder finder;
+        InitMatchFinder(finder, input.data(), uint32_t(input.size()), window);
+        std::vector<MatchCandidate> found, next;
+        bool farFound = false;
+        for (uint32_t position = 0; position < input.size(); position += 2) {
+            found.clear();
+            next.clear();
+            if (position + 1 < input.size()) {
+                FindMatchesAtTwo(finder, position, 96, found, next);
+            } else {
+                FindMatches(finder, position, 96, found);
+            }
+            for (uint32_t at : {position, position + 1}) {
+                const std::vector<MatchCandidate>& matches = at == position ? found : next;
+                for (size_t index = 0; index < matches.size(); ++index) {
+                    const MatchCandidate& match = matches[index];
+                    ASSERT_TRUE(match.offset >= 1 && match.offset < window && match.offset <= at)
+                        << window << " " << at;
+                    ASSERT_LE(at + match.length, input.size());
+                    ASSERT_TRUE(std::equal(input.begin() + at, input.begin() + at + match.length,
+                                           input.begin() + at - match.offset))
+                        << window << " " << at;
+                    if (index > 0) {
+                        ASSERT_GT(match.length, matches[index - 1].length) << window << " " << at;
+                    }
+                    farFound = farFound || (at >= farStart && match.offset == farOffset && match.length >= 16);
+                }
+            }
+        }
+        EXPECT_EQ(farFound, window > farOffset) << window;
+    }
+}
+
+// A section that the fast level does not shrink becomes raw runs, searched
+// no further (a little over 8 bits a byte); the sections around it are
+// compressed as ever (their offsets over it cost a little more).
+TEST(StoredSections, SectionsThatDoNotShrinkAreRawRuns) {
+    std::vector<uint8_t> input(FAST_SECTION_BYTES, 0), random = RandomBytes(FAST_SECTION_BYTES, 25),
+                                                       text = Text(100000, 26);
+    input.insert(input.end(), random.begin(), random.end());
+    input.insert(input.end(), text.begin(), text.end());
+    EXPECT_EQ(SectionsThatDoNotShrink(input.data(), uint32_t(input.size()), 2), (std::vector<uint8_t>{0, 1, 0}));
+    std::vector<uint8_t> block = ExpectRoundTrip(input, Level("best"), "stored section");
+    EXPECT_TRUE(EncodeBlock(input.data(), input.size(), Level("best"), 2) == block);
+    std::vector<uint8_t> around(FAST_SECTION_BYTES, 0);
+    around.insert(around.end(), text.begin(), text.end());
+    size_t aroundSize = EncodeBlock(around.data(), around.size(), Level("best")).size();
+    EXPECT_LT(block.size(), random.size() + random.size() / 1000 + aroundSize + aroundSize / 100);
 }
 
 TEST(EncoderOutput, ShortInputsCarryAZeroChecksum) {
