@@ -26,8 +26,6 @@ uint32_t RawLength(const MatchBatches& batches, uint32_t position) {
 
 void FillBatch(MatchBatches& batches, MatchBatch& batch) {
     MatchFinder& finder = batches.finder;
-    std::vector<MatchCandidate>& found = batches.found;
-    std::vector<MatchCandidate>& nextFound = batches.nextFound;
     batch.results.clear();
     batch.candidates.clear();
     batch.complete = false;
@@ -36,24 +34,20 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
         if (uint32_t raw = RawLength(batches, position)) {
             batch.results.push_back(PositionMatches{position, uint32_t(batch.candidates.size()), 0, raw, 0});
             batches.nextPosition = position + raw;
-            batches.nextFoundReady = false;
+            batches.aheadTaken = batches.aheadCount = 0;
             continue;
         }
-        // Positions are searched two at a time; the second's matches wait
-        // here for their turn, and are dropped when a long copy covers it.
-        if (batches.nextFoundReady) {
-            found.swap(nextFound);
-            batches.nextFoundReady = false;
-        } else {
-            found.clear();
-            nextFound.clear();
-            if (position + 1 < finder.size) {
-                FindMatchesAtTwo(finder, position, batches.longCopyLength, found, nextFound);
-                batches.nextFoundReady = true;
-            } else {
-                FindMatches(finder, position, batches.longCopyLength, found);
-            }
+        // Positions are searched a few at a time; the matches of the later
+        // ones wait here for their turn, and are dropped when a long copy or
+        // raw runs cover them.
+        if (batches.aheadTaken == batches.aheadCount) {
+            uint32_t count = std::min(WALKS_AT_ONCE, finder.size - position);
+            for (uint32_t walk = 0; walk < count; ++walk) batches.ahead[walk].clear();
+            FindMatchesAtOnce(finder, position, count, batches.longCopyLength, batches.ahead);
+            batches.aheadTaken = 0;
+            batches.aheadCount = count;
         }
+        const std::vector<MatchCandidate>& found = batches.ahead[batches.aheadTaken++];
         PositionMatches result{position, uint32_t(batch.candidates.size()), uint32_t(found.size()), 0, 0};
         batch.candidates.insert(batch.candidates.end(), found.begin(), found.end());
         if (!found.empty() && found.back().length >= batches.longCopyLength) {
@@ -61,7 +55,7 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
             result.copyOffset = offset;
             result.copyLength =
                 MatchLength(finder.data + position - offset, finder.data + position, finder.size - position);
-            batches.nextFoundReady = false;
+            batches.aheadTaken = batches.aheadCount = 0;
         }
         batch.results.push_back(result);
         batches.nextPosition = position + (result.copyLength > 0 ? result.copyLength : 1);

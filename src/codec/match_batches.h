@@ -49,8 +49,9 @@ struct MatchBatches {
     uint32_t longCopyLength = 0;
     std::vector<uint8_t> storedSections;   // per FAST_SECTION_BYTES: 1 to cover with raw runs
     uint32_t nextPosition = 0;
-    std::vector<MatchCandidate> found, nextFound;
-    bool nextFoundReady = false;   // nextFound holds nextPosition's matches
+    // The matches of the positions searched at once, from nextPosition on.
+    std::vector<MatchCandidate> ahead[WALKS_AT_ONCE];
+    uint32_t aheadTaken = 0, aheadCount = 0;
     // The batches, a ring the finder fills and the parser empties in turn.
     std::vector<MatchBatch> ring;
     uint64_t filled = 0;     // batches made so far

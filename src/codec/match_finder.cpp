@@ -38,7 +38,8 @@ void AddThreeByteMatch(MatchFinder& finder, uint32_t position, std::vector<Match
     head = int32_t(position);
     if (earlier < 0) return;
     uint32_t offset = position - uint32_t(earlier);
-    if (offset >= finder.windowMask || (offset > SHORT_MATCH_MAX_OFFSET && MinMatchLength(offset) > HEAD_MATCH_BYTES))
+    if (offset > finder.windowMask - (WALKS_AT_ONCE - 1) ||
+        (offset > SHORT_MATCH_MAX_OFFSET && MinMatchLength(offset) > HEAD_MATCH_BYTES))
         return;
     const uint8_t* there = finder.data + earlier;
     if (Read24(there) != Read24(here)) return;
@@ -53,9 +54,9 @@ int32_t* TreeNode(MatchFinder& finder, uint32_t position) {
 // One walk down the tree of position's hash: it records longer and longer
 // matches and re-roots the tree at position (the usual binary-tree insertion,
 // cut short after TREE_CUT nodes, on a match of maxLength or where the window
-// ends: every node lies below newer ones). The window ends one position short
-// of its size: the node a window back shares its slot with the next
-// position's, which the second of two walks at once has taken.
+// ends: every node lies below newer ones). The window ends a few positions
+// short of its size: the nodes a window back share their slots with the next
+// positions', which the other walks at once have taken.
 struct TreeWalk {
     uint32_t position;
     uint32_t maxLength;
@@ -77,7 +78,8 @@ TreeWalk StartWalk(MatchFinder& finder, uint32_t position, uint32_t maxLength, s
 // One node of the walk; false when the walk is over.
 inline bool StepWalk(MatchFinder& finder, TreeWalk& walk) {
     int32_t candidate = walk.candidate;
-    if (candidate < 0 || walk.position - uint32_t(candidate) >= finder.windowMask || walk.steps == TREE_CUT) {
+    if (candidate < 0 || walk.position - uint32_t(candidate) > finder.windowMask - (WALKS_AT_ONCE - 1) ||
+        walk.steps == TREE_CUT) {
         *walk.smallerSlot = -1;
         *walk.largerSlot = -1;
         return false;
@@ -159,29 +161,31 @@ void FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength, std
     }
 }
 
-void FindMatchesAtTwo(MatchFinder& finder, uint32_t position, uint32_t maxLength,
-                      std::vector<MatchCandidate>& candidates, std::vector<MatchCandidate>& nextCandidates) {
-    uint32_t next = position + 1;
+void FindMatchesAtOnce(MatchFinder& finder, uint32_t position, uint32_t count, uint32_t maxLength,
+                       std::vector<MatchCandidate>* candidates) {
     // Walks in the same tree must go one after the other.
-    if (WalkLimit(finder, next, maxLength) < TREE_MIN_BYTES || TreeHash(finder, position) == TreeHash(finder, next)) {
-        FindMatches(finder, position, maxLength, candidates);
-        FindMatches(finder, next, maxLength, nextCandidates);
+    uint32_t hashes[WALKS_AT_ONCE];
+    bool apart = count <= WALKS_AT_ONCE && WalkLimit(finder, position + count - 1, maxLength) >= TREE_MIN_BYTES;
+    for (uint32_t walk = 0; walk < count && apart; ++walk) {
+        hashes[walk] = TreeHash(finder, position + walk);
+        for (uint32_t earlier = 0; earlier < walk; ++earlier) apart = apart && hashes[earlier] != hashes[walk];
+    }
+    if (!apart) {
+        for (uint32_t walk = 0; walk < count; ++walk) FindMatches(finder, position + walk, maxLength, candidates[walk]);
         return;
     }
-    PrefetchAhead(finder, position);
-    PrefetchAhead(finder, next);
-    AddThreeByteMatch(finder, position, candidates);
-    AddThreeByteMatch(finder, next, nextCandidates);
-    TreeWalk first = StartWalk(finder, position, WalkLimit(finder, position, maxLength), candidates);
-    TreeWalk second = StartWalk(finder, next, WalkLimit(finder, next, maxLength), nextCandidates);
-    bool firstGoes = true, secondGoes = true;
-    while (firstGoes && secondGoes) {
-        firstGoes = StepWalk(finder, first);
-        secondGoes = StepWalk(finder, second);
+    TreeWalk walks[WALKS_AT_ONCE];
+    for (uint32_t walk = 0; walk < count; ++walk) {
+        PrefetchAhead(finder, position + walk);
+        AddThreeByteMatch(finder, position + walk, candidates[walk]);
+        walks[walk] =
+            StartWalk(finder, position + walk, WalkLimit(finder, position + walk, maxLength), candidates[walk]);
     }
-    while (firstGoes && StepWalk(finder, first)) {
-    }
-    while (secondGoes && StepWalk(finder, second)) {
+    for (uint32_t going = count; going > 0;) {
+        // A finished walk swaps with the last one going.
+        for (uint32_t walk = 0; walk < going;)
+            if (StepWalk(finder, walks[walk])) ++walk;
+            else walks[walk] = walks[--going];
     }
 }
 

@@ -20,7 +20,7 @@ struct MatchFinder {
     const uint8_t* data = nullptr;
     uint32_t size = 0;
     uint32_t hashShift = 0;
-    uint32_t windowMask = 0;             // window slots less 1 (a power of two); also the farthest offset + 1
+    uint32_t windowMask = 0;             // window slots less 1 (a power of two)
     std::vector<int32_t> heads;          // per 3-byte hash: the latest position searched
     std::vector<int32_t> treeRoots;      // per hash: the latest position, root of its tree
     std::vector<int32_t> treeChildren;   // per window position: smaller and larger subtree
@@ -36,11 +36,15 @@ void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size, ui
 // a search, and the copy's start reaches the same bytes for later matches).
 void FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>& candidates);
 
-// FindMatches at position and at the one after it, both walks at once: each
-// stalls on memory at every node, and two stall side by side. The same
-// matches as the two calls in order.
-void FindMatchesAtTwo(MatchFinder& finder, uint32_t position, uint32_t maxLength,
-                      std::vector<MatchCandidate>& candidates, std::vector<MatchCandidate>& nextCandidates);
+// Positions searched at once: each walk stalls on memory at every node, and
+// walks side by side stall together.
+constexpr uint32_t WALKS_AT_ONCE = 4;
+
+// FindMatches at count positions from position on (at most WALKS_AT_ONCE),
+// their walks at once, into candidates[0] to candidates[count - 1]: the same
+// matches as the calls in order.
+void FindMatchesAtOnce(MatchFinder& finder, uint32_t position, uint32_t count, uint32_t maxLength,
+                       std::vector<MatchCandidate>* candidates);
 
 // Keeps the matches worth pricing: each longer than the one before and nearer
 // than every longer one (a longer and nearer match makes the other useless).

@@ -206,8 +206,8 @@ TEST(NearMatches, SameAfterALeapAsInOrder) {
 }
 
 // The tree keeps a window of positions: a far repeat is found while the window
-// reaches it and never beyond, and every match, one walk or two at once, is
-// real: its bytes agree, it lies within the window, and lengths rise.
+// reaches it and never beyond, and every match, of one walk or several at
+// once, is real: its bytes agree, it lies within the window, and lengths rise.
 TEST(MatchFinder, MatchesAreRealAndStayInTheWindow) {
     std::vector<uint8_t> input = RandomBytes(20000, 22);
     std::vector<uint8_t> middle = Text(60000, 23), again = RandomBytes(20000, 22);
@@ -217,30 +217,27 @@ TEST(MatchFinder, MatchesAreRealAndStayInTheWindow) {
     for (uint32_t window : {1u << 12, 1u << 16, 1u << 17}) {
         MatchFinder finder;
         InitMatchFinder(finder, input.data(), uint32_t(input.size()), window);
-        std::vector<MatchCandidate> found, next;
+        std::vector<MatchCandidate> found[WALKS_AT_ONCE];
         bool farFound = false;
-        for (uint32_t position = 0; position < input.size(); position += 2) {
-            found.clear();
-            next.clear();
-            if (position + 1 < input.size()) {
-                FindMatchesAtTwo(finder, position, 96, found, next);
-            } else {
-                FindMatches(finder, position, 96, found);
-            }
-            for (uint32_t at : {position, position + 1}) {
-                const std::vector<MatchCandidate>& matches = at == position ? found : next;
+        // One walk at a time, then two at once, and so on.
+        for (uint32_t position = 0, call = 0; position < input.size(); ++call) {
+            uint32_t count = std::min<uint32_t>(1 + call % WALKS_AT_ONCE, uint32_t(input.size()) - position);
+            for (std::vector<MatchCandidate>& matches : found) matches.clear();
+            FindMatchesAtOnce(finder, position, count, 96, found);
+            for (uint32_t walk = 0; walk < count; ++walk, ++position) {
+                const std::vector<MatchCandidate>& matches = found[walk];
                 for (size_t index = 0; index < matches.size(); ++index) {
                     const MatchCandidate& match = matches[index];
-                    ASSERT_TRUE(match.offset >= 1 && match.offset < window && match.offset <= at)
-                        << window << " " << at;
-                    ASSERT_LE(at + match.length, input.size());
-                    ASSERT_TRUE(std::equal(input.begin() + at, input.begin() + at + match.length,
-                                           input.begin() + at - match.offset))
-                        << window << " " << at;
+                    ASSERT_TRUE(match.offset >= 1 && match.offset < window && match.offset <= position)
+                        << window << " " << position;
+                    ASSERT_LE(position + match.length, input.size());
+                    ASSERT_TRUE(std::equal(input.begin() + position, input.begin() + position + match.length,
+                                           input.begin() + position - match.offset))
+                        << window << " " << position;
                     if (index > 0) {
-                        ASSERT_GT(match.length, matches[index - 1].length) << window << " " << at;
+                        ASSERT_GT(match.length, matches[index - 1].length) << window << " " << position;
                     }
-                    farFound = farFound || (at >= farStart && match.offset == farOffset && match.length >= 16);
+                    farFound = farFound || (position >= farStart && match.offset == farOffset && match.length >= 16);
                 }
             }
         }
