@@ -8,9 +8,10 @@
 
 namespace {
 
-// Enough batches in flight to ride out the parser's slow stretches; each is
-// a few hundred kilobytes at most.
-constexpr size_t RING_BATCHES = 4;
+// Enough batches in flight to ride out the slow stretches of either side,
+// which on the text tree last longer than four batches; each is a few hundred
+// kilobytes at most.
+constexpr size_t RING_BATCHES = 16;
 constexpr size_t RESULTS_PER_BATCH = 4096;
 
 // Raw bytes from position through the stored sections it is in and those that

@@ -152,7 +152,7 @@ TEST(EncoderOutput, DeterministicForTheSameInputAndLevel) {
         EXPECT_EQ(EncodeBlock(input.data(), input.size(), *level), EncodeBlock(input.data(), input.size(), *level));
 }
 
-// The best level's finder fills batches of 4096 results, four in flight: its
+// The best level's finder fills batches of 4096 results, 16 in flight: its
 // input takes dozens of them, with long copies that cross their ends. The
 // fast level parses sections of 2 MiB: its input spans three, with copies,
 // zeros and a far repeat across their boundaries.
