@@ -27,13 +27,15 @@ uint32_t TreeHash(const MatchFinder& finder, uint32_t position) {
     return (bytes * 2654435761u) >> finder.hashShift;
 }
 
+uint32_t HeadIndex(const uint8_t* at) { return (Read24(at) * 2654435761u) >> (32 - HEAD_BITS); }
+
 // A match of exactly 3 bytes, which the trees cannot find: the latest
 // position searched with the same 3 bytes, where 3 bytes can be coded. One
 // with a fourth byte in common is in the same tree, its root.
 void AddThreeByteMatch(MatchFinder& finder, uint32_t position, std::vector<MatchCandidate>& found) {
     if (position + HEAD_MATCH_BYTES > finder.size) return;
     const uint8_t* here = finder.data + position;
-    int32_t& head = finder.heads[(Read24(here) * 2654435761u) >> (32 - HEAD_BITS)];
+    int32_t& head = finder.heads[HeadIndex(here)];
     int32_t earlier = head;
     head = int32_t(position);
     if (earlier < 0) return;
@@ -116,11 +118,12 @@ inline bool StepWalk(MatchFinder& finder, TreeWalk& walk) {
 }
 
 // The tree walk stalls on memory: its root slot is anywhere in a table of
-// megabytes, and so is the first candidate's data. Positions come in order, so
+// megabytes, and so is the first candidate's data (and the 3-byte head). Positions come in order, so
 // fetch the root a few positions ahead and the first node of the next one.
 void PrefetchAhead(MatchFinder& finder, uint32_t position) {
     if (position + PREFETCH_DISTANCE + TREE_MIN_BYTES > finder.size) return;
     __builtin_prefetch(&finder.treeRoots[TreeHash(finder, position + PREFETCH_DISTANCE)]);
+    __builtin_prefetch(&finder.heads[HeadIndex(finder.data + position + PREFETCH_DISTANCE)]);
     int32_t next = finder.treeRoots[TreeHash(finder, position + 1)];
     if (next >= 0) {
         __builtin_prefetch(finder.data + next);
