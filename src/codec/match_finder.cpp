@@ -73,6 +73,9 @@ TreeWalk StartWalk(MatchFinder& finder, uint32_t position, uint32_t maxLength, s
     uint32_t hash = TreeHash(finder, position);
     int32_t* node = TreeNode(finder, position);
     TreeWalk walk{position, maxLength, &found, finder.treeRoots[hash], &node[0], &node[1]};
+    // Lengths rise past the 3-byte match, if any (a tree shared by two hashes
+    // may offer shorter ones).
+    walk.best = found.empty() ? 0 : found.back().length;
     finder.treeRoots[hash] = int32_t(position);
     return walk;
 }

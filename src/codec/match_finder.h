@@ -31,7 +31,7 @@ struct MatchFinder {
 void InitMatchFinder(MatchFinder& finder, const uint8_t* data, uint32_t size, uint32_t windowBytes = TREE_WINDOW_BYTES);
 
 // Adds position to the tree and appends its matches, at most maxLength long,
-// to candidates: lengths rise. Positions must come in order; those inside a
+// to candidates (which it finds empty): lengths rise. Positions must come in order; those inside a
 // copy already chosen may be passed over (the tree walk would cost as much as
 // a search, and the copy's start reaches the same bytes for later matches).
 void FindMatches(MatchFinder& finder, uint32_t position, uint32_t maxLength, std::vector<MatchCandidate>& candidates);
