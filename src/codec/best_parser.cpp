@@ -7,6 +7,7 @@
 
 #include "codec/match_batches.h"
 #include "codec/parsers.h"
+#include "codec/stored_sections.h"
 #include "codec/tokens.h"
 
 namespace {
@@ -38,18 +39,20 @@ struct State {
     uint8_t literalBase;
 };
 
-bool SameState(const State& a, const State& b) {
-    return a.lastOffset == b.lastOffset && a.literalWidth == b.literalWidth && a.literalBase == b.literalBase;
+// The state as one key, so that arrivals compare in one step.
+uint64_t StateKey(uint32_t lastOffset, uint32_t literalWidth, uint32_t literalBase) {
+    return lastOffset | uint64_t(literalWidth) << 32 | uint64_t(literalBase) << 40;
 }
 
-struct Arrival {
-    uint32_t cost = NO_COST;
-    State state{};
-    Edge edge = EDGE_START;
-    uint8_t fromSlot = 0;
-    uint32_t from = 0;   // chunk position the edge starts at
-    uint32_t offset = 0;
-    uint32_t length = 0;
+State KeyState(uint64_t key) { return State{uint32_t(key), uint8_t(key >> 32), uint8_t(key >> 40)}; }
+
+// How an arrival came: the edge into its position, of length bytes, from the
+// arrival fromSlot at the position length bytes before.
+struct Link {
+    uint32_t length;
+    uint32_t offset;
+    Edge edge;
+    uint8_t fromSlot;
 };
 
 bool FitsNarrow(uint8_t byte, uint8_t base) { return uint8_t(byte - base) < 128; }
@@ -74,6 +77,16 @@ uint32_t NarrowBase(const uint8_t* data, uint32_t size) {
     return best >= size - size / NARROW_MISS_SHARE ? bestBase : NO_NARROW_BASE;
 }
 
+// ARRIVALS slots per chunk position, cheapest first, kept side by side: the
+// costs (read by every offer), the states (read by the offers that pass) and
+// the links (read by the path). A slot's cost is NO_COST when it is empty.
+struct Arrivals {
+    std::vector<uint32_t> costs;
+    std::vector<uint64_t> states;
+    std::vector<Link> links;
+    uint32_t cleared = 0;   // positions up to this one are reset for the chunk
+};
+
 struct BestParser {
     TokenStream* stream = nullptr;
     const uint8_t* data = nullptr;
@@ -81,54 +94,61 @@ struct BestParser {
     MatchBatches matches;
     const MatchCandidate* candidates = nullptr;   // the current position's, lengths rising
     uint32_t candidateCount = 0;
-    std::vector<Arrival> arrivals;       // ARRIVALS per chunk position, cheapest first
+    Arrivals arrivals;
+    std::vector<size_t> path;            // WritePath's, kept for its memory
     std::vector<uint32_t> narrowBases;   // per BASE_SEGMENT
     State state{1, WIDE_LITERAL_BITS, 0};
 };
 
-// Keeps offer at target if it is among the ARRIVALS cheapest there, one per state.
-void Keep(BestParser& parser, uint32_t target, const Arrival& offer) {
-    Arrival* slots = &parser.arrivals[size_t(target) * ARRIVALS];
+// Empties the slots of the positions after the last one reset, up to target:
+// a chunk resets only the positions its edges reach.
+void ResetUpTo(Arrivals& arrivals, uint32_t target) {
+    std::fill(arrivals.costs.begin() + size_t(arrivals.cleared + 1) * ARRIVALS,
+              arrivals.costs.begin() + size_t(target + 1) * ARRIVALS, NO_COST);
+    arrivals.cleared = target;
+}
+
+// Offers the edge of length bytes from chunk position from (its arrival in
+// fromSlot, which cost cost so far) and keeps it at the target if it is among
+// the ARRIVALS cheapest there, one per state. Most offers lose to what the
+// target has: not cheaper than the dearest kept means not cheaper than the one
+// of its own state either.
+inline void Offer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t cost, Edge edge, uint32_t offset,
+                  uint32_t length, uint64_t state) {
+    uint32_t target = from + length;
+    if (target > arrivals.cleared) ResetUpTo(arrivals, target);
+    uint32_t* costs = &arrivals.costs[size_t(target) * ARRIVALS];
+    if (cost >= costs[ARRIVALS - 1]) return;
+    uint64_t* states = &arrivals.states[size_t(target) * ARRIVALS];
+    Link* links = &arrivals.links[size_t(target) * ARRIVALS];
     uint32_t slot = ARRIVALS - 1;
     // Kept arrivals come first, so the first empty slot ends the search.
     for (uint32_t index = 0; index < ARRIVALS; ++index) {
-        if (slots[index].cost == NO_COST) {
+        if (costs[index] == NO_COST) {
             slot = index;
             break;
         }
-        if (SameState(slots[index].state, offer.state)) {
-            if (offer.cost >= slots[index].cost) return;
+        if (states[index] == state) {
+            if (cost >= costs[index]) return;
             slot = index;
             break;
         }
     }
     // Shift the dearer ones down and put the offer in its place.
-    for (; slot > 0 && offer.cost < slots[slot - 1].cost; --slot) slots[slot] = slots[slot - 1];
-    slots[slot] = offer;
-}
-
-// Offers the edge of length bytes from chunk position from (its arrival in
-// fromSlot). Most offers lose to what the target has, so they are turned away
-// before an arrival is built: not cheaper than the dearest kept means not
-// cheaper than the one of its own state either.
-void Offer(BestParser& parser, const Arrival& source, uint32_t from, uint32_t fromSlot, uint32_t bits, Edge edge,
-           uint32_t offset, uint32_t length, const State& state) {
-    uint32_t cost = source.cost + bits;
-    if (cost >= parser.arrivals[size_t(from + length) * ARRIVALS + ARRIVALS - 1].cost) return;
-    Arrival arrival;
-    arrival.cost = cost;
-    arrival.state = state;
-    arrival.edge = edge;
-    arrival.from = from;
-    arrival.fromSlot = uint8_t(fromSlot);
-    arrival.offset = offset;
-    arrival.length = length;
-    Keep(parser, from + length, arrival);
+    for (; slot > 0 && cost < costs[slot - 1]; --slot) {
+        costs[slot] = costs[slot - 1];
+        states[slot] = states[slot - 1];
+        links[slot] = links[slot - 1];
+    }
+    costs[slot] = cost;
+    states[slot] = state;
+    links[slot] = Link{length, offset, edge, uint8_t(fromSlot)};
 }
 
 // Prices every edge out of chunk position index (input position start + index).
 void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t chunkLength, uint32_t width) {
     const uint8_t* data = parser.data;
+    Arrivals& arrivals = parser.arrivals;
     uint32_t position = start + index;
     uint32_t room = chunkLength - index;
     uint8_t byte = data[position];
@@ -136,42 +156,44 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
     for (uint32_t offset = 1; offset <= NEAR_BYTE_MAX_OFFSET && offset <= position && !nearOffset; ++offset)
         if (data[position - offset] == byte) nearOffset = offset;
     uint32_t segmentBase = parser.narrowBases[position / BASE_SEGMENT];
-    const Arrival* slots = &parser.arrivals[size_t(index) * ARRIVALS];
     const MatchCandidate* candidatesEnd = parser.candidates + parser.candidateCount;
     bool wideDone = false, narrowDone = false;
 
-    for (uint32_t slot = 0; slot < ARRIVALS && slots[slot].cost != NO_COST; ++slot) {
-        const Arrival& from = slots[slot];
-        const State& state = from.state;
+    for (uint32_t slot = 0; slot < ARRIVALS; ++slot) {
+        // Offers only ever land further on, so this position's slots stay put.
+        uint32_t cost = arrivals.costs[size_t(index) * ARRIVALS + slot];
+        if (cost == NO_COST) break;
+        uint64_t key = arrivals.states[size_t(index) * ARRIVALS + slot];
+        State state = KeyState(key);
         // One byte.
         if (byte == 0) {
-            Offer(parser, from, index, slot, NIBBLE_TOKEN_BITS, EDGE_ZERO, 0, 1, state);
+            Offer(arrivals, index, slot, cost + NIBBLE_TOKEN_BITS, EDGE_ZERO, 0, 1, key);
         } else if (nearOffset) {
-            Offer(parser, from, index, slot, NIBBLE_TOKEN_BITS, EDGE_NEAR, nearOffset, 1, state);
+            Offer(arrivals, index, slot, cost + NIBBLE_TOKEN_BITS, EDGE_NEAR, nearOffset, 1, key);
         } else {
             bool narrow = state.literalWidth == NARROW_LITERAL_BITS;
             if (!narrow || FitsNarrow(byte, state.literalBase))
-                Offer(parser, from, index, slot, LITERAL_PREFIX_BITS + state.literalWidth, EDGE_LITERAL, 0, 1, state);
+                Offer(arrivals, index, slot, cost + LITERAL_PREFIX_BITS + state.literalWidth, EDGE_LITERAL, 0, 1, key);
             // Or change the literal setting first.
             if (narrow)
-                Offer(parser, from, index, slot,
-                      LiteralSettingBits(WIDE_LITERAL_BITS) + LITERAL_PREFIX_BITS + WIDE_LITERAL_BITS,
-                      EDGE_SETTING_LITERAL, 0, 1, State{state.lastOffset, WIDE_LITERAL_BITS, 0});
+                Offer(arrivals, index, slot,
+                      cost + LiteralSettingBits(WIDE_LITERAL_BITS) + LITERAL_PREFIX_BITS + WIDE_LITERAL_BITS,
+                      EDGE_SETTING_LITERAL, 0, 1, StateKey(state.lastOffset, WIDE_LITERAL_BITS, 0));
             if (segmentBase != NO_NARROW_BASE && FitsNarrow(byte, uint8_t(segmentBase)) &&
                 (!narrow || state.literalBase != segmentBase))
-                Offer(parser, from, index, slot,
-                      LiteralSettingBits(NARROW_LITERAL_BITS) + LITERAL_PREFIX_BITS + NARROW_LITERAL_BITS,
-                      EDGE_SETTING_LITERAL, 0, 1, State{state.lastOffset, NARROW_LITERAL_BITS, uint8_t(segmentBase)});
+                Offer(arrivals, index, slot,
+                      cost + LiteralSettingBits(NARROW_LITERAL_BITS) + LITERAL_PREFIX_BITS + NARROW_LITERAL_BITS,
+                      EDGE_SETTING_LITERAL, 0, 1, StateKey(state.lastOffset, NARROW_LITERAL_BITS, segmentBase));
         }
         // A raw run through incompressible bytes.
         if (slot == 0 && room >= RAW_RUN_BYTES)
-            Offer(parser, from, index, slot, ESCAPE_BITS + RAW_RUN_BYTES * 8 + 1, EDGE_RAW, 0, RAW_RUN_BYTES, state);
+            Offer(arrivals, index, slot, cost + ESCAPE_BITS + RAW_RUN_BYTES * 8 + 1, EDGE_RAW, 0, RAW_RUN_BYTES, key);
         // The last offset again.
         if (state.lastOffset <= position) {
             uint32_t length = MatchLength(data + position - state.lastOffset, data + position, room);
             for (uint32_t take = MIN_GAMMA_LENGTH; take <= length; ++take) {
                 if (take > EVERY_LENGTH_UP_TO && take < length) take = length;
-                Offer(parser, from, index, slot, RepeatBits(take), EDGE_REPEAT, state.lastOffset, take, state);
+                Offer(arrivals, index, slot, cost + RepeatBits(take), EDGE_REPEAT, state.lastOffset, take, key);
             }
         }
         // New offsets: they all end in the same last offset, so only the
@@ -181,28 +203,45 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
         done = true;
         uint32_t take = MIN_GAMMA_LENGTH;
         for (const MatchCandidate* candidate = parser.candidates; candidate != candidatesEnd; ++candidate) {
+            uint32_t offset = candidate->offset;
             uint32_t longest = std::min(candidate->length, room);
-            State copied{candidate->offset, state.literalWidth, state.literalBase};
+            uint64_t copied = StateKey(offset, state.literalWidth, state.literalBase);
+            if (offset <= SHORT_MATCH_MAX_OFFSET)
+                for (; take <= longest && take <= SHORT_MATCH_MAX_LENGTH; ++take)
+                    Offer(arrivals, index, slot, cost + SHORT_MATCH_BITS, EDGE_SHORT, offset, take, copied);
+            uint32_t adjustment = MatchLengthAdjustment(offset);
+            if (take < MIN_GAMMA_LENGTH + adjustment) take = std::min(MIN_GAMMA_LENGTH + adjustment, longest + 1);
+            uint32_t offsetCost = cost + GAMMA_MATCH_PREFIX_BITS + OffsetBits(offset, width);
             for (; take <= longest; ++take) {
                 if (take > EVERY_LENGTH_UP_TO && take < longest) take = longest;
-                if (candidate->offset <= SHORT_MATCH_MAX_OFFSET && take <= SHORT_MATCH_MAX_LENGTH)
-                    Offer(parser, from, index, slot, SHORT_MATCH_BITS, EDGE_SHORT, candidate->offset, take, copied);
-                else if (take >= MinMatchLength(candidate->offset))
-                    Offer(parser, from, index, slot, MatchBits(candidate->offset, take, width), EDGE_MATCH,
-                          candidate->offset, take, copied);
+                Offer(arrivals, index, slot, offsetCost + GammaBits(take - adjustment), EDGE_MATCH, offset, take,
+                      copied);
             }
         }
     }
 }
 
-void AddEdgeTokens(BestParser& parser, uint32_t start, const Arrival& arrival) {
-    uint32_t position = start + arrival.from;
+// Runs that follow each other are one token with continuation bits.
+void AddRawRuns(TokenStream& stream, uint32_t position, uint32_t length) {
+    if (!stream.pending.empty()) {
+        Token& last = stream.pending.back();
+        if (last.kind == TOKEN_RAW_RUNS && last.position + last.length == position) {
+            last.length += length;
+            return;
+        }
+    }
+    AddToken(stream, Token{TOKEN_RAW_RUNS, 0, position, 0, length});
+}
+
+// The tokens of the edge that link took into position target (of the chunk
+// from start) in state.
+void AddEdgeTokens(BestParser& parser, uint32_t start, uint32_t target, const Link& arrival, const State& state) {
+    uint32_t position = start + target - arrival.length;
     switch (arrival.edge) {
     case EDGE_START:
         break;
     case EDGE_SETTING_LITERAL:
-        AddToken(*parser.stream,
-                 Token{TOKEN_LITERAL_SETTING, arrival.state.literalBase, position, 0, arrival.state.literalWidth});
+        AddToken(*parser.stream, Token{TOKEN_LITERAL_SETTING, state.literalBase, position, 0, state.literalWidth});
         AddToken(*parser.stream, Token{TOKEN_LITERAL, 0, position, 0, 1});
         break;
     case EDGE_LITERAL:
@@ -215,15 +254,7 @@ void AddEdgeTokens(BestParser& parser, uint32_t start, const Arrival& arrival) {
         AddToken(*parser.stream, Token{TOKEN_NEAR_BYTE, 0, position, arrival.offset, 1});
         break;
     case EDGE_RAW:
-        // Runs that follow each other are one token with continuation bits.
-        if (!parser.stream->pending.empty()) {
-            Token& last = parser.stream->pending.back();
-            if (last.kind == TOKEN_RAW_RUNS && last.position + last.length == position) {
-                last.length += arrival.length;
-                break;
-            }
-        }
-        AddToken(*parser.stream, Token{TOKEN_RAW_RUNS, 0, position, 0, arrival.length});
+        AddRawRuns(*parser.stream, position, arrival.length);
         break;
     case EDGE_REPEAT:
         AddToken(*parser.stream, Token{TOKEN_REPEAT_MATCH, 0, position, arrival.offset, arrival.length});
@@ -239,22 +270,30 @@ void AddEdgeTokens(BestParser& parser, uint32_t start, const Arrival& arrival) {
 
 // Writes the cheapest path to chunk position end and takes on its state.
 void WritePath(BestParser& parser, uint32_t start, uint32_t end) {
-    std::vector<const Arrival*> path;
-    const Arrival* arrival = &parser.arrivals[size_t(end) * ARRIVALS];
-    parser.state = arrival->state;
-    while (arrival->edge != EDGE_START) {
-        path.push_back(arrival);
-        arrival = &parser.arrivals[size_t(arrival->from) * ARRIVALS + arrival->fromSlot];
+    const Arrivals& arrivals = parser.arrivals;
+    std::vector<size_t>& path = parser.path;   // slot indexes, from the end back
+    path.clear();
+    for (size_t at = size_t(end) * ARRIVALS; arrivals.links[at].edge != EDGE_START;) {
+        path.push_back(at);
+        const Link& link = arrivals.links[at];
+        at = (at / ARRIVALS - link.length) * ARRIVALS + link.fromSlot;
     }
-    for (size_t index = path.size(); index-- > 0;) AddEdgeTokens(parser, start, *path[index]);
+    parser.state = KeyState(arrivals.states[size_t(end) * ARRIVALS]);
+    for (size_t index = path.size(); index-- > 0;) {
+        size_t at = path[index];
+        AddEdgeTokens(parser, start, uint32_t(at / ARRIVALS), arrivals.links[at], KeyState(arrivals.states[at]));
+    }
 }
 
 // Parses from start; returns where the next chunk starts.
 uint32_t ParseChunk(BestParser& parser, uint32_t start) {
     uint32_t chunkLength = std::min(CHUNK_POSITIONS, parser.size - start);
-    parser.arrivals.assign(size_t(chunkLength + 1) * ARRIVALS, Arrival());
-    parser.arrivals[0].cost = 0;
-    parser.arrivals[0].state = parser.state;
+    Arrivals& arrivals = parser.arrivals;
+    std::fill(arrivals.costs.begin(), arrivals.costs.begin() + ARRIVALS, NO_COST);
+    arrivals.cleared = 0;
+    arrivals.costs[0] = 0;
+    arrivals.states[0] = StateKey(parser.state.lastOffset, parser.state.literalWidth, parser.state.literalBase);
+    arrivals.links[0] = Link{0, 0, EDGE_START, 0};
     uint32_t width = parser.stream->offsetWidth;
     for (uint32_t index = 0; index < chunkLength; ++index) {
         uint32_t position = start + index;
@@ -269,10 +308,14 @@ uint32_t ParseChunk(BestParser& parser, uint32_t start) {
         }
         uint32_t offset = found.copyOffset;
         TakeMatches(parser.matches);
-        // A long copy, whose bytes the finder has passed over: write the path
-        // to here, then the copy.
+        // A long copy or raw runs, whose bytes the finder has passed over:
+        // write the path to here, then them.
         WritePath(parser, start, index);
         uint32_t end = position + copyLength;
+        if (offset == 0) {
+            AddRawRuns(*parser.stream, position, copyLength);
+            return end;
+        }
         uint32_t last = parser.state.lastOffset;
         uint32_t repeatLength = last <= position ? MatchLength(parser.data + position - last, parser.data + position,
                                                                parser.size - position)
@@ -305,7 +348,11 @@ void ParseBest(TokenStream& stream, uint32_t threads, const ProgressReport& repo
     parser.stream = &stream;
     parser.data = stream.data;
     parser.size = stream.size;
-    StartMatchBatches(parser.matches, parser.data, parser.size, NICE_LENGTH, threads);
+    StartMatchBatches(parser.matches, parser.data, parser.size, NICE_LENGTH,
+                      SectionsThatDoNotShrink(parser.data, parser.size, threads), threads);
+    parser.arrivals.costs.resize(size_t(CHUNK_POSITIONS + 1) * ARRIVALS);
+    parser.arrivals.states.resize(size_t(CHUNK_POSITIONS + 1) * ARRIVALS);
+    parser.arrivals.links.resize(size_t(CHUNK_POSITIONS + 1) * ARRIVALS);
     for (uint32_t segment = 0; segment < parser.size; segment += BASE_SEGMENT)
         parser.narrowBases.push_back(NarrowBase(parser.data + segment, std::min(BASE_SEGMENT, parser.size - segment)));
     uint32_t segmentEnd = SEGMENT_BYTES;

@@ -13,11 +13,6 @@
 
 namespace {
 
-// A multiple of SEGMENT_BYTES. Each section first fills its rows from the
-// FAST_WINDOW_BYTES before it: 2 MiB halves that cost against 1 MiB and still
-// keeps both threads busy to the end (4 MiB did not, on the mixed tree).
-constexpr uint32_t SECTION_BYTES = 2u << 20;
-
 struct Sections {
     const uint8_t* data;
     uint32_t size;
@@ -39,8 +34,8 @@ void ParseSections(Sections* sections, HashRows* rows, bool once) {
             if (sections->next == sections->count) return;
             index = sections->next++;
         }
-        uint32_t start = index * SECTION_BYTES;
-        uint32_t end = sections->size - start > SECTION_BYTES ? start + SECTION_BYTES : sections->size;
+        uint32_t start = index * FAST_SECTION_BYTES;
+        uint32_t end = sections->size - start > FAST_SECTION_BYTES ? start + FAST_SECTION_BYTES : sections->size;
         TokenStream section;
         StartSectionStream(section, sections->data, sections->size);
         ParseFastSection(section, start, end, *rows);
@@ -65,7 +60,7 @@ void ParseFast(TokenStream& stream, uint32_t threads, const ProgressReport& repo
     Sections sections;
     sections.data = stream.data;
     sections.size = stream.size;
-    sections.count = (stream.size + SECTION_BYTES - 1) / SECTION_BYTES;
+    sections.count = (stream.size + FAST_SECTION_BYTES - 1) / FAST_SECTION_BYTES;
     sections.parsed.resize(sections.count);
     sections.done.assign(sections.count, false);
     std::vector<std::thread> workers;
@@ -87,7 +82,7 @@ void ParseFast(TokenStream& stream, uint32_t threads, const ProgressReport& repo
         TokenStream section = std::move(sections.parsed[joined]);
         guard.unlock();
         AppendSection(stream, section);
-        ReportProgress(report, std::min<uint64_t>(uint64_t(joined + 1) * SECTION_BYTES, stream.size));
+        ReportProgress(report, std::min<uint64_t>(uint64_t(joined + 1) * FAST_SECTION_BYTES, stream.size));
     }
     for (std::thread& worker : workers) worker.join();
 }

@@ -2,14 +2,28 @@
 
 #include <algorithm>
 
+#include "codec/fast_parser.h"
 #include "codec/match_length.h"
+#include "codec/tokens.h"
 
 namespace {
 
-// Enough batches in flight to ride out the parser's slow stretches; each is
-// a few hundred kilobytes at most.
-constexpr size_t RING_BATCHES = 4;
+// Enough batches in flight to ride out the slow stretches of either side,
+// which on the text tree last longer than four batches; each is a few hundred
+// kilobytes at most.
+constexpr size_t RING_BATCHES = 16;
 constexpr size_t RESULTS_PER_BATCH = 4096;
+
+// Raw bytes from position through the stored sections it is in and those that
+// follow, in whole runs; 0 when position is in none, or when less than a run
+// is left of them.
+uint32_t RawLength(const MatchBatches& batches, uint32_t position) {
+    size_t section = position / FAST_SECTION_BYTES;
+    if (section >= batches.storedSections.size() || !batches.storedSections[section]) return 0;
+    while (section < batches.storedSections.size() && batches.storedSections[section]) ++section;
+    uint32_t end = uint32_t(std::min<uint64_t>(uint64_t(section) * FAST_SECTION_BYTES, batches.finder.size));
+    return (end - position) / RAW_RUN_BYTES * RAW_RUN_BYTES;
+}
 
 void FillBatch(MatchBatches& batches, MatchBatch& batch) {
     MatchFinder& finder = batches.finder;
@@ -18,9 +32,23 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
     batch.complete = false;
     while (batch.results.size() < RESULTS_PER_BATCH && batches.nextPosition < finder.size) {
         uint32_t position = batches.nextPosition;
-        std::vector<MatchCandidate>& found = batches.found;
-        found.clear();
-        FindMatches(finder, position, batches.longCopyLength, found);
+        if (uint32_t raw = RawLength(batches, position)) {
+            batch.results.push_back(PositionMatches{position, uint32_t(batch.candidates.size()), 0, raw, 0});
+            batches.nextPosition = position + raw;
+            batches.aheadTaken = batches.aheadCount = 0;
+            continue;
+        }
+        // Positions are searched a few at a time; the matches of the later
+        // ones wait here for their turn, and are dropped when a long copy or
+        // raw runs cover them.
+        if (batches.aheadTaken == batches.aheadCount) {
+            uint32_t count = std::min(WALKS_AT_ONCE, finder.size - position);
+            for (uint32_t walk = 0; walk < count; ++walk) batches.ahead[walk].clear();
+            FindMatchesAtOnce(finder, position, count, batches.longCopyLength, batches.ahead);
+            batches.aheadTaken = 0;
+            batches.aheadCount = count;
+        }
+        const std::vector<MatchCandidate>& found = batches.ahead[batches.aheadTaken++];
         PositionMatches result{position, uint32_t(batch.candidates.size()), uint32_t(found.size()), 0, 0};
         batch.candidates.insert(batch.candidates.end(), found.begin(), found.end());
         if (!found.empty() && found.back().length >= batches.longCopyLength) {
@@ -28,6 +56,7 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
             result.copyOffset = offset;
             result.copyLength =
                 MatchLength(finder.data + position - offset, finder.data + position, finder.size - position);
+            batches.aheadTaken = batches.aheadCount = 0;
         }
         batch.results.push_back(result);
         batches.nextPosition = position + (result.copyLength > 0 ? result.copyLength : 1);
@@ -40,6 +69,10 @@ void CompleteBatch(const MatchBatches& batches, MatchBatch& batch, BatchComplete
     for (PositionMatches& result : batch.results) {
         std::vector<MatchCandidate>& merged = completer.merged;
         merged.clear();
+        if (result.copyLength > 0 && result.copyOffset == 0) {   // raw runs: no candidates
+            result.firstCandidate = uint32_t(completer.candidates.size());
+            continue;
+        }
         uint32_t limit = std::min(batches.longCopyLength, batches.finder.size - result.position);
         FindNearMatches(completer.near, result.position, limit, merged);
         const MatchCandidate* tree = batch.candidates.data() + result.firstCandidate;
@@ -86,7 +119,8 @@ void RunFinder(MatchBatches* batches) {
 }   // namespace
 
 void StartMatchBatches(MatchBatches& batches, const uint8_t* data, uint32_t size, uint32_t longCopyLength,
-                       uint32_t threads) {
+                       std::vector<uint8_t> storedSections, uint32_t threads) {
+    batches.storedSections = std::move(storedSections);
     InitMatchFinder(batches.finder, data, size);
     InitNearMatches(batches.finderCompleter.near, data, size);
     InitNearMatches(batches.parserCompleter.near, data, size);

@@ -23,7 +23,9 @@ struct PositionMatches {
     uint32_t firstCandidate;   // in the batch's candidates
     uint32_t candidateCount;
     // Not 0: the tree's longest match reaches the long-copy length, and
-    // copyOffset copies this many bytes; the next result is for the position after them.
+    // copyOffset copies this many bytes; or copyOffset is 0 and they are raw
+    // runs through sections that do not shrink. The next result is for the
+    // position after them.
     uint32_t copyLength;
     uint32_t copyOffset;
 };
@@ -45,8 +47,11 @@ struct MatchBatches {
     MatchFinder finder;
     BatchCompleter finderCompleter;
     uint32_t longCopyLength = 0;
+    std::vector<uint8_t> storedSections;   // per FAST_SECTION_BYTES: 1 to cover with raw runs
     uint32_t nextPosition = 0;
-    std::vector<MatchCandidate> found;
+    // The matches of the positions searched at once, from nextPosition on.
+    std::vector<MatchCandidate> ahead[WALKS_AT_ONCE];
+    uint32_t aheadTaken = 0, aheadCount = 0;
     // The batches, a ring the finder fills and the parser empties in turn.
     std::vector<MatchBatch> ring;
     uint64_t filled = 0;     // batches made so far
@@ -62,9 +67,11 @@ struct MatchBatches {
 };
 
 // Starts finding matches over data; copies of at least longCopyLength bytes
-// are taken whole. threads above 1 put the finder on a thread of its own.
+// are taken whole, and the sections marked in storedSections (per
+// FAST_SECTION_BYTES) are not searched. threads above 1 put the finder on a
+// thread of its own.
 void StartMatchBatches(MatchBatches& batches, const uint8_t* data, uint32_t size, uint32_t longCopyLength,
-                       uint32_t threads);
+                       std::vector<uint8_t> storedSections, uint32_t threads);
 
 // The result for the parser's next position and, unless candidates is null,
 // its candidates (lengths rise, offsets fall), the same until TakeMatches.

@@ -10,7 +10,10 @@
 
 #include "archive/block_decoder.h"
 #include "codec/encoder.h"
+#include "codec/fast_parser.h"
+#include "codec/match_finder.h"
 #include "codec/near_matches.h"
+#include "codec/stored_sections.h"
 
 namespace {
 
@@ -149,7 +152,7 @@ TEST(EncoderOutput, DeterministicForTheSameInputAndLevel) {
         EXPECT_EQ(EncodeBlock(input.data(), input.size(), *level), EncodeBlock(input.data(), input.size(), *level));
 }
 
-// The best level's finder fills batches of 4096 results, four in flight: its
+// The best level's finder fills batches of 4096 results, 16 in flight: its
 // input takes dozens of them, with long copies that cross their ends. The
 // fast level parses sections of 2 MiB: its input spans three, with copies,
 // zeros and a far repeat across their boundaries.
@@ -200,6 +203,63 @@ TEST(NearMatches, SameAfterALeapAsInOrder) {
             EXPECT_EQ(found[index].offset, expected[index].offset) << position;
         }
     }
+}
+
+// The tree keeps a window of positions: a far repeat is found while the window
+// reaches it and never beyond, and every match, of one walk or several at
+// once, is real: its bytes agree, it lies within the window, and lengths rise.
+TEST(MatchFinder, MatchesAreRealAndStayInTheWindow) {
+    std::vector<uint8_t> input = RandomBytes(20000, 22);
+    std::vector<uint8_t> middle = Text(60000, 23), again = RandomBytes(20000, 22);
+    input.insert(input.end(), middle.begin(), middle.end());
+    input.insert(input.end(), again.begin(), again.end());
+    const uint32_t farOffset = 80000, farStart = 80000;
+    for (uint32_t window : {1u << 12, 1u << 16, 1u << 17}) {
+        MatchFinder finder;
+        InitMatchFinder(finder, input.data(), uint32_t(input.size()), window);
+        std::vector<MatchCandidate> found[WALKS_AT_ONCE];
+        bool farFound = false;
+        // One walk at a time, then two at once, and so on.
+        for (uint32_t position = 0, call = 0; position < input.size(); ++call) {
+            uint32_t count = std::min<uint32_t>(1 + call % WALKS_AT_ONCE, uint32_t(input.size()) - position);
+            for (std::vector<MatchCandidate>& matches : found) matches.clear();
+            FindMatchesAtOnce(finder, position, count, 96, found);
+            for (uint32_t walk = 0; walk < count; ++walk, ++position) {
+                const std::vector<MatchCandidate>& matches = found[walk];
+                for (size_t index = 0; index < matches.size(); ++index) {
+                    const MatchCandidate& match = matches[index];
+                    ASSERT_TRUE(match.offset >= 1 && match.offset < window && match.offset <= position)
+                        << window << " " << position;
+                    ASSERT_LE(position + match.length, input.size());
+                    ASSERT_TRUE(std::equal(input.begin() + position, input.begin() + position + match.length,
+                                           input.begin() + position - match.offset))
+                        << window << " " << position;
+                    if (index > 0) {
+                        ASSERT_GT(match.length, matches[index - 1].length) << window << " " << position;
+                    }
+                    farFound = farFound || (position >= farStart && match.offset == farOffset && match.length >= 16);
+                }
+            }
+        }
+        EXPECT_EQ(farFound, window > farOffset) << window;
+    }
+}
+
+// A section that the fast level does not shrink becomes raw runs, searched
+// no further (a little over 8 bits a byte); the sections around it are
+// compressed as ever (their offsets over it cost a little more).
+TEST(StoredSections, SectionsThatDoNotShrinkAreRawRuns) {
+    std::vector<uint8_t> input(FAST_SECTION_BYTES, 0), random = RandomBytes(FAST_SECTION_BYTES, 25),
+                                                       text = Text(100000, 26);
+    input.insert(input.end(), random.begin(), random.end());
+    input.insert(input.end(), text.begin(), text.end());
+    EXPECT_EQ(SectionsThatDoNotShrink(input.data(), uint32_t(input.size()), 2), (std::vector<uint8_t>{0, 1, 0}));
+    std::vector<uint8_t> block = ExpectRoundTrip(input, Level("best"), "stored section");
+    EXPECT_TRUE(EncodeBlock(input.data(), input.size(), Level("best"), 2) == block);
+    std::vector<uint8_t> around(FAST_SECTION_BYTES, 0);
+    around.insert(around.end(), text.begin(), text.end());
+    size_t aroundSize = EncodeBlock(around.data(), around.size(), Level("best")).size();
+    EXPECT_LT(block.size(), random.size() + random.size() / 1000 + aroundSize + aroundSize / 100);
 }
 
 TEST(EncoderOutput, ShortInputsCarryAZeroChecksum) {
