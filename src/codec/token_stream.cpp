@@ -1,6 +1,7 @@
 #include "codec/token_stream.h"
 
 #include <cassert>
+#include <cstddef>
 
 #include "codec/tokens.h"
 
@@ -16,6 +17,10 @@ void StartSectionStream(TokenStream& section, const uint8_t* data, uint32_t size
 
 void StartTokenStream(TokenStream& stream, const uint8_t* data, uint32_t size) {
     StartSectionStream(stream, data, size);
+    // Room for a block somewhat larger than the input, taken once: a vector
+    // that doubles as it grows holds the old bytes and twice as many new ones
+    // at once. Pages only count once they are written.
+    stream.writer.bytes.reserve(std::size_t(size) + size / 8 + 64);
     StartBlock(stream.writer);
     EmitLiteralSetting(stream.writer, WIDE_LITERAL_BITS, 0);
 }
