@@ -56,13 +56,19 @@ static std::string BlockSizeProblem(const uint8_t* block, uint32_t blockLength, 
     return "";
 }
 
-bool BlockUnpacksTo(const PackedArchive& archive, const std::vector<uint8_t>& stream) {
+bool BlockUnpacksAsItsHeaderSays(const PackedArchive& archive) {
     const std::vector<uint8_t>& block = archive.compressedBlock;
-    if (!BlockSizeProblem(block.data(), (uint32_t)block.size(), (int32_t)stream.size()).empty()) return false;
-    std::vector<uint8_t> decoded(stream.size());
+    if (archive.header.size() != ARCHIVE_HEADER_SIZE) return false;
+    int32_t unpackedSize = (int32_t)ReadLittleEndian32(archive.header.data() + ARCHIVE_UNPACKED_SIZE_FIELD);
+    uint32_t storedSize = ReadLittleEndian32(archive.header.data() + ARCHIVE_STORED_SIZE_FIELD);
+    if (unpackedSize <= 0 || storedSize != block.size() ||
+        !BlockSizeProblem(block.data(), (uint32_t)block.size(), unpackedSize).empty())
+        return false;
+    std::vector<uint8_t> decoded((size_t)unpackedSize);
     return DecodeBlock(block.data(), (uint32_t)block.size(), decoded.data(), (uint32_t)decoded.size()) ==
-               (uint32_t)stream.size() &&
-           decoded == stream;
+               (uint32_t)unpackedSize &&
+           Crc32Fingerprint(decoded.data(), (uint32_t)decoded.size()) ==
+               ReadLittleEndian32(archive.header.data() + ARCHIVE_CRC_FIELD);
 }
 
 std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {

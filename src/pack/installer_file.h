@@ -21,9 +21,10 @@ PackedArchive PackArchive(const std::vector<uint8_t>& stream, const CompressionL
 const std::vector<uint8_t>& StoredBlock(const PackedArchive& archive, const std::vector<uint8_t>& stream);
 
 // Whether the compressed block decodes, as the installer will decode it, to
-// exactly the stream it was made from. The header's sizes and CRC-32 come from
-// the stream itself, so this proves the whole archive.
-bool BlockUnpacksTo(const PackedArchive& archive, const std::vector<uint8_t>& stream);
+// the size and CRC-32 that the header gives. The header was made from the
+// stream, so this proves the archive as the installer checks it, and needs
+// no copy of the stream (which create lets go of first).
+[[nodiscard]] bool BlockUnpacksAsItsHeaderSays(const PackedArchive& archive);
 
 // Why these bytes cannot serve as the stub, or empty.
 [[nodiscard]] std::string StubProblem(const std::vector<uint8_t>& stub);

@@ -1,9 +1,11 @@
 #include "pack/signing.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 
+#include "format/installer_format.h"
 #include "pack/installer_file.h"
 #include "platform/platform.h"
 
@@ -102,9 +104,10 @@ static std::vector<std::string> SignArguments(const SigningOptions& options, con
     return arguments;
 }
 
-// The signed file must be what the installer accepts: the same archive, then
+// The signed file must be what the installer accepts: the same archive (its
+// header, whose sizes and CRC-32 the installer checks the block against), then
 // exactly the table its header names.
-static std::string SignedFileProblem(const std::string& path, const std::vector<uint8_t>& stream,
+static std::string SignedFileProblem(const std::string& path, const std::vector<uint8_t>& archiveHeader,
                                      CertificateTable* table) {
     std::vector<uint8_t> file, loaded;
     std::string problem = ReadWholeFile(path, &file);
@@ -112,7 +115,8 @@ static std::string SignedFileProblem(const std::string& path, const std::vector<
     ArchiveInfo info;
     problem = UnpackInstallerArchive(file, &info, &loaded);
     if (!problem.empty()) return "the installer would refuse it: " + problem;
-    if (loaded != stream) return "its entry stream is not the one packed";
+    if (!std::equal(archiveHeader.begin(), archiveHeader.end(), file.begin() + ARCHIVE_OFFSET))
+        return "its entry stream is not the one packed";
     if (info.signature.size == 0) return "it holds no certificate table";
     *table = info.signature;
     std::string failure = FlushToDisk(path);
@@ -120,7 +124,7 @@ static std::string SignedFileProblem(const std::string& path, const std::vector<
 }
 
 std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
-                                 const std::vector<uint8_t>& stream, CertificateTable* table) {
+                                 const std::vector<uint8_t>& archiveHeader, CertificateTable* table) {
     std::string tool = FindProgram(SIGNING_TOOL), time;
     if (tool.empty()) return ToolMissing();
     std::string problem = SigningTime(&time);
@@ -133,7 +137,7 @@ std::string SignPendingInstaller(const SigningOptions& options, const PendingFil
     else if (run.exitCode != 0)
         problem = std::string("signing with ") + SIGNING_TOOL + " failed (exit code " + std::to_string(run.exitCode) +
                   ")" + (ToolMessages(run.output).empty() ? "" : ": " + Joined(ToolMessages(run.output)));
-    else if (!(problem = SignedFileProblem(signedFile.temporaryPath, stream, table)).empty())
+    else if (!(problem = SignedFileProblem(signedFile.temporaryPath, archiveHeader, table)).empty())
         problem = std::string("the file ") + SIGNING_TOOL + " signed is unusable: " + problem;
     if (!problem.empty()) {
         AbandonPendingFile(&signedFile);

@@ -21,11 +21,11 @@ struct SigningOptions {
 
 // Signs the finished unsigned installer (written, not yet committed) into a
 // second temporary file beside it, checks that the result loads as the
-// installer loads it, to the same entry stream, and renames it over the
+// installer loads it, with the same archive header, and renames it over the
 // output's name. The unsigned file stays for the caller to abandon. Empty on
 // success (the table is then filled), else the reason; nothing is left behind.
 [[nodiscard]] std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
-                                               const std::vector<uint8_t>& stream, CertificateTable* table);
+                                               const std::vector<uint8_t>& archiveHeader, CertificateTable* table);
 
 struct SignatureCheck {
     bool toolFound = false;

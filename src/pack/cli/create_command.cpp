@@ -287,6 +287,7 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     problem = BuildEntryStream(inputs.ansiTarget, entries, inputs.controlFile, ProgressCallback, &meter, &stream);
     FinishProgress(&meter);
     if (!problem.empty()) return Fail(problem);
+    streamSize = stream.size();
 
     StartProgress(&meter, "compressing", showProgress && line.level->parse);
     uint32_t threads = line.threads > 0 ? line.threads : ProcessorCount();
@@ -298,9 +299,11 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     if (need.reach == LOADS_ON_64_BIT_ONLY) Warn(line.output + ": " + LoadNeedText(need));
 
     // An installer that would not unpack must never be committed: the block is
-    // decoded again while the file is written (before it, on one thread).
+    // decoded again while the file is written (before it, on one thread). The
+    // stream goes first, so that the decoded copy takes its place in memory.
     bool compressed = !archive.compressedBlock.empty(), unpacks = true;
-    auto check = [&] { unpacks = !compressed || BlockUnpacksTo(archive, stream); };
+    if (compressed) std::vector<uint8_t>().swap(stream);
+    auto check = [&] { unpacks = !compressed || BlockUnpacksAsItsHeaderSays(archive); };
     std::thread checking;
     if (threads > 1) checking = std::thread(check);
     else check();
@@ -310,8 +313,8 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     if (!unpacks) return Fail("internal error: the compressed block does not unpack to the entry stream");
     CertificateTable signature;
     if (problem.empty())
-        problem =
-            Signing(line) ? SignPendingInstaller(line.signing, *output, stream, &signature) : CommitPendingFile(output);
+        problem = Signing(line) ? SignPendingInstaller(line.signing, *output, archive.header, &signature)
+                                : CommitPendingFile(output);
     if (!problem.empty()) return Fail(problem);
 
     if (!line.quiet) {
@@ -321,13 +324,12 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
         std::string signedNote =
             signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";
         char percent[32];
-        snprintf(percent, sizeof(percent), "%.1f%%", 100.0 * (double)archiveSize / (double)stream.size());
+        snprintf(percent, sizeof(percent), "%.1f%%", 100.0 * (double)archiveSize / (double)streamSize);
         PrintLine(line.output + ": " + Counted(totals.files, "file", "files") + ", " +
                   Counted(totals.directories, "directory", "directories") + ", " + FormatBytes(totals.fileBytes) +
-                  " of files; archive " + FormatBytes(archiveSize) + " (" + percent + " of " +
-                  FormatBytes(stream.size()) + "), " + line.level->name +
-                  (compressed || !line.level->parse ? "" : " (stored: it did not shrink)") + signedNote + ", " +
-                  FormatSeconds(seconds));
+                  " of files; archive " + FormatBytes(archiveSize) + " (" + percent + " of " + FormatBytes(streamSize) +
+                  "), " + line.level->name + (compressed || !line.level->parse ? "" : " (stored: it did not shrink)") +
+                  signedNote + ", " + FormatSeconds(seconds));
     }
     return EXIT_OK;
 }
