@@ -25,7 +25,7 @@ cleanup() { wineserver -k 2>/dev/null; stop_virtual_display; }
 trap cleanup EXIT
 start_virtual_display "$scratch.xvfb.log" || fail "no virtual display"
 
-(cd "$scratch" && exec wine damaged.exe </dev/null >"$scratch.log" 2>&1) &
+(cd "$scratch" && exec setarch -R wine damaged.exe </dev/null >"$scratch.log" 2>&1) &
 installer=$!
 
 window=

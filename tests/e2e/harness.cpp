@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <fcntl.h>
+#include <sys/personality.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -127,6 +128,8 @@ static pid_t StartWine(const std::vector<std::string>& arguments, const std::str
         setenv("WINEDEBUG", debug, 1);
         unsetenv("DISPLAY");
         if (!dllOverrides.empty()) setenv("WINEDLLOVERRIDES", dllOverrides.c_str(), 1);
+        personality(ADDR_NO_RANDOMIZE);   // see scripts/wine-prefix
+        setenv("LC_ALL", "C.UTF-8", 1);   // Wine reads the folders' UTF-8 names in the locale's encoding
         execvp("wine", argv.data());
         _exit(127);
     }
@@ -178,7 +181,7 @@ EntrySpec ControlFileEntry(const std::string& program, const std::string& name, 
 std::string ProbeOut() { return DriveC() + "/e2e/out"; }
 
 static void RunWineQuietly(const std::string& arguments) {
-    std::string command = "WINEPREFIX='" + WinePrefix() + "' WINEDEBUG=-all DISPLAY= wine " + arguments +
+    std::string command = "WINEPREFIX='" + WinePrefix() + "' WINEDEBUG=-all DISPLAY= setarch -R wine " + arguments +
                           " </dev/null >>'" + WinePrefix() + ".log' 2>&1";
     if (system(command.c_str()) != 0) throw std::runtime_error("wine failed: " + arguments);
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/personality.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -150,7 +151,9 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
             line.insert(line.begin(), SFX_WINE64_PATH);
             setenv("WINEPREFIX", SFX_WINEPREFIX_PATH, 1);
             setenv("WINEDEBUG", "-all", 1);
-            unsetenv("DISPLAY");   // a console program: no desktop window to start
+            unsetenv("DISPLAY");              // a console program: no desktop window to start
+            personality(ADDR_NO_RANDOMIZE);   // see scripts/wine-prefix
+            setenv("LC_ALL", "C.UTF-8", 1);   // Wine reads the arguments, UTF-8 here, in the locale's encoding
         }
         std::vector<char*> argv;
         for (const std::string& argument : line) argv.push_back(const_cast<char*>(argument.c_str()));
