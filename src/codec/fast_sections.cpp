@@ -35,7 +35,7 @@ void ParseSections(Sections* sections, HashRows* rows, bool once) {
             index = sections->next++;
         }
         uint32_t start = index * FAST_SECTION_BYTES;
-        uint32_t end = sections->size - start > FAST_SECTION_BYTES ? start + FAST_SECTION_BYTES : sections->size;
+        uint32_t end = FastSectionEnd(index, sections->size);
         TokenStream section;
         StartSectionStream(section, sections->data, sections->size);
         ParseFastSection(section, start, end, *rows);
@@ -60,7 +60,7 @@ void ParseFast(TokenStream& stream, uint32_t threads, const ProgressReport& repo
     Sections sections;
     sections.data = stream.data;
     sections.size = stream.size;
-    sections.count = (stream.size + FAST_SECTION_BYTES - 1) / FAST_SECTION_BYTES;
+    sections.count = FastSectionCount(stream.size);
     sections.parsed.resize(sections.count);
     sections.done.assign(sections.count, false);
     std::vector<std::thread> workers;

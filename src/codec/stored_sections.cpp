@@ -1,6 +1,5 @@
 #include "codec/stored_sections.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -36,7 +35,7 @@ void ParseCandidates(Candidates* candidates) {
         if (index >= candidates->sections.size()) return;
         uint32_t section = candidates->sections[index];
         uint32_t start = section * FAST_SECTION_BYTES;
-        uint32_t end = candidates->size - start > FAST_SECTION_BYTES ? start + FAST_SECTION_BYTES : candidates->size;
+        uint32_t end = FastSectionEnd(section, candidates->size);
         TokenStream parsed;
         StartSectionStream(parsed, candidates->data, candidates->size);
         ParseFastSection(parsed, start, end, rows);
@@ -48,12 +47,12 @@ void ParseCandidates(Candidates* candidates) {
 }   // namespace
 
 std::vector<uint8_t> SectionsThatDoNotShrink(const uint8_t* data, uint32_t size, uint32_t threads) {
-    uint32_t count = (size + FAST_SECTION_BYTES - 1) / FAST_SECTION_BYTES;
+    uint32_t count = FastSectionCount(size);
     std::vector<uint8_t> result(count, 0);
     Candidates candidates{data, size, {}, {}, &result};
     for (uint32_t section = 0; section < count; ++section) {
         uint32_t start = section * FAST_SECTION_BYTES;
-        if (SpreadOverAllValues(data + start, std::min(FAST_SECTION_BYTES, size - start)))
+        if (SpreadOverAllValues(data + start, FastSectionEnd(section, size) - start))
             candidates.sections.push_back(section);
     }
     std::vector<std::thread> workers;

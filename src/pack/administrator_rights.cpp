@@ -5,6 +5,7 @@
 #include "format/installer_format.h"
 #include "pack/control_file.h"
 #include "pack/target_directory.h"
+#include "pack/windows_names.h"
 
 namespace {
 
@@ -25,14 +26,8 @@ const ProtectedFolder PROTECTED_FOLDERS[] = {
     {"?:\\", false},
 };
 
-std::string Lower(const std::string& text) {
-    std::string lower;
-    for (char c : text) lower += (char)tolower((unsigned char)c);
-    return lower;
-}
-
 bool InFolder(const std::string& target, const ProtectedFolder& folder) {
-    std::string path = Lower(folder.path), lower = Lower(target);
+    std::string path = AsciiLowercase(folder.path), lower = AsciiLowercase(target);
     if (lower.size() < path.size() || (!folder.withSubfolders && lower.size() != path.size())) return false;
     for (size_t index = 0; index < path.size(); ++index)
         if (path[index] != lower[index] && !(path[index] == '?' && isalpha((unsigned char)lower[index]))) return false;
@@ -57,7 +52,7 @@ std::string NameWithWord(const std::string& fileName) {
 }   // namespace
 
 const char* ElevatingWord(const std::string& fileName) {
-    std::string lower = Lower(fileName);
+    std::string lower = AsciiLowercase(fileName);
     for (const char* word : ELEVATING_WORDS)
         if (lower.find(word) != std::string::npos) return word;
     return nullptr;

@@ -31,6 +31,12 @@ std::string WindowsNameProblem(const std::string& component) {
     return "";
 }
 
+std::string AsciiLowercase(const std::string& text) {
+    std::string lower = text;
+    for (char& c : lower) c = (char)tolower((unsigned char)c);
+    return lower;
+}
+
 std::u32string CaseFoldedKey(const std::string& utf8) {
     std::u32string characters = DecodeUtf8(utf8).value_or(std::u32string());
     for (char32_t& c : characters) c = UpperCaseCharacter(c);

@@ -18,3 +18,6 @@ constexpr size_t MAX_NAME_LENGTH = 255;
 // A key equal for names that Windows takes as the same file (it ignores
 // case); the empty key for text that is not UTF-8.
 std::u32string CaseFoldedKey(const std::string& utf8);
+// The text with A to Z as a to z, for the ASCII words and endings that
+// Windows looks for in a program's name in any case ("Setup", ".EXE").
+std::string AsciiLowercase(const std::string& text);

@@ -1,8 +1,7 @@
 #include "pack/cli/command_line.h"
 
-#include <cctype>
-
 #include "pack/cli/options.h"
+#include "pack/windows_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -75,9 +74,7 @@ bool IsDirectory(const std::string& path) {
 // named like a program; the other is the installer.
 std::string TwoOperandsHint(const std::vector<std::string>& operands) {
     auto program = [](const std::string& path) {
-        std::string ending = path.size() > 4 ? path.substr(path.size() - 4) : "";
-        for (char& c : ending) c = (char)tolower((unsigned char)c);
-        return ending == ".exe";
+        return path.size() > 4 && AsciiLowercase(path.substr(path.size() - 4)) == ".exe";
     };
     bool swapped = IsDirectory(operands[1]) != IsDirectory(operands[0]) ? IsDirectory(operands[1])
                                                                         : program(operands[0]) && !program(operands[1]);
