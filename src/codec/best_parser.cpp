@@ -113,10 +113,10 @@ void ResetUpTo(Arrivals& arrivals, uint32_t target) {
 // the ARRIVALS cheapest there, one per state. Most offers lose to what the
 // target has: not cheaper than the dearest kept means not cheaper than the one
 // of its own state either.
-inline void Offer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t cost, Edge edge, uint32_t offset,
-                  uint32_t length, uint64_t state) {
+// KeepOffer is Offer for a target already reset.
+inline void KeepOffer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t cost, Edge edge, uint32_t offset,
+                      uint32_t length, uint64_t state) {
     uint32_t target = from + length;
-    if (target > arrivals.cleared) ResetUpTo(arrivals, target);
     uint32_t* costs = &arrivals.costs[size_t(target) * ARRIVALS];
     if (cost >= costs[ARRIVALS - 1]) return;
     uint64_t* states = &arrivals.states[size_t(target) * ARRIVALS];
@@ -143,6 +143,35 @@ inline void Offer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t
     costs[slot] = cost;
     states[slot] = state;
     links[slot] = Link{length, offset, edge, uint8_t(fromSlot)};
+}
+
+inline void Offer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t cost, Edge edge, uint32_t offset,
+                  uint32_t length, uint64_t state) {
+    if (from + length > arrivals.cleared) ResetUpTo(arrivals, from + length);
+    KeepOffer(arrivals, from, fromSlot, cost, edge, offset, length, state);
+}
+
+// Offers copies at offset of every length from take to longest (past
+// EVERY_LENGTH_UP_TO, longest alone), each costing cost plus the gamma code
+// of its length less adjustment; returns the length after the last offered.
+// The gamma code grows only at powers of two, so its size is worked out once
+// per power: the lengths are most of the offers.
+inline uint32_t OfferLengths(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t cost, Edge edge,
+                             uint32_t offset, uint32_t take, uint32_t longest, uint32_t adjustment, uint64_t state) {
+    if (take > longest) return take;
+    if (from + longest > arrivals.cleared) ResetUpTo(arrivals, from + longest);
+    uint32_t eachUpTo = std::min(longest, EVERY_LENGTH_UP_TO);
+    while (take <= eachUpTo) {
+        uint32_t value = take - adjustment;
+        uint32_t lengthCost = cost + GammaBits(value);
+        uint32_t samePower = std::min(eachUpTo, adjustment + (2u << (31 - __builtin_clz(value))) - 1);
+        for (; take <= samePower; ++take) KeepOffer(arrivals, from, fromSlot, lengthCost, edge, offset, take, state);
+    }
+    if (take <= longest) {
+        KeepOffer(arrivals, from, fromSlot, cost + GammaBits(longest - adjustment), edge, offset, longest, state);
+        take = longest + 1;
+    }
+    return take;
 }
 
 // Prices every edge out of chunk position index (input position start + index).
@@ -191,10 +220,8 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
         // The last offset again.
         if (state.lastOffset <= position) {
             uint32_t length = MatchLength(data + position - state.lastOffset, data + position, room);
-            for (uint32_t take = MIN_GAMMA_LENGTH; take <= length; ++take) {
-                if (take > EVERY_LENGTH_UP_TO && take < length) take = length;
-                Offer(arrivals, index, slot, cost + RepeatBits(take), EDGE_REPEAT, state.lastOffset, take, key);
-            }
+            OfferLengths(arrivals, index, slot, cost + RepeatOffsetBits(), EDGE_REPEAT, state.lastOffset,
+                         MIN_GAMMA_LENGTH, length, 0, key);
         }
         // New offsets: they all end in the same last offset, so only the
         // cheapest arrival of each literal state needs them.
@@ -212,11 +239,8 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
             uint32_t adjustment = MatchLengthAdjustment(offset);
             if (take < MIN_GAMMA_LENGTH + adjustment) take = std::min(MIN_GAMMA_LENGTH + adjustment, longest + 1);
             uint32_t offsetCost = cost + GAMMA_MATCH_PREFIX_BITS + OffsetBits(offset, width);
-            for (; take <= longest; ++take) {
-                if (take > EVERY_LENGTH_UP_TO && take < longest) take = longest;
-                Offer(arrivals, index, slot, offsetCost + GammaBits(take - adjustment), EDGE_MATCH, offset, take,
-                      copied);
-            }
+            take =
+                OfferLengths(arrivals, index, slot, offsetCost, EDGE_MATCH, offset, take, longest, adjustment, copied);
         }
     }
 }

@@ -40,10 +40,11 @@ inline uint32_t MatchBits(uint32_t offset, uint32_t length, uint32_t offsetWidth
            GammaBits(length - MatchLengthAdjustment(offset));
 }
 
+// Bits of a match at the last offset but its length's gamma code.
+inline uint32_t RepeatOffsetBits() { return GAMMA_MATCH_PREFIX_BITS + GammaBits(GAMMA_REPEAT_OFFSET); }
+
 // A match at the last offset; length at least 2.
-inline uint32_t RepeatBits(uint32_t length) {
-    return GAMMA_MATCH_PREFIX_BITS + GammaBits(GAMMA_REPEAT_OFFSET) + GammaBits(length);
-}
+inline uint32_t RepeatBits(uint32_t length) { return RepeatOffsetBits() + GammaBits(length); }
 
 // A literal setting: the width bit, and a base for 7-bit literals.
 inline uint32_t LiteralSettingBits(uint32_t literalWidth) {
