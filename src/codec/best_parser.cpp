@@ -174,6 +174,19 @@ inline uint32_t OfferLengths(Arrivals& arrivals, uint32_t from, uint32_t fromSlo
     return take;
 }
 
+// An arrival that a cheaper one can become with a literal setting, which is
+// then no dearer: every path on from it costs at least as much as from the
+// cheaper one. A different last offset cannot be had that way.
+bool Overtaken(const Arrivals& arrivals, uint32_t index, uint32_t slot, uint32_t cost, const State& state) {
+    for (uint32_t cheaper = 0; cheaper < slot; ++cheaper) {
+        size_t at = size_t(index) * ARRIVALS + cheaper;
+        if (KeyState(arrivals.states[at]).lastOffset == state.lastOffset &&
+            arrivals.costs[at] + LiteralSettingBits(state.literalWidth) <= cost)
+            return true;
+    }
+    return false;
+}
+
 // Prices every edge out of chunk position index (input position start + index).
 void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t chunkLength, uint32_t width) {
     const uint8_t* data = parser.data;
@@ -194,6 +207,7 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
         if (cost == NO_COST) break;
         uint64_t key = arrivals.states[size_t(index) * ARRIVALS + slot];
         State state = KeyState(key);
+        if (Overtaken(arrivals, index, slot, cost, state)) continue;
         // One byte.
         if (byte == 0) {
             Offer(arrivals, index, slot, cost + NIBBLE_TOKEN_BITS, EDGE_ZERO, 0, 1, key);
@@ -224,10 +238,13 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
                          MIN_GAMMA_LENGTH, length, 0, key);
         }
         // New offsets: they all end in the same last offset, so only the
-        // cheapest arrival of each literal state needs them.
+        // cheapest arrival of each literal state needs them, and of the other
+        // state only one that the cheapest cannot become (as above).
         bool& done = state.literalWidth == WIDE_LITERAL_BITS ? wideDone : narrowDone;
         if (done) continue;
         done = true;
+        if (slot > 0 && arrivals.costs[size_t(index) * ARRIVALS] + LiteralSettingBits(state.literalWidth) <= cost)
+            continue;
         uint32_t take = MIN_GAMMA_LENGTH;
         for (const MatchCandidate* candidate = parser.candidates; candidate != candidatesEnd; ++candidate) {
             uint32_t offset = candidate->offset;
