@@ -67,20 +67,19 @@ void FillBatch(MatchBatches& batches, MatchBatch& batch) {
 void CompleteBatch(const MatchBatches& batches, MatchBatch& batch, BatchCompleter& completer) {
     completer.candidates.clear();
     for (PositionMatches& result : batch.results) {
-        std::vector<MatchCandidate>& merged = completer.merged;
-        merged.clear();
+        std::vector<MatchCandidate>& nearFound = completer.nearFound;
+        nearFound.clear();
         if (result.copyLength > 0 && result.copyOffset == 0) {   // raw runs: no candidates
             result.firstCandidate = uint32_t(completer.candidates.size());
             continue;
         }
         uint32_t limit = std::min(batches.longCopyLength, batches.finder.size - result.position);
-        FindNearMatches(completer.near, result.position, limit, merged);
-        const MatchCandidate* tree = batch.candidates.data() + result.firstCandidate;
-        merged.insert(merged.end(), tree, tree + result.candidateCount);
-        KeepStaircase(merged);
-        result.firstCandidate = uint32_t(completer.candidates.size());
-        result.candidateCount = uint32_t(merged.size());
-        completer.candidates.insert(completer.candidates.end(), merged.begin(), merged.end());
+        FindNearMatches(completer.near, result.position, limit, nearFound);
+        uint32_t first = uint32_t(completer.candidates.size());
+        AppendStaircase(nearFound.data(), nearFound.size(), batch.candidates.data() + result.firstCandidate,
+                        result.candidateCount, completer.candidates);
+        result.firstCandidate = first;
+        result.candidateCount = uint32_t(completer.candidates.size()) - first;
     }
     batch.candidates.swap(completer.candidates);
     batch.complete = true;

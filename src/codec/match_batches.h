@@ -39,7 +39,7 @@ struct MatchBatch {
 // One side's means to complete a batch.
 struct BatchCompleter {
     NearMatches near;
-    std::vector<MatchCandidate> merged, candidates;
+    std::vector<MatchCandidate> nearFound, candidates;
 };
 
 struct MatchBatches {

@@ -195,13 +195,26 @@ void FindMatchesAtOnce(MatchFinder& finder, uint32_t position, uint32_t count, u
     }
 }
 
-void KeepStaircase(std::vector<MatchCandidate>& candidates) {
-    std::sort(candidates.begin(), candidates.end(), [](const MatchCandidate& a, const MatchCandidate& b) {
-        return a.length != b.length ? a.length > b.length : a.offset < b.offset;
-    });
-    size_t kept = 0;
-    for (size_t index = 0; index < candidates.size(); ++index)
-        if (kept == 0 || candidates[index].offset < candidates[kept - 1].offset) candidates[kept++] = candidates[index];
-    candidates.resize(kept);
-    std::reverse(candidates.begin(), candidates.end());
+void AppendStaircase(const MatchCandidate* first, size_t firstCount, const MatchCandidate* second, size_t secondCount,
+                     std::vector<MatchCandidate>& out) {
+    // From the longest down, a tie to the nearer: a match is kept when it is
+    // nearer than all kept so far.
+    size_t start = out.size();
+    uint32_t nearest = UINT32_MAX;
+    while (firstCount > 0 || secondCount > 0) {
+        const MatchCandidate* next;
+        if (secondCount == 0) next = &first[--firstCount];
+        else if (firstCount == 0) next = &second[--secondCount];
+        else {
+            const MatchCandidate& a = first[firstCount - 1];
+            const MatchCandidate& b = second[secondCount - 1];
+            bool takeFirst = a.length != b.length ? a.length > b.length : a.offset < b.offset;
+            next = takeFirst ? &first[--firstCount] : &second[--secondCount];
+        }
+        if (next->offset < nearest) {
+            nearest = next->offset;
+            out.push_back(*next);
+        }
+    }
+    std::reverse(out.begin() + start, out.end());
 }

@@ -4,6 +4,7 @@
 // matches come from codec/near_matches.h, on the parser's side.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -46,6 +47,8 @@ constexpr uint32_t WALKS_AT_ONCE = 4;
 void FindMatchesAtOnce(MatchFinder& finder, uint32_t position, uint32_t count, uint32_t maxLength,
                        std::vector<MatchCandidate>* candidates);
 
-// Keeps the matches worth pricing: each longer than the one before and nearer
-// than every longer one (a longer and nearer match makes the other useless).
-void KeepStaircase(std::vector<MatchCandidate>& candidates);
+// Appends to out the matches of two lists (each with lengths rising) worth
+// pricing: each longer than the one before and nearer than every longer one
+// (a longer and nearer match makes the other useless).
+void AppendStaircase(const MatchCandidate* first, size_t firstCount, const MatchCandidate* second, size_t secondCount,
+                     std::vector<MatchCandidate>& out);
