@@ -117,6 +117,11 @@ inline bool StepWalk(MatchFinder& finder, TreeWalk& walk) {
         walk.candidate = children[0];
         walk.largerLength = length;
     }
+    // The next node's bytes and children, fetched while the other walks step.
+    if (walk.candidate >= 0) {
+        __builtin_prefetch(data + walk.candidate + std::min(walk.smallerLength, walk.largerLength));
+        __builtin_prefetch(TreeNode(finder, uint32_t(walk.candidate)));
+    }
     return true;
 }
 
