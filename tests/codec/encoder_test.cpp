@@ -245,6 +245,30 @@ TEST(MatchFinder, MatchesAreRealAndStayInTheWindow) {
     }
 }
 
+// The candidates the parser prices: of two lists, each longer than the one
+// before and nearer than every longer one, appended after what out holds.
+TEST(MatchFinder, StaircaseKeepsTheLongerAndNearer) {
+    using Matches = std::vector<MatchCandidate>;
+    struct Case {
+        Matches first, second, expected;
+    };
+    const Case cases[] = {
+        {{{2, 1}, {3, 5}}, {{3, 4}, {6, 100}, {8, 90}}, {{2, 1}, {3, 4}, {8, 90}}},
+        {{}, {{4, 10}, {5, 8}}, {{5, 8}}},
+        {{{3, 2}, {9, 7}}, {{9, 7}}, {{3, 2}, {9, 7}}},
+        {{}, {}, {}},
+    };
+    for (const Case& test : cases) {
+        Matches out = {{77, 77}};
+        AppendStaircase(test.first.data(), test.first.size(), test.second.data(), test.second.size(), out);
+        ASSERT_EQ(out.size(), test.expected.size() + 1);
+        for (size_t index = 0; index < out.size(); ++index) {
+            const MatchCandidate& want = index == 0 ? MatchCandidate{77, 77} : test.expected[index - 1];
+            EXPECT_TRUE(out[index].length == want.length && out[index].offset == want.offset) << index;
+        }
+    }
+}
+
 // A section that the fast level does not shrink becomes raw runs, searched
 // no further (a little over 8 bits a byte); the sections around it are
 // compressed as ever (their offsets over it cost a little more).
