@@ -30,7 +30,12 @@ struct PositionMatches {
     uint32_t copyOffset;
 };
 
-struct MatchBatch {
+// Each batch, and each side's state below, on cache lines of its own: the
+// finder writes one batch as the parser reads the one before it, and a shared
+// line would pass between the cores at every position.
+constexpr size_t CACHE_LINE_BYTES = 64;
+
+struct alignas(CACHE_LINE_BYTES) MatchBatch {
     std::vector<PositionMatches> results;
     std::vector<MatchCandidate> candidates;
     bool complete = false;   // the near matches added: each result's candidates a staircase
@@ -43,25 +48,28 @@ struct BatchCompleter {
 };
 
 struct MatchBatches {
-    // The finder's side.
+    // Set at the start; the finder's tables, and the ring's slots, change
+    // inside.
     MatchFinder finder;
-    BatchCompleter finderCompleter;
     uint32_t longCopyLength = 0;
     std::vector<uint8_t> storedSections;   // per FAST_SECTION_BYTES: 1 to cover with raw runs
+    // The batches, a ring the finder fills and the parser empties in turn.
+    std::vector<MatchBatch> ring;
+    // The finder's side.
+    alignas(CACHE_LINE_BYTES) BatchCompleter finderCompleter;
     uint32_t nextPosition = 0;
     // The matches of the positions searched at once, from nextPosition on.
     std::vector<MatchCandidate> ahead[WALKS_AT_ONCE];
     uint32_t aheadTaken = 0, aheadCount = 0;
-    // The batches, a ring the finder fills and the parser empties in turn.
-    std::vector<MatchBatch> ring;
-    uint64_t filled = 0;     // batches made so far
-    uint64_t released = 0;   // batches the parser is done with
+    // Both sides', under the lock.
+    alignas(CACHE_LINE_BYTES) uint64_t filled = 0;   // batches made so far
+    uint64_t released = 0;                           // batches the parser is done with
     bool stopping = false;
     std::mutex lock;
     std::condition_variable changed;
     std::thread worker;   // not joinable with one thread
     // The parser's side.
-    size_t reading = 0;   // the next result in the current batch
+    alignas(CACHE_LINE_BYTES) size_t reading = 0;   // the next result in the current batch
     bool holding = false;
     BatchCompleter parserCompleter;
 };
