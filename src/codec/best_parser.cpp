@@ -110,10 +110,9 @@ void ResetUpTo(Arrivals& arrivals, uint32_t target) {
 
 // Offers the edge of length bytes from chunk position from (its arrival in
 // fromSlot, which cost cost so far) and keeps it at the target if it is among
-// the ARRIVALS cheapest there, one per state. Most offers lose to what the
-// target has: not cheaper than the dearest kept means not cheaper than the one
-// of its own state either.
-// KeepOffer is Offer for a target already reset.
+// the ARRIVALS cheapest there, one per state, the target's slots already
+// reset. Most offers lose to what the target has: not cheaper than the
+// dearest kept means not cheaper than the one of its own state either.
 inline void KeepOffer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t cost, Edge edge, uint32_t offset,
                       uint32_t length, uint64_t state) {
     uint32_t target = from + length;
@@ -145,6 +144,7 @@ inline void KeepOffer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint
     links[slot] = Link{length, offset, edge, uint8_t(fromSlot)};
 }
 
+// KeepOffer, resetting the target's slots first if they are not yet.
 inline void Offer(Arrivals& arrivals, uint32_t from, uint32_t fromSlot, uint32_t cost, Edge edge, uint32_t offset,
                   uint32_t length, uint64_t state) {
     if (from + length > arrivals.cleared) ResetUpTo(arrivals, from + length);
@@ -174,14 +174,20 @@ inline uint32_t OfferLengths(Arrivals& arrivals, uint32_t from, uint32_t fromSlo
     return take;
 }
 
-// An arrival that a cheaper one can become with a literal setting, which is
-// then no dearer: every path on from it costs at least as much as from the
-// cheaper one. A different last offset cannot be had that way.
+// Whether an arrival of cheaperCost, given a literal setting to state's, is
+// no dearer than one of cost in state: then every path on from the dearer
+// costs at least as much from the cheaper, as long as both reach the same
+// last offset.
+bool BecomesNoDearer(uint32_t cheaperCost, uint32_t cost, const State& state) {
+    return cheaperCost + LiteralSettingBits(state.literalWidth) <= cost;
+}
+
+// An arrival that a cheaper one of the same last offset can become so.
 bool Overtaken(const Arrivals& arrivals, uint32_t index, uint32_t slot, uint32_t cost, const State& state) {
     for (uint32_t cheaper = 0; cheaper < slot; ++cheaper) {
         size_t at = size_t(index) * ARRIVALS + cheaper;
         if (KeyState(arrivals.states[at]).lastOffset == state.lastOffset &&
-            arrivals.costs[at] + LiteralSettingBits(state.literalWidth) <= cost)
+            BecomesNoDearer(arrivals.costs[at], cost, state))
             return true;
     }
     return false;
@@ -243,8 +249,7 @@ void RelaxPosition(BestParser& parser, uint32_t start, uint32_t index, uint32_t 
         bool& done = state.literalWidth == WIDE_LITERAL_BITS ? wideDone : narrowDone;
         if (done) continue;
         done = true;
-        if (slot > 0 && arrivals.costs[size_t(index) * ARRIVALS] + LiteralSettingBits(state.literalWidth) <= cost)
-            continue;
+        if (slot > 0 && BecomesNoDearer(arrivals.costs[size_t(index) * ARRIVALS], cost, state)) continue;
         uint32_t take = MIN_GAMMA_LENGTH;
         for (const MatchCandidate* candidate = parser.candidates; candidate != candidatesEnd; ++candidate) {
             uint32_t offset = candidate->offset;
