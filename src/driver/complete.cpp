@@ -10,7 +10,7 @@
 #include "process/launcher.h"
 #include "process/message_box.h"
 #include "support/pause.h"
-#include "support/system_library.h"
+#include "support/text_workspace.h"
 
 #define COMPLETION_CAPTION "Instalacija gotova!"
 #define COMPLETION_NOTICE "sfx (c) 2026, sfx.example.org"
@@ -24,57 +24,31 @@ static Text IconFile() { return driver.controlLines[CONTROL_LINE_ICON].text; }
 static Text Command() { return driver.controlLines[CONTROL_LINE_COMMAND].text; }
 static Text Target() { return driver.targetDirectory.text; }
 
-static int32_t WriteScriptText(Text text) {
-    WriteChannelBytes(FILE_CHANNEL, text, TextLength(text));
-    return TextLength(text);
-}
-
-// The seventeen lines of the shortcut script, CR LF each. Values go in as they
-// are: the builder refuses ones that would break a line. Nonzero when this run
-// created the script and wrote it whole: a file already there that cannot be
-// replaced (read-only, or held open) is someone else's.
-static int32_t WriteShortcutScript() {
-    int32_t created = CreateChannel(FILE_CHANNEL, driver.scriptPath.text);
-    // One script line to a source line.
-    // clang-format off
-    int32_t length =
-        WriteScriptText(ConcatText("Option Explicit\r\n"
-                                   "Dim objShell, objDesktop, objLink\r\n"
-                                   "Dim strAppPath, strWorkDir, strIconPath\r\n"
-                                   "strWorkDir =\"", Target(), "\"\r\n"
-                                   "strAppPath = \"", Program(), "\"\r\n"
-                                   "strIconPath = \"", IconFile())) +
-        WriteScriptText(ConcatText(",0\"\r\n"
-                                   "Set objShell = CreateObject(\"WScript.Shell\")\r\n"
-                                   "objDesktop = objShell.SpecialFolders(\"Desktop\")\r\n"
-                                   "Set objLink = objShell.CreateShortcut(objDesktop & \"\\", ShortcutName(), ".lnk\")\r\n"
-                                   "objLink.Description = \"", ShortcutName(), "\"\r\n"
-                                   "objLink.HotKey = \"\"\r\n"
-                                   "objLink.IconLocation = strIconPath\r\n"
-                                   "objLink.TargetPath = strAppPath\r\n"
-                                   "objLink.WindowStyle = 1\r\n"
-                                   "objLink.WorkingDirectory = strWorkDir\r\n"
-                                   "objLink.Save\r\n"
-                                   "WScript.Quit\r\n"));
-    // clang-format on
-    CloseChannel(FILE_CHANNEL);
-    if (!created) return 0;
-    if (QueryFileSize(driver.scriptPath.text) == length) return 1;
-    RemoveFile(driver.scriptPath.text);   // ours, but cut short
-    return 0;
-}
-
-// The script where the system can still run one, then the same shortcut
-// written directly, which works where the script host is gone or disabled.
-static void MakeShortcut() {
-    AssignText(&driver.scriptPath, ConcatText(Target(), SHORTCUT_SCRIPT_NAME));
-    if (SystemLibraryExists("vbscript.dll") && WriteShortcutScript()) {
-        LaunchProgram(driver.scriptPath.text, "", "", LAUNCH_WAIT);   // a document: the shell runs it
-        RemoveFile(driver.scriptPath.text);
+// The lines come from the archive's own bytes, never from the file on disk,
+// which another process could rewrite between its writing and its reading.
+// A line ends at CR, LF, CR LF, a zero byte or the end of the file.
+void ReadControlFile(const char* at, int32_t size) {
+    const char* end = at + size;
+    driver.controlFileSize = size;
+    for (TextVar& line : driver.controlLines) {
+        const char* start = at;
+        while (at < end && *at && *at != '\r' && *at != '\n') ++at;
+        char* text = NewWorkspaceText((uint32_t)(at - start));
+        if (text) memcpy(text, start, (size_t)(at - start));
+        AssignText(&line, TrimTextLeft(text));
+        if (at < end && *at++ == '\r' && at < end && *at == '\n') ++at;
     }
-    SaveDesktopShortcut(ShortcutName(), Program(), Target(), IconFile(), ShortcutName());
+    AssignText(&driver.controlLines[CONTROL_LINE_PROGRAM], TrimTextRight(Program()));
+}
+
+int32_t RunsTemporarily() { return ControlFileIsRead(driver.controlFileSize) && ControlFileRunsTemporarily(Program()); }
+
+// Nonzero when the shortcut was saved: only then the completion box, and the command.
+static int32_t MakeShortcut() {
+    if (!SaveDesktopShortcut(ShortcutName(), Program(), Target(), IconFile(), ShortcutName())) return 0;
     ShowModalMessage(COMPLETION_CAPTION, COMPLETION_NOTICE);
     if (!TextEquals(Command(), "")) LaunchProgram(Command(), "", Target(), 0);
+    return 1;
 }
 
 // A path below the target: the target's text, then a name as an entry may
@@ -84,15 +58,12 @@ static int32_t IsUnderTarget(Text path) {
     return TextLength(path) > length && memcmp(path, Target(), (size_t)length) == 0 && IsSafeEntryName(path + length);
 }
 
-// Where the links on a path below the target are looked for: from the
-// target's own last component when this run made the target, else below it.
-static int32_t FirstOwnComponent() { return TextLength(Target()) - driver.createdTarget; }
-
 // Removes a file, or a directory's files and then the directory if it is
 // empty, unless a link has taken its place or leads to it: then only the link
-// goes, or nothing.
+// goes, or nothing. The links are looked for from the target's own last
+// component on, since this run made the target.
 static void RemoveCreated(Text path) {
-    int32_t link = FindLinkOnPath(path, FirstOwnComponent());
+    int32_t link = FindLinkOnPath(path, TextLength(Target()) - 1);
     if (link == PATH_IS_LINK) RemoveLink(path);
     if (link != PATH_HAS_NO_LINK) return;
     int32_t kind = (int32_t)QueryFileSize(path);   // low 32 bits only
@@ -113,28 +84,22 @@ static void RemoveListedEntries() {
     CloseChannel(LIST_CHANNEL);
 }
 
-static void RunTemporarily() {
-    LaunchProgram(Command(), "", "", LAUNCH_WAIT);
+// Nonzero when the command started. What was extracted goes either way.
+static int32_t RunTemporarily() {
+    int32_t started = LaunchProgram(Command(), "", "", LAUNCH_WAIT) != 0;
     PauseMilliseconds(TEMPORARY_RUN_SETTLE_MS);
     RemoveListedEntries();
-    if (driver.createdTarget) RemoveCreated(Target());   // so never the current directory
-}
-
-static void ReadControlFile() {
-    OpenChannelForUpdate(FILE_CHANNEL, driver.controlFilePath.text);
-    for (TextVar& line : driver.controlLines) AssignText(&line, TrimTextLeft(ReadChannelLine(FILE_CHANNEL)));
-    CloseChannel(FILE_CHANNEL);
-    RemoveFile(driver.controlFilePath.text);
-    AssignText(&driver.controlLines[CONTROL_LINE_PROGRAM], TrimTextRight(Program()));
+    RemoveCreated(Target());
+    return started;
 }
 
 void CompleteInstallation() {
-    AssignText(&driver.controlFilePath, ConcatText(Target(), CONTROL_FILE_NAME));
+    int32_t completed = 1;
     if (ControlFileIsRead(driver.controlFileSize)) {
-        ReadControlFile();
-        if (ControlFileRunsTemporarily(Program())) RunTemporarily();
-        else MakeShortcut();
+        RemoveFile(ConcatText(Target(), CONTROL_FILE_NAME));
+        completed = RunsTemporarily() ? RunTemporarily() : MakeShortcut();
     }
     RemoveFile(driver.listPath.text);
+    if (!completed) InstallFailedExit();
     NormalExit();
 }

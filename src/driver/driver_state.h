@@ -19,13 +19,11 @@ struct DriverState {
     int32_t sizeCode;
     TextVar targetDirectory;
     TextVar partialPath;
-    int32_t createdTarget;   // the target chain's walk made the target itself
+    int32_t createdTarget;   // the target chain's walk made the target itself; a temporary run needs it
     TextVar entryName;
     TextVar fullPath;
-    int32_t controlFileSize;   // of the control file this run wrote; 0: none
+    int32_t controlFileSize;   // of the archive's own control file; 0: none
     TextVar controlLines[CONTROL_LINE_COUNT];
-    TextVar controlFilePath;
-    TextVar scriptPath;
     TextVar listPath;
 };
 
@@ -34,6 +32,10 @@ extern DriverState driver;
 void LoadOwnArchive();
 void ExtractEntries();
 void CompleteInstallation();
+// The archive's control file, from its bytes in the entry stream; and whether
+// its lines choose the temporary run.
+void ReadControlFile(const char* at, int32_t size);
+int32_t RunsTemporarily();
 
 // The ends of every run; none returns. What was written stays on disk.
 [[noreturn]] void NormalExit();

@@ -1,5 +1,8 @@
-// Walks the entry stream and recreates its directories and files under the
-// target directory, recording in the extraction list every file and every
+// Walks the entry stream twice. The first walk writes nothing: it checks the
+// whole stream and reads the archive's own control file, so that a damaged
+// archive is refused, and the way the installation ends is known, before
+// anything is on disk. The second recreates the directories and files under
+// the target directory, recording in the extraction list every file and every
 // directory that the run creates, and checking that each entry is on disk as
 // the archive says.
 #include <string.h>
@@ -11,6 +14,7 @@
 #include "support/pause.h"
 
 static int32_t BytesLeft() { return driver.unpackedSize - driver.readPosition; }
+static Text Target() { return driver.targetDirectory.text; }
 
 // Every read stays inside the entry stream: one that would run past its end
 // means a damaged archive.
@@ -32,16 +36,15 @@ static int32_t ReadStreamSizeCode() {
 // Creates the missing directories of the target's chain, skipping the part up
 // to its first backslash (a drive root is never created).
 static void CreateTargetChain() {
-    Text target = driver.targetDirectory.text;
-    int32_t searchStart = FindInText(target, "\\", 1) + 1;
+    int32_t searchStart = FindInText(Target(), "\\", 1) + 1;
     for (;;) {
-        int32_t backslash = FindInText(target, "\\", searchStart);
+        int32_t backslash = FindInText(Target(), "\\", searchStart);
         if (!backslash) break;
-        AssignText(&driver.partialPath, LeftOfText(target, backslash));
+        AssignText(&driver.partialPath, LeftOfText(Target(), backslash));
         int32_t created =
             QueryFileSize(driver.partialPath.text) == FILE_SIZE_MISSING && MakeDirectory(driver.partialPath.text);
         searchStart = backslash + 1;
-        if (backslash >= TextLength(target)) {
+        if (backslash >= TextLength(Target())) {
             driver.createdTarget = created;   // the last level is the target itself
             break;
         }
@@ -56,46 +59,61 @@ static void AppendToExtractionList(Text path) {
     CloseChannel(LIST_CHANNEL);
 }
 
-// A file the run created and wrote whole; anything less fails the installation.
+// A file the run created afresh and wrote whole; anything less fails the
+// installation. Whatever had the name goes first, a link itself rather than
+// what it leads to, and a hard link only loses this name; the file is then
+// made new, so nothing is written through a link that appears meanwhile.
 static void WriteFileEntry(Text path, int32_t size) {
-    if (size > BytesLeft()) InvalidArchiveExit();
-    int32_t created = CreateChannel(FILE_CHANNEL, path);   // truncates an existing file
+    RemoveFile(path);
+    int32_t created = CreateNewChannel(FILE_CHANNEL, path);
     WriteChannelBytes(FILE_CHANNEL, driver.entryStream + driver.readPosition, size);
     CloseChannel(FILE_CHANNEL);
-    driver.readPosition += size;
     if (!created || QueryFileSize(path) != size) InstallFailedExit();
-    // Only the control file of the archive is obeyed, never one lying in the target.
-    if (TextEquals(driver.entryName.text, CONTROL_FILE_NAME)) driver.controlFileSize = size;
 }
 
-void ExtractEntries() {
+static void WriteEntry() {
+    AssignText(&driver.fullPath, ConcatText(Target(), driver.entryName.text));
+    Text path = driver.fullPath.text;
+    // A link among the entry's folders below the target would take the write elsewhere.
+    if (FindLinkOnPath(path, TextLength(Target())) == PATH_CROSSES_LINK) InstallFailedExit();
+    int32_t listed = !TextEquals(driver.entryName.text, "");
+    if (driver.sizeCode == SIZE_CODE_DIRECTORY) {
+        // Listed only when this run makes it: the removal purges listed directories.
+        listed = listed && QueryFileSize(path) == FILE_SIZE_MISSING;
+        MakeDirectory(path);
+        if (QueryFileSize(path) != FILE_SIZE_DIRECTORY) InstallFailedExit();
+        PauseMilliseconds(1);
+    } else {
+        WriteFileEntry(path, driver.sizeCode);
+        if (driver.sizeCode > 0) PauseMilliseconds(1);
+    }
+    if (listed) AppendToExtractionList(path);
+}
+
+static void WalkEntries(int32_t write) {
     driver.readPosition = 0;
     AssignText(&driver.targetDirectory, ReadStreamText());
-    if (QueryFileSize(driver.targetDirectory.text) == FILE_SIZE_MISSING &&
-        !TextEquals(driver.targetDirectory.text, ".\\"))
-        CreateTargetChain();
-
     while (driver.readPosition < driver.unpackedSize) {
         driver.sizeCode = ReadStreamSizeCode();
         if (driver.sizeCode == SIZE_CODE_END) break;
         if (driver.sizeCode < SIZE_CODE_DIRECTORY) InvalidArchiveExit();
         AssignText(&driver.entryName, ReadStreamText());
-        if (!IsSafeEntryName(driver.entryName.text)) InvalidArchiveExit();
-        AssignText(&driver.fullPath, ConcatText(driver.targetDirectory.text, driver.entryName.text));
-
-        int32_t listed = !TextEquals(driver.entryName.text, "");
-        if (driver.sizeCode == SIZE_CODE_DIRECTORY) {
-            // Listed only when this run makes it: the removal purges listed directories.
-            listed = listed && QueryFileSize(driver.fullPath.text) == FILE_SIZE_MISSING;
-            MakeDirectory(driver.fullPath.text);
-            if (QueryFileSize(driver.fullPath.text) != FILE_SIZE_DIRECTORY) InstallFailedExit();
-            PauseMilliseconds(1);
-        } else {
-            WriteFileEntry(driver.fullPath.text, driver.sizeCode);
-            if (driver.sizeCode > 0) PauseMilliseconds(1);
-        }
-        if (listed) AppendToExtractionList(driver.fullPath.text);
+        if (!IsSafeEntryName(driver.entryName.text) || driver.sizeCode > BytesLeft()) InvalidArchiveExit();
+        const char* data = (const char*)driver.entryStream + driver.readPosition;
+        if (write) WriteEntry();
+        else if (driver.sizeCode >= 0 && TextEquals(driver.entryName.text, CONTROL_FILE_NAME))
+            ReadControlFile(data, driver.sizeCode);   // the last of that name is the one on disk
+        if (driver.sizeCode > 0) driver.readPosition += driver.sizeCode;
     }
+}
+
+void ExtractEntries() {
+    WalkEntries(0);
+    if (QueryFileSize(Target()) == FILE_SIZE_MISSING && !TextEquals(Target(), ".\\")) CreateTargetChain();
+    // A temporary run removes what it wrote afterwards: it writes only into a
+    // folder that it has just made, which holds nothing of anyone else's.
+    if (RunsTemporarily() && !driver.createdTarget) InstallFailedExit();
+    WalkEntries(1);
     ReleaseZeroed(driver.entryStream);
     driver.entryStream = 0;
 }

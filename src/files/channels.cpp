@@ -7,7 +7,13 @@
 #include "support/heap.h"
 #include "support/text_workspace.h"
 
-enum { OPEN_FOR_READ = 1, OPEN_FOR_UPDATE = 2, OPEN_CREATE = 3 };
+// The ways to open a file are the platform's own dispositions.
+enum {
+    OPEN_FOR_READ = OPEN_EXISTING,
+    OPEN_FOR_UPDATE = OPEN_ALWAYS,
+    OPEN_CREATE = CREATE_ALWAYS,
+    OPEN_CREATE_NEW = CREATE_NEW,
+};
 
 static ObjectTable* channelTable;
 
@@ -89,9 +95,12 @@ static int32_t OpenChannel(int32_t mode, int32_t number, Text path, const wchar_
     if (!channel) return 0;
     if (!path) path = "";
     DWORD access = mode == OPEN_FOR_READ ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-    DWORD disposition = mode == OPEN_FOR_READ ? OPEN_EXISTING : mode == OPEN_FOR_UPDATE ? OPEN_ALWAYS : CREATE_ALWAYS;
-    HANDLE handle = widePath ? CreateFileW(widePath, access, FILE_SHARE_READ, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0)
-                             : CreateFileA(path, access, FILE_SHARE_READ, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0);
+    // A new file is never made at the end of a link: with the link's own
+    // name taken, CREATE_NEW fails instead of following it.
+    DWORD attributes =
+        mode == OPEN_CREATE_NEW ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT : FILE_ATTRIBUTE_NORMAL;
+    HANDLE handle = widePath ? CreateFileW(widePath, access, FILE_SHARE_READ, 0, (DWORD)mode, attributes, 0)
+                             : CreateFileA(path, access, FILE_SHARE_READ, 0, (DWORD)mode, attributes, 0);
     if (handle == INVALID_HANDLE_VALUE && mode == OPEN_CREATE)
         handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, 0, TRUNCATE_EXISTING, 0, 0);
     if (handle == INVALID_HANDLE_VALUE || !handle) {
@@ -113,6 +122,7 @@ int32_t OpenChannelForReadWide(int32_t number, const wchar_t* path) {
 }
 int32_t OpenChannelForUpdate(int32_t number, Text path) { return OpenChannel(OPEN_FOR_UPDATE, number, path); }
 int32_t CreateChannel(int32_t number, Text path) { return OpenChannel(OPEN_CREATE, number, path); }
+int32_t CreateNewChannel(int32_t number, Text path) { return OpenChannel(OPEN_CREATE_NEW, number, path); }
 
 int32_t ReadChannelBytes(int32_t number, void* destination, int32_t length) {
     ChannelRecord* channel = FindChannel(number);

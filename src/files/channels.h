@@ -25,6 +25,8 @@ int32_t OpenChannelForRead(int32_t number, Text path);
 int32_t OpenChannelForReadWide(int32_t number, const wchar_t* path);
 int32_t OpenChannelForUpdate(int32_t number, Text path);
 int32_t CreateChannel(int32_t number, Text path);
+// Only when nothing, not even a link, has the name: never writes elsewhere.
+int32_t CreateNewChannel(int32_t number, Text path);
 int32_t ReadChannelBytes(int32_t number, void* destination, int32_t length);
 int32_t ReadChannelInt32(int32_t number);
 Text ReadChannelLine(int32_t number);

@@ -35,8 +35,3 @@ void* SystemLibraryFunction(const char* library, const char* function) {
     HMODULE module = LoadLibraryA(path);
     return module ? FunctionAddress(module, function) : 0;
 }
-
-int32_t SystemLibraryExists(const char* library) {
-    char path[MAX_PATH + 16];
-    return SystemLibraryPath(path, library) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}

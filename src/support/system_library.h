@@ -13,5 +13,3 @@ void RestrictLibrarySearch();
 // to cast to the function's type; null when the DLL or the function is missing.
 void* SystemLibraryFunction(const char* library, const char* function);
 
-// Nonzero when the DLL is in the system directory (library names are short).
-int32_t SystemLibraryExists(const char* library);

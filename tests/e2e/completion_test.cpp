@@ -1,10 +1,10 @@
 // How a run ends: no control file, the shortcut mode and the temporary-run
-// mode. The probe program stands in for the script host and for the programs
-// that the control file names, and reports what it saw.
+// mode. The probe program stands in for the programs that the control file
+// names, and reports what it saw; it is also what opens .vbs files, so a
+// script that ran would leave its mark.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <thread>
 
 #include "harness.h"
@@ -53,69 +53,81 @@ TEST(Completion, ControlFileOfOneByteCountsAsAbsent) {
     EXPECT_FALSE(Exists(ListPath()));
 }
 
-TEST(Completion, ShortcutModeWritesRunsAndRemovesTheScriptThenStartsTheProgram) {
+// No script: the probe, registered as the program that opens .vbs files,
+// would leave a mark if one ran. The lines are read without their leading
+// spaces (the program's also without its trailing ones).
+TEST(Completion, ShortcutModeWritesTheShortcutItselfShowsTheBoxThenStartsTheCommand) {
     Installation installation = Prepare("shortcut_mode");
-    const std::string program = "C:\\Program Files\\My App\\app.exe";
+    const std::string t = installation.target, name = "Sfx Shortcut";
+    const std::string program = t + "app.exe", icon = t + "app.ico";
+    std::string file = DesktopDirectory() + "/" + name + ".lnk";
+    fs::remove(file);
     InstallerRun run =
         Install(installation,
-                {FileEntry("app.exe", "binary"),
-                 ControlFileEntry("  " + program + "  ", "  My App", " C:\\icons\\app.ico", "  " + ProbeCommand(""))},
+                {FileEntry("app.exe", "binary"), FileEntry("app.ico", "icon"),
+                 ControlFileEntry("  " + program + "  ", "  " + name, " " + icon, "  " + ProbeCommand(""))},
                 "shortcut_mode");
     EXPECT_EQ(run.exitCode, 0) << run.log;
-
-    // The script, byte for byte, as the script host received it, while the installer waited.
-    const std::string t = installation.target;
-    const std::string expected = "Option Explicit\r\n"
-                                 "Dim objShell, objDesktop, objLink\r\n"
-                                 "Dim strAppPath, strWorkDir, strIconPath\r\n"
-                                 "strWorkDir =\"" +
-                                 t +
-                                 "\"\r\n"
-                                 "strAppPath = \"" +
-                                 program +
-                                 "\"\r\n"
-                                 "strIconPath = \"C:\\icons\\app.ico,0\"\r\n"
-                                 "Set objShell = CreateObject(\"WScript.Shell\")\r\n"
-                                 "objDesktop = objShell.SpecialFolders(\"Desktop\")\r\n"
-                                 "Set objLink = objShell.CreateShortcut(objDesktop & \"\\My App.lnk\")\r\n"
-                                 "objLink.Description = \"My App\"\r\n"
-                                 "objLink.HotKey = \"\"\r\n"
-                                 "objLink.IconLocation = strIconPath\r\n"
-                                 "objLink.TargetPath = strAppPath\r\n"
-                                 "objLink.WindowStyle = 1\r\n"
-                                 "objLink.WorkingDirectory = strWorkDir\r\n"
-                                 "objLink.Save\r\n"
-                                 "WScript.Quit\r\n";
-    EXPECT_EQ(ReadFileText(ProbeOut() + "/script.copy"), expected);
-    EXPECT_EQ(ReadFileText(ProbeOut() + "/script.path"), t + "$$$ikona.vbs");
-    EXPECT_EQ(ReadFileText(ProbeOut() + "/script.done"), "present");
-    EXPECT_FALSE(Exists(installation.scratch + "/app/$$$ikona.vbs"));
-    EXPECT_FALSE(Exists(installation.scratch + "/app/$$$.$$$"));
-
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
     EXPECT_EQ(run.boxes[0].type, 0u);
     EXPECT_FALSE(run.boxes[0].text.empty());
 
+    ShellLink link = ReadShellLink(file);
+    EXPECT_EQ(link.target, program);
+    EXPECT_EQ(link.workingDirectory, t);
+    EXPECT_EQ(link.iconLocation, icon);
+    EXPECT_EQ(link.iconIndex, 0);
+    EXPECT_EQ(link.description, name);
+    EXPECT_EQ(link.showCommand, 1u);   // a normal window
+    EXPECT_EQ(link.hotKey, 0u);
+    fs::remove(file);
+
     // Line 4 runs on in the target directory after the installer has ended.
     ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kStartedProgramPatienceMs));
     std::string report = ReadFileText(ProbeOut() + "/run.txt");
     EXPECT_NE(report.find("cwd=" + t.substr(0, t.size() - 1) + "\n"), std::string::npos) << report;
+    EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
     EXPECT_EQ(ReadFileText(installation.scratch + "/app/app.exe"), "binary");
+    EXPECT_FALSE(Exists(installation.scratch + "/app/$$$.$$$"));
     EXPECT_FALSE(Exists(ListPath()));
 }
 
-TEST(Completion, TwoLineControlFileGivesAnIconOfIndexZeroOnlyAndStartsNothing) {
+// Lines end at CR, LF or CR LF; lines that are missing read as empty.
+TEST(Completion, TwoLineControlFileMakesAShortcutAndStartsNothing) {
     Installation installation = Prepare("two_line_control_file");
-    InstallerRun run = Install(installation, {FileEntry("$$$.$$$", "C:\\x.exe\r\nName\r\n")}, "two_line_control_file");
+    const std::string program = installation.target + "x.exe";
+    std::string file = DesktopDirectory() + "/Name.lnk";
+    fs::remove(file);
+    InstallerRun run = Install(installation, {FileEntry("x.exe", "x"), FileEntry("$$$.$$$", program + "\nName\r")},
+                               "two_line_control_file");
     EXPECT_EQ(run.exitCode, 0) << run.log;
-    std::vector<std::string> script = SplitCrLfLines(ReadFileText(ProbeOut() + "/script.copy"));
-    ASSERT_EQ(script.size(), 17u);
-    EXPECT_EQ(script[5], "strIconPath = \",0\"");
-    EXPECT_EQ(script[8], "Set objLink = objShell.CreateShortcut(objDesktop & \"\\Name.lnk\")");
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
+    ShellLink link = ReadShellLink(file);
+    EXPECT_EQ(link.target, program);
+    EXPECT_EQ(link.description, "Name");
+    fs::remove(file);
     EXPECT_FALSE(WaitForFile(ProbeOut() + "/run.txt", 2000));
+}
+
+// What cannot be done at the end fails the installation: no completion box,
+// nothing started, and a temporary run still removes what it extracted.
+TEST(Completion, ShortcutOrCommandThatCannotBeMadeFailsTheInstallation) {
+    for (bool shortcut : {true, false}) {
+        SCOPED_TRACE(shortcut ? "a folder in the way of the shortcut" : "a command that does not exist");
+        Installation installation = Prepare("completion_failed");
+        std::string file = DesktopDirectory() + "/Blocked.lnk";
+        fs::create_directories(file);
+        EntrySpec control = shortcut ? ControlFileEntry(installation.target + "a.txt", "Blocked", "", ProbeCommand(""))
+                                     : ControlFileEntry("", "", "", "C:\\e2e\\missing\\tool.exe");
+        InstallerRun run = Install(installation, {FileEntry("a.txt", "a"), control}, "completion_failed");
+        fs::remove(file);
+        ExpectInstallFailed(run);
+        EXPECT_FALSE(WaitForFile(ProbeOut() + "/run.txt", shortcut ? 2000 : 0));
+        EXPECT_EQ(Exists(installation.scratch + "/app"), shortcut);
+        EXPECT_FALSE(Exists(ListPath()));
+    }
 }
 
 TEST(Completion, TemporaryRunWaitsForTheProgramThenRemovesWhatTheListNames) {
@@ -150,46 +162,35 @@ TEST(Completion, TemporaryRunWaitsForTheProgramThenRemovesWhatTheListNames) {
     EXPECT_FALSE(Exists(ListPath()));
 }
 
-// The temporary-run mode removes only what the run created. Paths are below
-// the test's scratch directory, where the installer runs; the target is the
-// scratch directory itself (.\ in the archive) or its app directory, which
-// may exist before the run.
+// The temporary-run mode writes only into a target that the run creates, and
+// removes only what the run created. Paths are below the test's scratch
+// directory, where the installer runs; the target is .\ or below it.
 struct RemovalCase {
     const char* name;
     const char* target;
-    std::vector<std::string> before;   // files there before the run
+    std::vector<std::string> before;   // the user's files there before the run
+    const char* linkedTarget;          // when set, the target is a link to this folder
     std::vector<EntrySpec> entries;
     std::vector<std::string> appended;   // lines the program run adds to the list
-    std::vector<std::string> kept;
+    bool refused;                        // the failure box, and nothing written or run
     std::vector<std::string> gone;
 };
 
-TEST(Completion, TemporaryRunRemovesOnlyWhatTheRunCreated) {
+TEST(Completion, TemporaryRunTouchesNothingItDidNotCreate) {
+    const std::vector<EntrySpec> packed = {FileEntry("data.txt", "packed"), FileEntry("new.txt", "new")};
     const RemovalCase cases[] = {
-        // A Downloads folder that has docs\ already: its own files stay.
-        {"downloads",
-         ".\\",
-         {"docs/thesis.doc"},
-         {DirectoryEntry("docs\\"), FileEntry("docs\\manual.txt", "m")},
-         {},
-         {"docs/thesis.doc"},
-         {"docs/manual.txt"}},
-        // An existing target keeps its own files, and itself.
-        {"existing_target",
-         "app\\",
-         {"app/own.txt"},
-         {FileEntry("a.txt", "a"), DirectoryEntry("sub\\"), FileEntry("sub\\b.txt", "b")},
-         {},
-         {"app/own.txt"},
-         {"app/a.txt", "app/sub"}},
+        {"existing_folder", "tool.tmp\\", {"tool.tmp/data.txt"}, nullptr, packed, {}, true, {"tool.tmp/new.txt"}},
+        {"link_to_a_folder", "tool.tmp\\", {"victim/data.txt"}, "victim", packed, {}, true, {"victim/new.txt"}},
+        {"current_directory", ".\\", {"data.txt"}, nullptr, packed, {}, true, {"new.txt", "$$$.$$$"}},
         // Lines the program adds are obeyed only for names below the target.
         {"appended_lines",
          "app\\",
-         {"app/own.txt", "outside.txt", "outside/o.txt"},
+         {"outside.txt", "outside/o.txt"},
+         nullptr,
          {FileEntry("a.txt", "a")},
          {"outside.txt", "outside", "outside\\", "app\\", "app\\.", "app\\..\\outside.txt", "app\\sub\\.. "},
-         {"app/own.txt", "outside.txt", "outside/o.txt"},
-         {"app/a.txt"}},
+         false,
+         {"app"}},
     };
     for (const RemovalCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,6 +201,7 @@ TEST(Completion, TemporaryRunRemovesOnlyWhatTheRunCreated) {
             fs::create_directories(fs::path(scratch + "/" + file).parent_path());
             WriteFileBytes(scratch + "/" + file, {'m', 'i', 'n', 'e'});
         }
+        if (c.linkedTarget) fs::create_directory_symlink(scratch + "/" + c.linkedTarget, scratch + "/tool.tmp");
         std::string appended;
         for (const std::string& line : c.appended) {
             // A backslash before the closing quote must be doubled, or it escapes the quote.
@@ -211,9 +213,14 @@ TEST(Completion, TemporaryRunRemovesOnlyWhatTheRunCreated) {
         std::string target = std::string(c.target) == ".\\" ? c.target : windowsScratch + c.target;
         Bytes archive = MakeStoredArchive(MakeEntryStream(target, entries));
         InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
-        EXPECT_EQ(run.exitCode, 0) << run.log;
-        ASSERT_TRUE(Exists(ProbeOut() + "/run.txt"));   // the program ran, the removal followed
-        for (const std::string& path : c.kept) EXPECT_EQ(ReadFileText(scratch + "/" + path), "mine") << path;
+        if (c.refused) {
+            ExpectInstallFailed(run);
+        } else {
+            EXPECT_EQ(run.exitCode, 0) << run.log;
+            EXPECT_TRUE(run.boxes.empty());
+        }
+        EXPECT_EQ(Exists(ProbeOut() + "/run.txt"), !c.refused);   // the program ran, the removal followed
+        for (const std::string& path : c.before) EXPECT_EQ(ReadFileText(scratch + "/" + path), "mine") << path;
         for (const std::string& path : c.gone) EXPECT_FALSE(Exists(scratch + "/" + path)) << path;
         EXPECT_TRUE(Exists(scratch + "/installer.exe"));
         EXPECT_FALSE(Exists(ListPath()));
@@ -228,20 +235,21 @@ TEST(Completion, LineOneOfSpacesSelectsTemporaryRunAndEmptyTargetIsRemoved) {
                                "temporary_run_flat");
     EXPECT_EQ(run.exitCode, 0) << run.log;
     EXPECT_TRUE(Exists(ProbeOut() + "/run.txt"));
-    EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
     EXPECT_FALSE(Exists(installation.scratch + "/app"));
 }
 
-TEST(Completion, WorkedExampleUnderTheCurrentDirectoryListsItsPathAsWritten) {
+// A relative target is listed as written, and the command starts in the
+// installer's own folder, which stays.
+TEST(Completion, RelativeTargetIsListedAsWritten) {
     PrepareProbe();
-    // The worked example's entry, with a control file that lets the probe copy the list.
-    Bytes stream = MakeEntryStream(".\\", {FileEntry("a.txt", "abc"), ControlFileEntry("", "", "", ProbeCommand(""))});
+    Bytes stream =
+        MakeEntryStream(".\\run\\", {FileEntry("a.txt", "abc"), ControlFileEntry("", "", "", ProbeCommand(""))});
     InstallerRun run = RunInstaller(MakeStoredArchive(stream), "relative_target_list");
     EXPECT_EQ(run.exitCode, 0) << run.log;
     std::string report = ReadFileText(ProbeOut() + "/run.txt");
-    EXPECT_NE(report.find("list=.\\a.txt\r\n.\\$$$.$$$\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("list=.\\run\\a.txt\r\n.\\run\\$$$.$$$\r\n"), std::string::npos) << report;
     EXPECT_NE(report.find("cwd=" + WindowsPath(run.scratch) + "\n"), std::string::npos) << report;
-    EXPECT_FALSE(Exists(run.scratch + "/a.txt"));          // removed again after the run
+    EXPECT_FALSE(Exists(run.scratch + "/run"));            // removed again after the run
     EXPECT_TRUE(Exists(run.scratch + "/installer.exe"));   // the current directory itself stays
     EXPECT_FALSE(Exists(ListPath()));
 }
@@ -263,28 +271,6 @@ TEST(Completion, OnlyTheArchivesOwnControlFileIsObeyed) {
     EXPECT_EQ(ReadFileText(scratch + "/f1.txt"), "packed");
     EXPECT_EQ(ReadFileText(scratch + "/thesis.doc"), "mine");
     EXPECT_EQ(ReadFileText(scratch + "/$$$.$$$"), planted);
-}
-
-// A shortcut script already beside the installer that the run cannot replace
-// (held open, as a read-only file would be) is someone else's: never started.
-TEST(Completion, PlantedScriptThatCannotBeReplacedIsNotStarted) {
-    PrepareProbe();
-    std::string scratch = FreshScratch("planted_script");
-    WriteFileBytes(scratch + "/$$$ikona.vbs", {'p', 'l', 'a', 'n', 't', 'e', 'd'});
-    HeldFile held(scratch + "/$$$ikona.vbs");
-    ASSERT_TRUE(held.held());
-    std::string link = DesktopDirectory() + "/Planted Script.lnk";
-    fs::remove(link);
-    Bytes archive =
-        MakeStoredArchive(MakeEntryStream(".\\", {ControlFileEntry("C:\\x\\app.exe", "Planted Script", "", "")}));
-    InstallerRun run = RunInstallerFile(WriteInstaller(scratch, archive), scratch);
-    EXPECT_EQ(run.exitCode, 0) << run.log;
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
-    EXPECT_FALSE(Exists(ProbeOut() + "/script.copy"));
-    EXPECT_EQ(ReadFileText(scratch + "/$$$ikona.vbs"), "planted");
-    EXPECT_TRUE(Exists(link));   // the shortcut is made without the script
-    fs::remove(link);
 }
 
 // While the temporary run's program runs, a directory that the run created
@@ -317,107 +303,5 @@ TEST(Completion, TemporaryRunRemovalNeverGoesThroughALink) {
         ASSERT_TRUE(Exists(signal + ".go"));   // the swap happened while the program ran
         EXPECT_EQ(ReadFileText(scratch + "/docs/thesis.doc"), "my");
         EXPECT_EQ(ReadFileText(scratch + "/docs/taxes.xls"), "my");
-    }
-}
-
-// The shell link file as documented: a header, an optional item list, an
-// optional location block, then counted strings.
-struct ShellLink {
-    std::string target, description, workingDirectory, iconLocation;
-    int32_t iconIndex = -1;
-    uint32_t showCommand = 0;
-    uint16_t hotKey = 0xFFFF;
-};
-
-static ShellLink ReadShellLink(const std::string& path) {
-    Bytes bytes = ReadFileBytes(path);
-    auto u16 = [&](size_t at) { return at + 2 <= bytes.size() ? uint32_t(bytes[at] | bytes[at + 1] << 8) : 0u; };
-    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
-    auto text = [&](size_t at) { return at < bytes.size() ? std::string((const char*)&bytes[at]) : std::string(); };
-    ShellLink link;
-    if (bytes.size() < 76 || u32(0) != 76) return link;
-    enum {
-        ITEM_LIST = 0x1,
-        LOCATION = 0x2,
-        NAME = 0x4,
-        RELATIVE_PATH = 0x8,
-        WORKING_DIRECTORY = 0x10,
-        ARGUMENTS = 0x20,
-        ICON = 0x40,
-        UNICODE_STRINGS = 0x80
-    };
-    uint32_t flags = u32(20);
-    link.iconIndex = (int32_t)u32(56);
-    link.showCommand = u32(60);
-    link.hotKey = (uint16_t)u16(64);
-    size_t at = 76;
-    if (flags & ITEM_LIST) at += 2 + u16(at);
-    if (flags & LOCATION) {
-        if (u32(at + 8) & 1) link.target = text(at + u32(at + 16)) + text(at + u32(at + 24));
-        at += u32(at);
-    }
-    auto counted = [&]() {
-        size_t count = u16(at), width = (flags & UNICODE_STRINGS) ? 2 : 1;
-        std::string value;
-        for (size_t i = 0; i < count; ++i) value += (char)bytes.at(at + 2 + i * width);   // ASCII values here
-        at += 2 + count * width;
-        while (!value.empty() && value.back() == 0) value.pop_back();   // Wine counts the terminator too
-        return value;
-    };
-    for (uint32_t string : {NAME, RELATIVE_PATH, WORKING_DIRECTORY, ARGUMENTS, ICON}) {
-        if (!(flags & string)) continue;
-        std::string value = counted();
-        if (string == NAME) link.description = value;
-        if (string == WORKING_DIRECTORY) link.workingDirectory = value;
-        if (string == ICON) link.iconLocation = value;
-    }
-    return link;
-}
-
-// Hides the script engine from 32- and 64-bit programs while it lives.
-struct HiddenScriptEngine {
-    std::vector<std::string> hidden;
-    HiddenScriptEngine() {
-        for (const char* folder : {"system32", "syswow64"}) {
-            std::string engine = DriveC() + "/windows/" + folder + "/vbscript.dll";
-            if (Exists(engine)) fs::rename(engine, engine + ".hidden"), hidden.push_back(engine);
-        }
-    }
-    ~HiddenScriptEngine() {
-        for (const std::string& engine : hidden) fs::rename(engine + ".hidden", engine);
-    }
-};
-
-// The installer writes the shortcut itself, the same one the script asks for,
-// also where the system has no script engine (it then writes no script).
-TEST(Completion, ShortcutIsWrittenWithOrWithoutTheScriptEngine) {
-    for (bool engine : {true, false}) {
-        SCOPED_TRACE(engine ? "with the script engine" : "without it");
-        Installation installation = Prepare("shortcut_file");
-        const std::string name = "Sfx Shortcut";
-        std::string file = DesktopDirectory() + "/" + name + ".lnk";
-        fs::remove(file);
-        const std::string program = installation.target + "app.exe", icon = installation.target + "app.ico";
-        InstallerRun run;
-        {
-            std::unique_ptr<HiddenScriptEngine> hidden(engine ? nullptr : new HiddenScriptEngine);
-            run = Install(installation,
-                          {FileEntry("app.exe", "binary"), FileEntry("app.ico", "icon"),
-                           ControlFileEntry(program, name, icon, "")},
-                          "shortcut_file");
-        }
-        EXPECT_EQ(run.exitCode, 0) << run.log;
-        ASSERT_EQ(run.boxes.size(), 1u);
-        EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
-        EXPECT_EQ(Exists(ProbeOut() + "/script.copy"), engine);
-        ShellLink link = ReadShellLink(file);
-        EXPECT_EQ(link.target, program);
-        EXPECT_EQ(link.workingDirectory, installation.target);
-        EXPECT_EQ(link.iconLocation, icon);
-        EXPECT_EQ(link.iconIndex, 0);
-        EXPECT_EQ(link.description, name);
-        EXPECT_EQ(link.showCommand, 1u);   // a normal window
-        EXPECT_EQ(link.hotKey, 0u);
-        fs::remove(file);
     }
 }

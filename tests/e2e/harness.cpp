@@ -227,6 +227,51 @@ std::string DesktopDirectory() {
     return DriveC() + "/users/no-desktop";
 }
 
+ShellLink ReadShellLink(const std::string& path) {
+    Bytes bytes = ReadFileBytes(path);
+    auto u16 = [&](size_t at) { return at + 2 <= bytes.size() ? uint32_t(bytes[at] | bytes[at + 1] << 8) : 0u; };
+    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    auto text = [&](size_t at) { return at < bytes.size() ? std::string((const char*)&bytes[at]) : std::string(); };
+    ShellLink link;
+    if (bytes.size() < 76 || u32(0) != 76) return link;
+    enum {
+        ITEM_LIST = 0x1,
+        LOCATION = 0x2,
+        NAME = 0x4,
+        RELATIVE_PATH = 0x8,
+        WORKING_DIRECTORY = 0x10,
+        ARGUMENTS = 0x20,
+        ICON = 0x40,
+        UNICODE_STRINGS = 0x80
+    };
+    uint32_t flags = u32(20);
+    link.iconIndex = (int32_t)u32(56);
+    link.showCommand = u32(60);
+    link.hotKey = (uint16_t)u16(64);
+    size_t at = 76;
+    if (flags & ITEM_LIST) at += 2 + u16(at);
+    if (flags & LOCATION) {
+        if (u32(at + 8) & 1) link.target = text(at + u32(at + 16)) + text(at + u32(at + 24));
+        at += u32(at);
+    }
+    auto counted = [&]() {
+        size_t count = u16(at), width = (flags & UNICODE_STRINGS) ? 2 : 1;
+        std::string value;
+        for (size_t i = 0; i < count; ++i) value += (char)bytes.at(at + 2 + i * width);   // ASCII values here
+        at += 2 + count * width;
+        while (!value.empty() && value.back() == 0) value.pop_back();   // Wine counts the terminator too
+        return value;
+    };
+    for (uint32_t string : {NAME, RELATIVE_PATH, WORKING_DIRECTORY, ARGUMENTS, ICON}) {
+        if (!(flags & string)) continue;
+        std::string value = counted();
+        if (string == NAME) link.description = value;
+        if (string == WORKING_DIRECTORY) link.workingDirectory = value;
+        if (string == ICON) link.iconLocation = value;
+    }
+    return link;
+}
+
 std::string WindowsPath(const std::string& hostPath) {
     std::string relative = hostPath.substr(DriveC().size());
     for (char& c : relative)
@@ -243,10 +288,14 @@ std::vector<std::string> SplitCrLfLines(const std::string& text) {
     return lines;
 }
 
-void ExpectInvalidArchive(const InstallerRun& run) {
-    EXPECT_EQ(run.exitCode, 255) << run.log;
+static void ExpectErrorBox(const InstallerRun& run, const char* text, int exitCode) {
+    EXPECT_EQ(run.exitCode, exitCode) << run.log;
     ASSERT_EQ(run.boxes.size(), 1u) << run.log;
     EXPECT_EQ(run.boxes[0].caption, "Greska");
-    EXPECT_EQ(run.boxes[0].text, "Neispravna sfx arhiva!");
+    EXPECT_EQ(run.boxes[0].text, text);
     EXPECT_EQ(run.boxes[0].type, 0u);
 }
+
+void ExpectInvalidArchive(const InstallerRun& run) { ExpectErrorBox(run, "Neispravna sfx arhiva!", 255); }
+
+void ExpectInstallFailed(const InstallerRun& run) { ExpectErrorBox(run, "Instalacija nije uspjela!", 1); }

@@ -48,6 +48,9 @@ std::string FreshScratch(const std::string& testName);
 // The one failure a run reports: the error box ("Greska" / "Neispravna sfx
 // arhiva!", one OK button) and exit code 255.
 void ExpectInvalidArchive(const InstallerRun& run);
+// A failed installation: the box "Greska" / "Instalacija nije uspjela!" and
+// exit code 1, and no other box.
+void ExpectInstallFailed(const InstallerRun& run);
 
 // Writes stub + archive as installer.exe into the directory; returns its path.
 std::string WriteInstaller(const std::string& directory, const Bytes& archive);
@@ -85,6 +88,15 @@ class HeldFile {
 };
 // Host path of the prefix user's Desktop folder.
 std::string DesktopDirectory();
+// The shell link file as documented: a header, an optional item list, an
+// optional location block, then counted strings.
+struct ShellLink {
+    std::string target, description, workingDirectory, iconLocation;
+    int32_t iconIndex = -1;
+    uint32_t showCommand = 0;
+    uint16_t hotKey = 0xFFFF;
+};
+ShellLink ReadShellLink(const std::string& path);
 // How long a program that the installer starts without waiting may take to
 // write its report: generous, since Wine starts slowly on a busy machine.
 const int kStartedProgramPatienceMs = 60000;

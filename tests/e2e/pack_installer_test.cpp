@@ -103,15 +103,17 @@ TEST(PackInstaller, RelativeTargetIsCreatedBelowTheWorkingDirectory) {
     EXPECT_EQ(Snapshot(out + "/Apps/Sample"), Snapshot(tree));
 }
 
-// The probe (see probe/probe.cpp) stands in for the script host and for the command.
+// The probe (see probe/probe.cpp) stands in for the command.
 static const std::string PROBE_COMMAND = std::string("\"") + kProbeWindowsPath + "\" report C:\\e2e\\out\\run.txt";
 
-TEST(PackInstaller, ShortcutModeScriptGetsTheValuesInTheCodePage) {
+TEST(PackInstaller, ShortcutModeGetsTheValuesInTheCodePage) {
     PrepareProbe();
     std::string scratch = FreshScratch("pack_shortcut");
     std::string tree = scratch + "/tree", installer = scratch + "/setup.exe";
     MakeTree(tree);
     std::string target = WindowsPath(scratch) + "\\Caf\xC3\xA9 App\\";
+    std::string file = DesktopDirectory() + "/Caf\xC3\xA9.lnk";
+    fs::remove(file);
     ASSERT_EQ(RunPack({"create", tree, "-o", installer, "--target", target, "--shortcut", target + "readme.txt",
                        "--name", "Caf\xC3\xA9", "--icon", target + "readme.txt", "--run", PROBE_COMMAND},
                       scratch + "/pack.log"),
@@ -123,12 +125,12 @@ TEST(PackInstaller, ShortcutModeScriptGetsTheValuesInTheCodePage) {
     EXPECT_EQ(run.boxes[0].caption, "Instalacija gotova!");
 
     std::string ansiTarget = WindowsPath(scratch) + "\\Caf\xE9 App\\";
-    std::vector<std::string> script = SplitCrLfLines(ReadFileText(ProbeOut() + "/script.copy"));
-    ASSERT_EQ(script.size(), 17u);
-    EXPECT_EQ(script[3], "strWorkDir =\"" + ansiTarget + "\"");
-    EXPECT_EQ(script[4], "strAppPath = \"" + ansiTarget + "readme.txt\"");
-    EXPECT_EQ(script[5], "strIconPath = \"" + ansiTarget + "readme.txt,0\"");
-    EXPECT_EQ(script[8], "Set objLink = objShell.CreateShortcut(objDesktop & \"\\Caf\xE9.lnk\")");
+    ShellLink link = ReadShellLink(file);
+    fs::remove(file);
+    EXPECT_EQ(link.workingDirectory, ansiTarget);
+    EXPECT_EQ(link.target, ansiTarget + "readme.txt");
+    EXPECT_EQ(link.iconLocation, ansiTarget + "readme.txt");
+    EXPECT_EQ(link.description, "Caf\xE9");
     // The command, quoted to take arguments, starts in the target directory.
     ASSERT_TRUE(WaitForFile(ProbeOut() + "/run.txt", kStartedProgramPatienceMs));
     EXPECT_NE(ReadFileText(ProbeOut() + "/run.txt").find("cwd=" + ansiTarget.substr(0, ansiTarget.size() - 1) + "\n"),

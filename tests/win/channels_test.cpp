@@ -248,6 +248,16 @@ TEST_F(ChannelTest, CreateTruncatesWriteOnlyAFileItCannotOpenForReading) {
     EXPECT_EQ(FileBytes("shared"), "new\r\n");
 }
 
+TEST_F(ChannelTest, CreateNewTakesOnlyANameThatNothingHas) {
+    DeleteFileA(Path("fresh").c_str());
+    EXPECT_NE(CreateNewChannel(1, Path("fresh").c_str()), 0);
+    WriteChannelLine(1, "new");
+    CloseChannel(1);
+    EXPECT_EQ(FileBytes("fresh"), "new\r\n");
+    EXPECT_EQ(CreateNewChannel(1, Path("fresh").c_str()), 0);   // not even the file it made itself
+    EXPECT_EQ(FileBytes("fresh"), "new\r\n");
+}
+
 TEST_F(ChannelTest, ChannelWithoutABufferWorksOnTheFileDirectly) {
     WriteWholeFile(Path("direct"), "ab\r\ncd\rx");
     int32_t handle = OpenChannelForUpdate(4, Path("direct").c_str());
