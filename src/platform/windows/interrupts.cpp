@@ -28,18 +28,11 @@ static BOOL WINAPI RemoveFilesAndEnd(DWORD) {
     ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
-static bool AnyRegistered() {
-    for (wchar_t* path : filesToRemove)
-        if (path[0]) return true;
-    return false;
-}
-
 int RemoveOnInterrupt(const std::string& path) {
     std::wstring wide = WidePath(path);
     if (wide.empty() || wide.size() >= LONGEST_PATH) return -1;
     for (int slot = 0; slot < MAX_FILES_REMOVED_ON_INTERRUPT; ++slot) {
         if (filesToRemove[slot][0]) continue;
-        if (!AnyRegistered()) SetConsoleCtrlHandler(RemoveFilesAndEnd, TRUE);
         // The first character last: the handler never sees half a name, which
         // might be another file's.
         wchar_t* name = filesToRemove[slot];
@@ -53,12 +46,18 @@ int RemoveOnInterrupt(const std::string& path) {
 }
 
 void ForgetOnInterrupt(int slot) {
-    if (slot < 0) return;
-    filesToRemove[slot][0] = 0;
-    if (!AnyRegistered()) SetConsoleCtrlHandler(RemoveFilesAndEnd, FALSE);
+    if (slot >= 0) filesToRemove[slot][0] = 0;
 }
 
 void KillOnInterrupt(HANDLE process) { processToKill = process; }
 
-void DeferInterrupts() { AcquireSRWLockExclusive(&makingFile); }
+// The handler is in place before the first file is made: one that came only
+// with the registration would leave a file made just before it to the
+// system's own handler. With nothing registered it ends the process as that
+// one would.
+void DeferInterrupts() {
+    static bool handling = false;
+    if (!handling) handling = SetConsoleCtrlHandler(RemoveFilesAndEnd, TRUE);
+    AcquireSRWLockExclusive(&makingFile);
+}
 void ResumeInterrupts() { ReleaseSRWLockExclusive(&makingFile); }
