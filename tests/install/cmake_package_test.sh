@@ -50,30 +50,37 @@ mkdir -p "$keys"
 echo "open sesame" > "$keys/password.txt"
 openssl req -x509 -newkey rsa:2048 -keyout "$keys/key.pem" -passout "file:$keys/password.txt" -out "$keys/cert.pem" \
     -subj /CN=sfx-package-test -days 2 > "$work/openssl.log" 2>&1 || { cat "$work/openssl.log"; fail "openssl"; }
-configure_with() {   # BUILD_DIR KEYWORDS...: configure with those sfx_add_installer arguments
-    local dir=$1
-    shift
-    local IFS=';'
-    cmake -S "$here/package_project" -B "$dir" -DCMAKE_PREFIX_PATH="$prefix" -DKEYWORDS="$*" > "$dir.log" 2>&1
+configure_with() {   # BUILD_DIR [RECORDER]: configure with the call in BUILD_DIR.cmake
+    cmake -S "$here/package_project" -B "$1" -DCMAKE_PREFIX_PATH="$prefix" -DCALL="$1.cmake" -DRECORDER="${2:-}" \
+        > "$1.log" 2>&1
 }
 
-# Every keyword and the option it must become, read from the command that
-# the build would run (not run: its timestamp server is nowhere).
-rows=(TARGET target-dir --target  LEVEL fast --level  THREADS 3 --threads  CODEPAGE CP1250 --codepage
-      SHORTCUT the-program --shortcut  NAME the-name --name  ICON the-icon --icon  RUN the-command --run
-      TEMP_RUN the-temp-command --temp-run  SIGN_CERT "$keys/cert.pem" --sign-cert  SIGN_KEY "$keys/key.pem" --sign-key
-      SIGN_PASS_FILE "$keys/password.txt" --sign-pass-file  TIMESTAMP http://timestamp.invalid/ --timestamp)
-arguments=(DIRECTORY "$work/app" OUTPUT keywords.exe)
-for ((i = 0; i < ${#rows[@]}; i += 3)); do arguments+=("${rows[i]}" "${rows[i + 1]}"); done
-configure_with "$work/keywords" "${arguments[@]}" || { cat "$work/keywords.log"; fail "configure with every keyword"; }
-command=$(cmake --build "$work/keywords" -- -n 2>&1 | grep -F -- ' create ') || fail "no create command in the build"
+# Every keyword reaches sfxpack as its option, each value whole, also when
+# it ends in a backslash as Windows folders do; a recorder stands in for
+# sfxpack (the timestamp server is nowhere).
+for file in cert.pem key.pem password.txt; do cp "$keys/$file" "$keys/$file\\"; done
+rows=(TARGET 'C:\Program Files\App\' --target  LEVEL 'fast\' --level  THREADS '3\' --threads
+      CODEPAGE 'CP1250\' --codepage  SHORTCUT 'C:\App\app.exe\' --shortcut  NAME 'the name\' --name
+      ICON 'C:\App\app.ico\' --icon  RUN '"C:\App\app.exe" C:\docs\' --run  TEMP_RUN 'C:\Temp\' --temp-run
+      SIGN_CERT "$keys/cert.pem\\" --sign-cert  SIGN_KEY "$keys/key.pem\\" --sign-key
+      SIGN_PASS_FILE "$keys/password.txt\\" --sign-pass-file  TIMESTAMP 'http://timestamp.invalid/\' --timestamp)
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" > %s\n' "$work/received" > "$work/recorder"
+chmod +x "$work/recorder"
+call="sfx_add_installer(keywords DIRECTORY [[$work/app]] OUTPUT keywords.exe"
+printf '%s\n' create "$work/app" -o "$work/keywords/keywords.exe" --quiet > "$work/expected"
 for ((i = 0; i < ${#rows[@]}; i += 3)); do
-    grep -qF -- " ${rows[i + 2]} ${rows[i + 1]}" <<< "$command" || fail "${rows[i]} is not ${rows[i + 2]}: $command"
+    call+=" ${rows[i]} [[${rows[i + 1]}]]"
+    printf '%s\n' "${rows[i + 2]}" "${rows[i + 1]}" >> "$work/expected"
 done
+echo "$call)" > "$work/keywords.cmake"
+configure_with "$work/keywords" "$work/recorder" || { cat "$work/keywords.log"; fail "configure with every keyword"; }
+cmake --build "$work/keywords" > "$work/keywords-build.log" 2>&1 || { cat "$work/keywords-build.log"; fail "build with every keyword"; }
+diff "$work/expected" "$work/received" || fail "sfxpack did not receive every value whole"
 
 # Words that no keyword knows, also after DEPENDS, where they would pass for dependencies.
 for unknown in "SIGNCERT $keys/cert.pem" "DEPENDS $keys/cert.pem SIGNCERT $keys/cert.pem"; do
-    ! configure_with "$work/unknown" DIRECTORY "$work/app" OUTPUT unknown.exe $unknown || fail "accepted: $unknown"
+    echo "sfx_add_installer(unknown DIRECTORY [[$work/app]] OUTPUT unknown.exe $unknown)" > "$work/unknown.cmake"
+    ! configure_with "$work/unknown" || fail "accepted: $unknown"
     grep -q "SIGNCERT" "$work/unknown.log" || { cat "$work/unknown.log"; fail "the refusal does not name SIGNCERT"; }
     rm -rf "$work/unknown"
 done
