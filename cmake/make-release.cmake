@@ -1,7 +1,14 @@
-# cmake -DFILES=... -DFOLDER=<release>/sfx-<version> -P make-release.cmake
+# cmake -DFILES=... -DFOLDER=<release>/<name> -DFORMAT=gnutar|zip -P make-release.cmake
 # Copies the files into a fresh FOLDER, writes their SHA256SUMS, and packs
-# FOLDER into FOLDER.tar.gz.
-file(REMOVE_RECURSE "${FOLDER}" "${FOLDER}.tar.gz")
+# FOLDER into FOLDER.tar.gz (gnutar) or FOLDER.zip.
+if(FORMAT STREQUAL "zip")
+    set(archive "${FOLDER}.zip")
+    set(flags cf)
+else()
+    set(archive "${FOLDER}.tar.gz")
+    set(flags czf)
+endif()
+file(REMOVE_RECURSE "${FOLDER}" "${archive}")
 file(MAKE_DIRECTORY "${FOLDER}")
 set(sums "")
 foreach(file IN LISTS FILES)
@@ -16,9 +23,10 @@ endforeach()
 file(WRITE "${FOLDER}/SHA256SUMS" "${sums}")
 get_filename_component(parent "${FOLDER}" DIRECTORY)
 get_filename_component(name "${FOLDER}" NAME)
-execute_process(COMMAND "${CMAKE_COMMAND}" -E tar czf "${name}.tar.gz" --format=gnutar -- "${name}"
+get_filename_component(archive_name "${archive}" NAME)
+execute_process(COMMAND "${CMAKE_COMMAND}" -E tar ${flags} "${archive_name}" --format=${FORMAT} -- "${name}"
     WORKING_DIRECTORY "${parent}" RESULT_VARIABLE failed)
 if(failed)
-    message(FATAL_ERROR "release: could not pack ${FOLDER}.tar.gz")
+    message(FATAL_ERROR "release: could not pack ${archive}")
 endif()
-message(STATUS "Release: ${FOLDER}.tar.gz")
+message(STATUS "Release: ${archive}")
