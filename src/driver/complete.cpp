@@ -12,7 +12,6 @@
 #include "support/pause.h"
 #include "support/text_workspace.h"
 
-#define COMPLETION_CAPTION "Instalacija gotova!"
 #define COMPLETION_NOTICE "sfx (c) 2026, sfx.example.org"
 
 enum { TEMPORARY_RUN_SETTLE_MS = 999 };

@@ -5,8 +5,6 @@
 #include "process/message_box.h"
 #include "support/heap.h"
 
-enum { EXIT_COMPLETED = 0, EXIT_INSTALL_FAILED = 1, EXIT_INVALID_ARCHIVE = 255 };
-
 [[noreturn]] static void Shutdown(UINT exitCode) {
     CloseAllChannels();   // writes out what the channel buffers still hold
     DestroyProcessHeap();
@@ -14,12 +12,12 @@ enum { EXIT_COMPLETED = 0, EXIT_INSTALL_FAILED = 1, EXIT_INVALID_ARCHIVE = 255 }
 }
 
 [[noreturn]] static void ErrorExit(Text message, UINT exitCode) {
-    ShowModalMessage("Greska", message);
+    ShowModalMessage(ERROR_CAPTION, message);
     Shutdown(exitCode);
 }
 
 void NormalExit() { Shutdown(EXIT_COMPLETED); }
 
-void InvalidArchiveExit() { ErrorExit("Neispravna sfx arhiva!", EXIT_INVALID_ARCHIVE); }
+void InvalidArchiveExit() { ErrorExit(INVALID_ARCHIVE_TEXT, EXIT_INVALID_ARCHIVE); }
 
-void InstallFailedExit() { ErrorExit("Instalacija nije uspjela!", EXIT_INSTALL_FAILED); }
+void InstallFailedExit() { ErrorExit(INSTALL_FAILED_TEXT, EXIT_INSTALL_FAILED); }

@@ -53,6 +53,15 @@ static inline int IsSafeEntryName(const char* name) {
 #define SHORTCUT_SCRIPT_NAME "$$$ikona.vbs"
 #define EXTRACTION_LIST_PATH "c:\\raspakiraj.lst"
 
+// How a run ends, for the user and for a program that started it: at most one
+// message box (one OK button), then the exit code. A finished installation
+// shows the completion box only in shortcut mode.
+#define COMPLETION_CAPTION "Instalacija gotova!"
+#define ERROR_CAPTION "Greska"
+#define INVALID_ARCHIVE_TEXT "Neispravna sfx arhiva!"
+#define INSTALL_FAILED_TEXT "Instalacija nije uspjela!"
+enum { EXIT_COMPLETED = 0, EXIT_INSTALL_FAILED = 1, EXIT_INVALID_ARCHIVE = 255 };
+
 // The control file's lines, in order; each is read without its leading
 // spaces, the program's also without its trailing ones.
 enum {
