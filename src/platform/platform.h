@@ -35,6 +35,7 @@ struct FileStatus {
     FileKind kind = FILE_KIND_OTHER;
     uint64_t size = 0;
     FileIdentity identity;
+    int64_t modified = 0;   // the last write, in nanoseconds since 1970
 };
 
 // What path names: a symbolic link itself, or with followLinks what it points to.
@@ -50,9 +51,18 @@ struct FileStatus {
 void RemoveFileIfPresent(const std::string& path);
 // Waits until a file that another program wrote is on the disk.
 [[nodiscard]] std::string FlushToDisk(const std::string& path);
+[[nodiscard]] std::string RemoveEmptyDirectory(const std::string& path);
+// A second name for an existing file, on the same file system.
+[[nodiscard]] std::string MakeHardLink(const std::string& existing, const std::string& link);
+// A symbolic link that holds target as it is (relative to the link's folder unless absolute).
+[[nodiscard]] std::string MakeSymbolicLink(const std::string& target, const std::string& link);
+// Takes the write permission away, from every user.
+[[nodiscard]] std::string MakeReadOnly(const std::string& path);
 
 // The path of the directory holding path (its name without the last part).
 std::string ParentDirectory(const std::string& path);
+// The path made absolute, from the current directory when it is relative.
+std::string AbsolutePath(const std::string& path);
 // name (whose parts '/' separates) inside directory, with the system's separator.
 std::string JoinPath(const std::string& directory, const std::string& name);
 
@@ -97,6 +107,16 @@ void ForgetOnInterrupt(int slot);   // -1 is ignored
 void DeferInterrupts();
 void ResumeInterrupts();
 
+// ---- Interrupts that the caller handles
+// From CatchInterrupts on, an interrupt (Ctrl-C, termination, hang-up) only
+// marks itself: InterruptCaught says so and WaitForProgram returns early, so
+// that the caller can stop what it started and remove what it made; then
+// EndAsInterrupted ends the process as the interrupt would have.
+
+void CatchInterrupts();
+bool InterruptCaught();
+[[noreturn]] void EndAsInterrupted();
+
 // ---- Other programs
 
 // The program's path as found in PATH (or as given, when it is a path of its
@@ -117,6 +137,40 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& argu
 
 // The path of the running program; empty when it cannot be found.
 std::string OwnExecutablePath();
+
+// A program started to run beside this one, its output to a file.
+struct ProgramStart {
+    std::string program;   // found in PATH, as FindProgram does
+    std::vector<std::string> arguments;
+    std::string directory;                  // where it starts; empty: this program's
+    std::vector<std::string> environment;   // changes: "NAME=VALUE" sets, "NAME" removes
+    std::string outputPath;                 // standard output and error, appended; input is empty
+};
+
+struct RunningProgram {
+    intptr_t handle = -1;   // -1: none, or it has ended
+};
+
+// Starts the program. It gets no descriptor of this program's but the three
+// standard ones, and so holds nothing open that this one waits on.
+[[nodiscard]] std::string SpawnProgram(const ProgramStart& start, RunningProgram* program);
+
+enum ProgramState { PROGRAM_ENDED, PROGRAM_RUNNING, PROGRAM_WAIT_INTERRUPTED };
+
+// Waits up to the time (negative: without limit) for the program to end, and
+// gives its exit code when it did (128 + the signal when one ended it).
+ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, int* exitCode);
+// Ends the program at once, if it still runs.
+void StopProgram(RunningProgram* program);
+
+// Why this system cannot run Windows programs under Wine (on Windows itself),
+// or empty.
+std::string WineHostProblem();
+
+// ---- Environment
+
+// The variable's value; none when it is not set.
+std::optional<std::string> EnvironmentValue(const std::string& name);
 
 // ---- Text
 

@@ -29,6 +29,7 @@ static void FillStatus(const struct stat& info, FileStatus* status) {
     status->identity = FileIdentity();
     status->identity.parts[0] = (uint64_t)info.st_dev;
     status->identity.parts[1] = (uint64_t)info.st_ino;
+    status->modified = (int64_t)info.st_mtim.tv_sec * 1000000000 + info.st_mtim.tv_nsec;
 }
 
 std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status) {
@@ -60,6 +61,22 @@ std::string RenameFile(const std::string& from, const std::string& to) {
 
 void RemoveFileIfPresent(const std::string& path) { unlink(path.c_str()); }
 
+std::string RemoveEmptyDirectory(const std::string& path) { return rmdir(path.c_str()) == 0 ? "" : ErrnoText(); }
+
+std::string MakeHardLink(const std::string& existing, const std::string& link) {
+    return ::link(existing.c_str(), link.c_str()) == 0 ? "" : ErrnoText();
+}
+
+std::string MakeSymbolicLink(const std::string& target, const std::string& link) {
+    return symlink(target.c_str(), link.c_str()) == 0 ? "" : ErrnoText();
+}
+
+std::string MakeReadOnly(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return ErrnoText();
+    return chmod(path.c_str(), info.st_mode & 07555) == 0 ? "" : ErrnoText();
+}
+
 std::string FlushToDisk(const std::string& path) {
     std::string problem;
     int descriptor = open(path.c_str(), O_RDONLY);
@@ -75,6 +92,14 @@ std::string ParentDirectory(const std::string& path) {
 }
 
 std::string JoinPath(const std::string& directory, const std::string& name) { return directory + "/" + name; }
+
+std::string AbsolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char* current = getcwd(nullptr, 0);
+    std::string absolute = current ? JoinPath(current, path) : path;
+    free(current);
+    return absolute;
+}
 
 std::string OwnExecutablePath() {
     char self[4096];

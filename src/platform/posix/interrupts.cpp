@@ -72,3 +72,32 @@ void ResumeInterrupts() {
     deferring = 0;
     pthread_sigmask(SIG_SETMASK, &signalsBefore, nullptr);
 }
+
+static volatile sig_atomic_t caughtSignal = 0;
+
+static void NoteInterrupt(int signalNumber) { caughtSignal = signalNumber; }
+
+void InterruptSignals(sigset_t* signals) {
+    sigemptyset(signals);
+    for (int signalNumber : CLEANUP_SIGNALS) sigaddset(signals, signalNumber);
+}
+
+void CatchInterrupts() {
+    struct sigaction action = {};
+    action.sa_handler = NoteInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;   // no SA_RESTART: a wait returns, to look at the mark
+    for (int signalNumber : CLEANUP_SIGNALS) sigaction(signalNumber, &action, nullptr);
+}
+
+bool InterruptCaught() { return caughtSignal != 0; }
+
+void EndAsInterrupted() {
+    int signalNumber = caughtSignal ? (int)caughtSignal : SIGINT;
+    signal(signalNumber, SIG_DFL);
+    sigset_t signals;
+    InterruptSignals(&signals);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    raise(signalNumber);
+    _exit(128 + signalNumber);
+}

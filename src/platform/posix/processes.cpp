@@ -1,10 +1,15 @@
 // Finding and running other programs on POSIX.
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 #include "platform/platform.h"
 #include "platform/posix/interrupts.h"
@@ -67,4 +72,104 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& argu
     run.started = true;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
+}
+
+// This program's environment with the changes made: "NAME=VALUE" sets, "NAME" removes.
+static std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& changes) {
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable; ++variable) variables.push_back(*variable);
+    for (const std::string& change : changes) {
+        std::string name = change.substr(0, change.find('=')) + "=";
+        std::vector<std::string> kept;
+        for (const std::string& variable : variables)
+            if (variable.compare(0, name.size(), name) != 0) kept.push_back(variable);
+        if (change.find('=') != std::string::npos) kept.push_back(change);
+        variables.swap(kept);
+    }
+    return variables;
+}
+
+static std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) pointers.push_back(&text[0]);
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+std::string SpawnProgram(const ProgramStart& start, RunningProgram* program) {
+    std::string path = FindProgram(start.program);
+    if (path.empty()) return start.program + ": not found in PATH";
+    int output = open(start.outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (output < 0) return start.outputPath + ": " + strerror(errno);
+    std::vector<std::string> arguments{path}, variables = ChangedEnvironment(start.environment);
+    arguments.insert(arguments.end(), start.arguments.begin(), start.arguments.end());
+    std::vector<char*> argv = Pointers(arguments), envp = Pointers(variables);
+    pid_t child = fork();
+    if (child == 0) {
+        int nothing = open("/dev/null", O_RDONLY);
+        if (nothing < 0 || dup2(nothing, 0) < 0 || dup2(output, 1) < 0 || dup2(output, 2) < 0) _exit(127);
+        if (!start.directory.empty() && chdir(start.directory.c_str()) != 0) _exit(127);
+        closefrom(3);
+        sigset_t none;
+        sigemptyset(&none);
+        pthread_sigmask(SIG_SETMASK, &none, nullptr);
+        execve(path.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    int forkError = errno;
+    close(output);
+    if (child < 0) return "cannot start " + path + ": " + strerror(forkError);
+    program->handle = child;
+    return "";
+}
+
+static int64_t NowMilliseconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000 + now.tv_nsec / 1000000;
+}
+
+// The wait sleeps on the child's process descriptor, which becomes readable
+// when it ends; the interrupt signals are blocked but while it sleeps, so an
+// interrupt cannot slip in between the look at its mark and the sleep.
+ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, int* exitCode) {
+    pid_t child = (pid_t)program->handle;
+    sigset_t interrupts, before;
+    InterruptSignals(&interrupts);
+    pthread_sigmask(SIG_BLOCK, &interrupts, &before);
+    int ended = (int)syscall(SYS_pidfd_open, child, 0);
+    int64_t deadline = NowMilliseconds() + milliseconds;
+    ProgramState state = PROGRAM_RUNNING;
+    for (;;) {
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            program->handle = -1;
+            state = PROGRAM_ENDED;
+            break;
+        }
+        if (InterruptCaught()) {
+            state = PROGRAM_WAIT_INTERRUPTED;
+            break;
+        }
+        int64_t left = milliseconds < 0 ? -1 : deadline - NowMilliseconds();
+        if (milliseconds >= 0 && left <= 0) break;
+        // Without a process descriptor (kernels before 5.3) it looks again every 20 ms.
+        if (ended < 0 && (left < 0 || left > 20)) left = 20;
+        timespec slice = {(time_t)(left / 1000), (long)(left % 1000) * 1000000};
+        pollfd event = {ended, POLLIN, 0};
+        ppoll(ended >= 0 ? &event : nullptr, ended >= 0 ? 1 : 0, left < 0 ? nullptr : &slice, &before);
+    }
+    if (ended >= 0) close(ended);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return state;
+}
+
+void StopProgram(RunningProgram* program) {
+    pid_t child = (pid_t)program->handle;
+    if (child <= 0) return;
+    kill(child, SIGKILL);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    program->handle = -1;
 }

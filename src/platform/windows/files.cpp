@@ -27,6 +27,12 @@ static bool IsLink(HANDLE handle, DWORD attributes) {
     return IsReparseTagNameSurrogate(tag.ReparseTag);
 }
 
+// A file time counts 100-nanosecond steps from 1601.
+static int64_t NanosecondsSince1970(FILETIME time) {
+    const int64_t STEPS_TO_1970 = 116444736000000000;
+    return (((int64_t)time.dwHighDateTime << 32 | time.dwLowDateTime) - STEPS_TO_1970) * 100;
+}
+
 static std::string FillStatus(HANDLE handle, bool linksAsLinks, FileStatus* status) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info)) return LastErrorText();
@@ -38,6 +44,7 @@ static std::string FillStatus(HANDLE handle, bool linksAsLinks, FileStatus* stat
     status->size = isDirectory ? 0 : (uint64_t)info.nFileSizeHigh << 32 | info.nFileSizeLow;
     status->identity.parts[0] = info.dwVolumeSerialNumber;
     status->identity.parts[1] = (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+    status->modified = NanosecondsSince1970(info.ftLastWriteTime);
     return "";
 }
 
@@ -58,6 +65,7 @@ static std::string StatusFromEntry(const std::string& path, bool followLinks, Fi
     if (!followLinks && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) status->kind = FILE_KIND_LINK;
     else status->kind = isDirectory ? FILE_KIND_DIRECTORY : FILE_KIND_REGULAR;
     status->size = isDirectory ? 0 : (uint64_t)entry.nFileSizeHigh << 32 | entry.nFileSizeLow;
+    status->modified = NanosecondsSince1970(entry.ftLastWriteTime);
     return "";
 }
 
@@ -113,6 +121,33 @@ std::string RenameFile(const std::string& from, const std::string& to) {
 
 void RemoveFileIfPresent(const std::string& path) { DeleteFileW(WidePath(path).c_str()); }
 
+std::string RemoveEmptyDirectory(const std::string& path) {
+    return RemoveDirectoryW(WidePath(path).c_str()) ? "" : LastErrorText();
+}
+
+std::string MakeHardLink(const std::string& existing, const std::string& link) {
+    return CreateHardLinkW(WidePath(link).c_str(), WidePath(existing).c_str(), nullptr) ? "" : LastErrorText();
+}
+
+// Without administrator rights only where developer mode allows it.
+std::string MakeSymbolicLink(const std::string& target, const std::string& link) {
+    const DWORD ALLOW_UNPRIVILEGED_CREATE = 2;   // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    std::wstring wideTarget = WideText(target);
+    for (wchar_t& c : wideTarget) c = c == L'/' ? L'\\' : c;
+    FileStatus status;
+    bool directory = QueryFileStatus(JoinPath(ParentDirectory(link), target), true, &status).empty() &&
+                     status.kind == FILE_KIND_DIRECTORY;
+    DWORD flags = ALLOW_UNPRIVILEGED_CREATE | (directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+    return CreateSymbolicLinkW(WidePath(link).c_str(), wideTarget.c_str(), flags) ? "" : LastErrorText();
+}
+
+std::string MakeReadOnly(const std::string& path) {
+    std::wstring wide = WidePath(path);
+    DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastErrorText();
+    return SetFileAttributesW(wide.c_str(), attributes | FILE_ATTRIBUTE_READONLY) ? "" : LastErrorText();
+}
+
 std::string FlushToDisk(const std::string& path) {
     HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return LastErrorText();
@@ -144,6 +179,14 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
     if (!joined.empty() && !EndsWithSeparator(joined)) joined += '\\';
     for (char c : name) joined += c == '/' ? '\\' : c;
     return joined;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::wstring wide = WideText(path);
+    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::vector<wchar_t> full(size + 1, 0);
+    DWORD length = size ? GetFullPathNameW(wide.c_str(), size + 1, full.data(), nullptr) : 0;
+    return length ? Utf8Text(full.data(), length) : path;
 }
 
 std::string OwnExecutablePath() {

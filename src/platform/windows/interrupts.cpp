@@ -61,3 +61,22 @@ void DeferInterrupts() {
     AcquireSRWLockExclusive(&makingFile);
 }
 void ResumeInterrupts() { ReleaseSRWLockExclusive(&makingFile); }
+
+// Set by an interrupt once CatchInterrupts has taken the console's events.
+static HANDLE interruptEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+HANDLE InterruptEvent() { return interruptEvent; }
+
+static BOOL WINAPI NoteInterrupt(DWORD) {
+    SetEvent(interruptEvent);
+    return TRUE;
+}
+
+void CatchInterrupts() { SetConsoleCtrlHandler(NoteInterrupt, TRUE); }
+
+bool InterruptCaught() { return WaitForSingleObject(interruptEvent, 0) == WAIT_OBJECT_0; }
+
+void EndAsInterrupted() {
+    RestoreConsole();
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}

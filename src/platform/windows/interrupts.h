@@ -8,3 +8,5 @@
 void KillOnInterrupt(HANDLE process);
 // Gives the console back the code page it had before StartProgram.
 void RestoreConsole();
+// Signalled by an interrupt after CatchInterrupts.
+HANDLE InterruptEvent();

@@ -67,9 +67,11 @@ static std::wstring QuotedArgument(const std::wstring& argument) {
 }
 
 // The child gets exactly these handles: its input from NUL, its output and
-// errors into the pipe; no console, so it cannot stop to prompt.
+// errors into the pipe (or file); no console, so it cannot stop to prompt.
+// Environment and directory: this program's unless given.
 static bool StartTool(const std::wstring& program, std::wstring commandLine, HANDLE input, HANDLE output,
-                      PROCESS_INFORMATION* process) {
+                      PROCESS_INFORMATION* process, wchar_t* environment = nullptr,
+                      const wchar_t* directory = nullptr) {
     HANDLE inherited[] = {input, output};
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -85,8 +87,8 @@ static bool StartTool(const std::wstring& program, std::wstring commandLine, HAN
     bool started = UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
                                              sizeof(inherited), nullptr, nullptr) &&
                    CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                  CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                                  nullptr, &startup.StartupInfo, process);
+                                  CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT,
+                                  environment, directory, &startup.StartupInfo, process);
     DeleteProcThreadAttributeList(startup.lpAttributeList);
     return started;
 }
@@ -125,4 +127,90 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& argu
     run.started = true;
     run.exitCode = (int)exitCode;
     return run;
+}
+
+// This program's environment block with the changes made: "NAME=VALUE" sets,
+// "NAME" removes (names compared without case, as Windows does).
+static std::wstring ChangedEnvironment(const std::vector<std::string>& changes) {
+    std::vector<std::wstring> variables;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* at = block; at && *at; at += wcslen(at) + 1) variables.push_back(at);
+    if (block) FreeEnvironmentStringsW(block);
+    for (const std::string& change : changes) {
+        std::wstring wide = WideText(change);
+        std::wstring name = wide.substr(0, wide.find(L'=')) + L"=";
+        std::vector<std::wstring> kept;
+        for (const std::wstring& variable : variables)
+            if (_wcsnicmp(variable.c_str(), name.c_str(), name.size()) != 0) kept.push_back(variable);
+        if (wide.find(L'=') != std::wstring::npos) kept.push_back(wide);
+        variables.swap(kept);
+    }
+    std::wstring joined;
+    for (const std::wstring& variable : variables) joined += variable + L'\0';
+    return joined + L'\0';
+}
+
+std::string SpawnProgram(const ProgramStart& start, RunningProgram* program) {
+    std::string path = FindProgram(start.program);
+    if (path.empty()) return start.program + ": not found in PATH";
+    std::wstring commandLine = L"\"" + WideText(path) + L"\"";
+    for (const std::string& argument : start.arguments) commandLine += L" " + QuotedArgument(WideText(argument));
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    HANDLE output =
+        CreateFileW(WidePath(start.outputPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return start.outputPath + ": " + LastErrorText();
+    HANDLE nothing =
+        CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
+    std::wstring environment = ChangedEnvironment(start.environment);
+    std::wstring directory = start.directory.empty() ? L"" : WidePath(start.directory);
+    PROCESS_INFORMATION process = {};
+    bool started =
+        nothing != INVALID_HANDLE_VALUE && StartTool(WidePath(path), commandLine, nothing, output, &process,
+                                                     &environment[0], directory.empty() ? nullptr : directory.c_str());
+    std::string problem = started ? "" : "cannot start " + path + ": " + LastErrorText();
+    if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
+    CloseHandle(output);
+    if (!started) return problem;
+    CloseHandle(process.hThread);
+    program->handle = (intptr_t)process.hProcess;
+    return "";
+}
+
+ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, int* exitCode) {
+    HANDLE process = (HANDLE)program->handle;
+    HANDLE events[] = {process, InterruptEvent()};
+    DWORD limit = milliseconds < 0 ? INFINITE : (DWORD)(milliseconds > 0x7FFFFFFF ? 0x7FFFFFFF : milliseconds);
+    DWORD woken = WaitForMultipleObjects(2, events, FALSE, limit);
+    if (woken == WAIT_OBJECT_0 + 1) return PROGRAM_WAIT_INTERRUPTED;
+    if (woken != WAIT_OBJECT_0) return PROGRAM_RUNNING;
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    *exitCode = (int)code;
+    CloseHandle(process);
+    program->handle = -1;
+    return PROGRAM_ENDED;
+}
+
+void StopProgram(RunningProgram* program) {
+    if (program->handle == -1) return;
+    HANDLE process = (HANDLE)program->handle;
+    TerminateProcess(process, STATUS_CONTROL_C_EXIT);
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
+    program->handle = -1;
+}
+
+std::string WineHostProblem() {
+    return "it runs the installer under Wine, on Linux; on Windows, run the installer itself (in Windows Sandbox or "
+           "a virtual machine, for a clean system)";
+}
+
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+    std::wstring wide = WideText(name);
+    DWORD size = GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::vector<wchar_t> value(size + 1, 0);
+    DWORD length = GetEnvironmentVariableW(wide.c_str(), value.data(), size + 1);
+    return Utf8Text(value.data(), length);
 }
