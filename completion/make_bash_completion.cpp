@@ -24,7 +24,7 @@ std::string Kind(const std::string& valueName) {
         return words;
     }
     if (valueName == "DIR") return "directory";
-    if (valueName == "OUT.exe") return "installer";
+    if (valueName == "OUT.exe" || valueName == "INSTALLER.exe") return "installer";
     if (valueName == "FILE" || valueName == "PATH") return "file";
     return "other";
 }

@@ -3,7 +3,7 @@
 file(GLOB CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 list(REMOVE_ITEM CLI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/sfxpack_main.cpp)
 add_library(sfx_cli STATIC ${CLI_SOURCES})
-target_link_libraries(sfx_cli PUBLIC sfx_pack)
+target_link_libraries(sfx_cli PUBLIC sfx_pack sfx_trial)
 # Where an installed sfxpack finds its stub: this folder of the prefix, whose
 # bin holds sfxpack (the install rules put it there).
 set(SFX_STUB_INSTALL_DIR share/sfx)

@@ -1,5 +1,6 @@
 // The command line of sfxpack: one command, its operands and options.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,15 @@
 #include "pack/installer_file.h"
 #include "pack/signing.h"
 
-enum Command { COMMAND_CREATE, COMMAND_LIST, COMMAND_VERIFY, COMMAND_EXTRACT, COMMAND_HELP, COMMAND_VERSION };
+enum Command {
+    COMMAND_CREATE,
+    COMMAND_LIST,
+    COMMAND_VERIFY,
+    COMMAND_EXTRACT,
+    COMMAND_TRY,
+    COMMAND_HELP,
+    COMMAND_VERSION
+};
 
 struct CommandLine {
     Command command = COMMAND_HELP;
@@ -25,6 +34,8 @@ struct CommandLine {
     bool json = false;   // list, verify: one JSON document on standard output
     SigningOptions signing;
     std::string trustedCertificates;   // verify: instead of the system's certificate authorities
+    std::string keepFolder;            // try: where to keep the prefix and the log
+    int64_t timeoutSeconds = 120;      // try: how long the installer may run
 };
 
 // Empty on success, else what is wrong with the command line (exit code 2).

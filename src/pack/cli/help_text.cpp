@@ -75,6 +75,6 @@ std::string UsageText() {
         heading = thisHeading;
         text += entry;
     }
-    return text + "\nExit codes: 0 success, 1 bad input or failed check, 2 usage error.\n" +
+    return text + "\nExit codes: 0 success, 1 bad input or failed check, 2 usage error, 3 try without Wine.\n" +
            "Every rule, limit and control mode: man sfxpack\n";
 }

@@ -99,6 +99,13 @@ void WriteJsonNumber(JsonWriter* writer, const char* key, int64_t value) {
     writer->text += std::to_string(value);
 }
 
+void WriteJsonDecimal(JsonWriter* writer, const char* key, double value, int decimals) {
+    StartItem(writer, key);
+    char digits[64];
+    snprintf(digits, sizeof(digits), "%.*f", decimals, value);
+    writer->text += digits;
+}
+
 void WriteJsonBool(JsonWriter* writer, const char* key, bool value) {
     StartItem(writer, key);
     writer->text += value ? "true" : "false";

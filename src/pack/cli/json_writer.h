@@ -18,5 +18,7 @@ void EndJsonArray(JsonWriter* writer);
 // The text must be UTF-8; a byte that is not is written as U+FFFD.
 void WriteJsonString(JsonWriter* writer, const char* key, const std::string& utf8);
 void WriteJsonNumber(JsonWriter* writer, const char* key, int64_t value);
+// With that many digits after the point.
+void WriteJsonDecimal(JsonWriter* writer, const char* key, double value, int decimals);
 void WriteJsonBool(JsonWriter* writer, const char* key, bool value);
 void WriteJsonNull(JsonWriter* writer, const char* key);

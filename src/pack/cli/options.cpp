@@ -40,6 +40,23 @@ std::string ApplyThreads(const std::string& value, CommandLine* line) {
     return "";
 }
 
+// A day: a bound that any installer's run stays within.
+constexpr int64_t MAX_TIMEOUT_SECONDS = 86400;
+
+std::string ApplyTimeout(const std::string& value, CommandLine* line) {
+    int64_t seconds = 0;
+    bool number = !value.empty() && value.size() <= 9;
+    for (char digit : value) {
+        number = number && digit >= '0' && digit <= '9';
+        seconds = seconds * 10 + (digit - '0');
+    }
+    if (!number || seconds < 1 || seconds > MAX_TIMEOUT_SECONDS)
+        return "--timeout takes a number of seconds from 1 to " + std::to_string(MAX_TIMEOUT_SECONDS) + ", not '" +
+               value + "'";
+    line->timeoutSeconds = seconds;
+    return "";
+}
+
 std::string Store(std::string* field, const std::string& value) {
     *field = value;
     return "";
@@ -73,6 +90,8 @@ const std::vector<CommandSpec>& Commands() {
          FOR_VERIFY},
         {"extract", COMMAND_EXTRACT, 2, "OUT.exe DIR", "OUT.exe DIR", "unpack into a new or empty DIR, for inspection",
          FOR_EXTRACT},
+        {"try", COMMAND_TRY, 1, "INSTALLER.exe", "INSTALLER.exe",
+         "run the installer under Wine and compare with its archive", FOR_TRY},
     };
     return commands;
 }
@@ -133,8 +152,12 @@ std::vector<OptionSpec> SigningAndCommonOptions() {
          [](const std::string& v, L* l) { return Store(&l->trustedCertificates, v); },
          "trust these certificates when checking the signature\n"
          "(default: the system's certificate authorities)"},
-        {"--json", "", "", FOR_LIST | FOR_VERIFY, [](const std::string&, L* l) { return Set(&l->json); },
+        {"--json", "", "", FOR_LIST | FOR_VERIFY | FOR_TRY, [](const std::string&, L* l) { return Set(&l->json); },
          "print one JSON document on standard output (see man sfxpack)"},
+        {"--keep", "", "DIR", FOR_TRY, [](const std::string& v, L* l) { return Store(&l->keepFolder, v); },
+         "keep the Wine prefix and Wine's log in DIR (new or empty)"},
+        {"--timeout", "", "SECONDS", FOR_TRY, ApplyTimeout,
+         "stop the installer after this long (default 120); a run\nthat is stopped fails"},
         {"--codepage", "", "NAME", FOR_EVERY_COMMAND, [](const std::string& v, L* l) { return Store(&l->codePage, v); },
          std::string("the Windows ANSI code page of names (default ") + DEFAULT_CODE_PAGE + ")"},
         {"--quiet", "-q", "", FOR_EVERY_COMMAND, [](const std::string&, L* l) { return Set(&l->quiet); },

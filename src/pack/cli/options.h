@@ -11,7 +11,7 @@
 #include "pack/cli/command_line.h"
 
 // The commands an option goes with, as bits.
-enum { FOR_CREATE = 1, FOR_LIST = 2, FOR_VERIFY = 4, FOR_EXTRACT = 8, FOR_EVERY_COMMAND = 15 };
+enum { FOR_CREATE = 1, FOR_LIST = 2, FOR_VERIFY = 4, FOR_EXTRACT = 8, FOR_TRY = 16, FOR_EVERY_COMMAND = 31 };
 
 struct CommandSpec {
     const char* name;

@@ -1,4 +1,4 @@
-// sfxpack: makes, lists, verifies and extracts self-extracting installers.
+// sfxpack: makes, lists, verifies, extracts and tries self-extracting installers.
 #include <cstdio>
 
 #include "pack/cli/commands.h"
@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
         return RunWithCodePage(line, RunVerify);
     case COMMAND_EXTRACT:
         return RunWithCodePage(line, RunExtract);
+    case COMMAND_TRY:
+        return RunWithCodePage(line, RunTry);
     case COMMAND_VERSION:
         printf("sfxpack %s\n", SFX_VERSION);
         return EXIT_OK;

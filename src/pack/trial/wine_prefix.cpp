@@ -1,0 +1,265 @@
+#include "pack/trial/wine_prefix.h"
+
+#include <random>
+#include <vector>
+
+#include "pack/trial/relay_trace.h"
+#include "pack/trial/tree_snapshot.h"
+#include "pack/trial/wine.h"
+#include "platform/platform.h"
+
+namespace {
+
+const uint64_t LINKED_SIZE = 64 * 1024;
+
+std::string MakeFolders(const std::string& path) {
+    FileStatus status;
+    if (QueryFileStatus(path, true, &status).empty())
+        return status.kind == FILE_KIND_DIRECTORY ? "" : path + ": not a folder";
+    std::string parent = ParentDirectory(path);
+    if (parent != path) {
+        std::string problem = MakeFolders(parent);
+        if (!problem.empty()) return problem;
+    }
+    std::string problem = CreateNewDirectory(path);
+    return problem.empty() || QueryFileStatus(path, true, &status).empty() ? "" : path + ": " + problem;
+}
+
+// "wine-8.0 (Debian 8.0~repack-4)" as a folder's name: prefix-wine-8.0-Debian-8.0-repack-4.
+std::string TemplateName(const std::string& wineVersion) {
+    std::string name = "prefix-";
+    for (char c : wineVersion) {
+        bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.';
+        if (kept) name += c;
+        else if (name.back() != '-') name += '-';
+    }
+    while (name.back() == '-') name.pop_back();
+    return name;
+}
+
+std::string CopyFileBytes(const std::string& from, const std::string& to) {
+    OpenFile source, copy;
+    std::string problem = OpenFileForReading(from, &source);
+    if (!problem.empty()) return from + ": " + problem;
+    problem = CreateFileForWriting(to, &copy);
+    if (!problem.empty()) {
+        (void)CloseFile(&source);
+        return to + ": " + problem;
+    }
+    std::vector<uint8_t> buffer(1 << 20);
+    size_t got = 0;
+    while (problem.empty() && (problem = ReadFromFile(&source, buffer.data(), buffer.size(), &got)).empty() && got)
+        problem = WriteToFile(&copy, buffer.data(), got);
+    (void)CloseFile(&source);
+    std::string closed = CloseFile(&copy);
+    if (problem.empty()) problem = closed;
+    return problem.empty() ? "" : to + ": " + problem;
+}
+
+std::string CopyFolder(const std::string& from, const std::string& to, const std::string& relative,
+                       std::set<std::string>* linked) {
+    std::string problem = CreateNewDirectory(to);
+    if (!problem.empty()) return to + ": " + problem;
+    std::vector<std::string> names;
+    problem = ListDirectory(from, &names);
+    if (!problem.empty()) return from + ": " + problem;
+    for (const std::string& name : names) {
+        if (InterruptCaught()) return "interrupted";
+        std::string source = JoinPath(from, name), copy = JoinPath(to, name);
+        std::string path = relative.empty() ? name : relative + "/" + name;
+        FileStatus status;
+        problem = QueryFileStatus(source, false, &status);
+        if (!problem.empty()) return source + ": " + problem;
+        if (status.kind == FILE_KIND_DIRECTORY) problem = CopyFolder(source, copy, path, linked);
+        else if (status.kind != FILE_KIND_REGULAR) continue;   // the drive links, made afresh
+        else if (status.size >= LINKED_SIZE && MakeHardLink(source, copy).empty()) linked->insert(path);
+        else problem = CopyFileBytes(source, copy);
+        if (!problem.empty()) return problem;
+    }
+    return "";
+}
+
+// Replaces each link below the folder with an empty folder: Wine links the
+// user folders (Desktop, Documents, Downloads, ...) to the home folder.
+std::string CutLinks(const std::string& folder) {
+    std::vector<std::string> names;
+    std::string problem = ListDirectory(folder, &names);
+    for (const std::string& name : names) {
+        std::string path = JoinPath(folder, name);
+        FileStatus status;
+        if (!problem.empty() || !QueryFileStatus(path, false, &status).empty()) continue;
+        if (status.kind == FILE_KIND_LINK) {
+            RemoveFileIfPresent(path);
+            problem = CreateNewDirectory(path);
+            if (!problem.empty()) problem = path + ": " + problem;
+        } else if (status.kind == FILE_KIND_DIRECTORY) {
+            problem = CutLinks(path);
+        }
+    }
+    return problem;
+}
+
+// No drive but C: (a new prefix has Z: for the host's root, and serial ports).
+void KeepOnlyDriveC(const std::string& prefix) {
+    std::string devices = JoinPath(prefix, "dosdevices");
+    std::vector<std::string> names;
+    (void)ListDirectory(devices, &names);
+    for (const std::string& name : names)
+        if (name != "c:") RemoveFileIfPresent(JoinPath(devices, name));
+}
+
+// The large files read-only: they are shared with every copy.
+std::string ProtectLargeFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    std::string problem = ListDirectory(folder, &names);
+    for (const std::string& name : names) {
+        std::string path = JoinPath(folder, name);
+        FileStatus status;
+        if (!problem.empty() || !QueryFileStatus(path, false, &status).empty()) continue;
+        if (status.kind == FILE_KIND_DIRECTORY) problem = ProtectLargeFiles(path);
+        else if (status.kind == FILE_KIND_REGULAR && status.size >= LINKED_SIZE) problem = MakeReadOnly(path);
+    }
+    return problem;
+}
+
+std::string WriteText(const std::string& path, const std::string& text) {
+    OpenFile file;
+    std::string problem = CreateFileForWriting(path, &file);
+    if (!problem.empty()) return path + ": " + problem;
+    problem = WriteToFile(&file, (const uint8_t*)text.data(), text.size());
+    std::string closed = CloseFile(&file);
+    return problem.empty() && closed.empty() ? "" : path + ": " + (problem.empty() ? closed : problem);
+}
+
+// Wine's own steps that make the template, each a program of the new prefix.
+struct TemplateStep {
+    std::vector<std::string> arguments;
+    int exitCode;   // what it must end with
+};
+
+std::vector<TemplateStep> TemplateSteps() {
+    return {
+        {{"wineboot", "-i"}, 0},
+        {{"winecfg", "-v", "win10"}, 0},
+        // The trace shows only these functions' calls (see relay_trace.h).
+        {{"reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t", "REG_SZ", "/d", TRACED_FUNCTIONS,
+          "/f"},
+         0},
+        // Desktop shortcuts stay in the prefix: no menu entries on the host.
+        {{"reg", "add", "HKCU\\Software\\Wine\\DllOverrides", "/v", "winemenubuilder.exe", "/t", "REG_SZ", "/d", "",
+          "/f"},
+         0},
+    };
+}
+
+// The 32-bit command interpreter ends as told only where Wine runs 32-bit programs.
+const int WINE_32_BIT_CHECK_CODE = 7;
+
+std::string PrepareTemplate(const WinePrefix& prefix, bool* wineProblem) {
+    std::string problem = StartWineServer(prefix);
+    for (const TemplateStep& step : TemplateSteps()) {
+        if (!problem.empty()) break;
+        int exitCode = -1;
+        problem = RunWine(prefix, step.arguments, WINE_STEP_SECONDS, &exitCode);
+        if (problem.empty() && exitCode != step.exitCode)
+            problem = step.arguments[0] + " failed (exit code " + std::to_string(exitCode) + ")";
+    }
+    *wineProblem = !problem.empty();
+    if (problem.empty()) {
+        int exitCode = -1;
+        problem =
+            RunWine(prefix, {"C:\\windows\\syswow64\\cmd.exe", "/c", "exit", std::to_string(WINE_32_BIT_CHECK_CODE)},
+                    WINE_STEP_SECONDS, &exitCode);
+        if (problem.empty() && exitCode != WINE_32_BIT_CHECK_CODE)
+            problem = Wine32BitProblem("its 32-bit command interpreter ended with " + std::to_string(exitCode));
+        *wineProblem = !problem.empty();
+    }
+    StopWineServer(prefix);
+    if (!problem.empty()) return problem + "; see " + prefix.logPath;
+    KeepOnlyDriveC(prefix.path);
+    problem = CutLinks(JoinPath(prefix.path, "drive_c"));
+    // Wine would update a prefix made by another version: never this one.
+    if (problem.empty()) problem = WriteText(JoinPath(prefix.path, ".update-timestamp"), "disable\n");
+    if (problem.empty()) problem = ProtectLargeFiles(JoinPath(prefix.path, "drive_c"));
+    return problem;
+}
+
+// Templates of other versions of Wine, which this one will not use.
+void RemoveOtherTemplates(const std::string& cache, const std::string& kept) {
+    std::vector<std::string> names;
+    (void)ListDirectory(cache, &names);
+    for (const std::string& name : names)
+        if (name.compare(0, 12, "prefix-wine-") == 0 && name != kept) (void)RemoveTree(JoinPath(cache, name));
+}
+
+}   // namespace
+
+std::string CreateUniqueFolder(const std::string& prefix, std::string* folder) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device entropy;
+    std::string problem;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = prefix;
+        for (int index = 0; index < 8; ++index) candidate += letters[entropy() % (sizeof(letters) - 1)];
+        problem = CreateNewDirectory(candidate);
+        if (problem.empty()) {
+            *folder = candidate;
+            return "";
+        }
+        FileStatus status;
+        if (!QueryFileStatus(candidate, false, &status).empty()) break;   // not a name taken: a real failure
+    }
+    return prefix + "...: " + problem;
+}
+
+std::string FindCacheFolder(std::string* folder) {
+    std::optional<std::string> cache = EnvironmentValue("XDG_CACHE_HOME");
+    if (!cache || cache->empty() || (*cache)[0] != '/') {
+        std::optional<std::string> home = EnvironmentValue("HOME");
+        if (!home || home->empty()) return "no cache folder: set XDG_CACHE_HOME or HOME";
+        cache = JoinPath(*home, ".cache");
+    }
+    *folder = JoinPath(*cache, "sfxpack");
+    return MakeFolders(*folder);
+}
+
+std::string FindOrMakeTemplate(const std::string& cache, const std::string& wineVersion,
+                               void (*note)(const std::string& message), std::string* templatePath, bool* wineProblem) {
+    *wineProblem = false;
+    std::string name = TemplateName(wineVersion);
+    *templatePath = JoinPath(cache, name);
+    FileStatus status;
+    if (QueryFileStatus(JoinPath(*templatePath, "drive_c"), false, &status).empty()) return "";
+    note("making a Windows 10 prefix for try with " + wineVersion + " in " + *templatePath +
+         " (once; it takes a minute or two)");
+    RemoveOtherTemplates(cache, name);
+    std::string building;
+    std::string problem = CreateUniqueFolder(JoinPath(cache, "prefix-new-"), &building);
+    if (!problem.empty()) return problem;
+    WinePrefix prefix{building, JoinPath(cache, "prefix.log")};
+    RemoveFileIfPresent(prefix.logPath);
+    problem = PrepareTemplate(prefix, wineProblem);
+    // Made whole, then renamed into place: a run that starts meanwhile makes its own.
+    if (problem.empty() && !RenameFile(building, *templatePath).empty() &&
+        !QueryFileStatus(JoinPath(*templatePath, "drive_c"), false, &status).empty())
+        problem = "cannot put the prefix in place as " + *templatePath;
+    (void)RemoveTree(building);
+    if (problem.empty()) note("the prefix is ready; later runs of try copy it");
+    return problem;
+}
+
+std::string CopyTemplate(const std::string& templatePath, const std::string& prefix, std::set<std::string>* linked) {
+    std::string problem = CopyFolder(templatePath, prefix, "", linked);
+    if (!problem.empty()) return problem;
+    problem = MakeSymbolicLink("../drive_c", JoinPath(JoinPath(prefix, "dosdevices"), "c:"));
+    return problem.empty() ? "" : prefix + ": drive C: " + problem;
+}
+
+std::string PrefixUserFolder(const std::string& prefix) {
+    std::string users = JoinPath(JoinPath(prefix, "drive_c"), "users");
+    std::vector<std::string> names;
+    (void)ListDirectory(users, &names);
+    for (const std::string& name : names)
+        if (name != "Public") return JoinPath(users, name);
+    return "";
+}
