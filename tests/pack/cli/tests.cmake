@@ -7,7 +7,7 @@ gtest_discover_tests(pack_cli_tests TEST_PREFIX "pack." PROPERTIES LABELS host-u
 
 # sfxpack once more with AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer, for the test that runs every command with it.
-add_executable(sfxpack_sanitized ${ARCHIVE_SOURCES} ${PLATFORM_SOURCES} ${CODEC_SOURCES} ${PACK_SOURCES} ${CLI_SOURCES}
+add_executable(sfxpack_sanitized ${ARCHIVE_SOURCES} ${PLATFORM_SOURCES} ${CODEC_SOURCES} ${PACK_SOURCES} ${TRIAL_SOURCES} ${CLI_SOURCES}
     ${CMAKE_SOURCE_DIR}/src/pack/cli/sfxpack_main.cpp)
 target_include_directories(sfxpack_sanitized PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(sfxpack_sanitized PRIVATE SFX_VERSION="${PROJECT_VERSION}"
