@@ -1,5 +1,6 @@
 #include "pack/trial/wine_prefix.h"
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -25,9 +26,14 @@ std::string MakeFolders(const std::string& path) {
     return problem.empty() || QueryFileStatus(path, true, &status).empty() ? "" : path + ": " + problem;
 }
 
-// "wine-8.0 (Debian 8.0~repack-4)" as a folder's name: prefix-wine-8.0-Debian-8.0-repack-4.
+// Templates are named by what they are made of: the steps below (their
+// version, raised when they change) and Wine's version.
+const char* const TEMPLATE_NAME_START = "prefix-v";
+const int TEMPLATE_STEPS_VERSION = 1;
+
+// "wine-8.0 (Debian 8.0~repack-4)": prefix-v1-wine-8.0-Debian-8.0-repack-4.
 std::string TemplateName(const std::string& wineVersion) {
-    std::string name = "prefix-";
+    std::string name = TEMPLATE_NAME_START + std::to_string(TEMPLATE_STEPS_VERSION) + "-";
     for (char c : wineVersion) {
         bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.';
         if (kept) name += c;
@@ -184,12 +190,13 @@ std::string PrepareTemplate(const WinePrefix& prefix, bool* wineProblem) {
     return problem;
 }
 
-// Templates of other versions of Wine, which this one will not use.
+// Templates made otherwise, or with another version of Wine: never used again.
 void RemoveOtherTemplates(const std::string& cache, const std::string& kept) {
     std::vector<std::string> names;
     (void)ListDirectory(cache, &names);
     for (const std::string& name : names)
-        if (name.compare(0, 12, "prefix-wine-") == 0 && name != kept) (void)RemoveTree(JoinPath(cache, name));
+        if (name.compare(0, strlen(TEMPLATE_NAME_START), TEMPLATE_NAME_START) == 0 && name != kept)
+            (void)RemoveTree(JoinPath(cache, name));
 }
 
 }   // namespace
