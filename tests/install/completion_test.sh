@@ -43,6 +43,8 @@ create app --target ''|
 list app.exe --codepage KOI|KOI8-R KOI8-U 
 extract app.exe ''|app out 
 verify ''|app app.exe out 
+try ''|app app.exe out 
+try app.exe --keep ''|app out 
 CASES
 
 # Every command first, and each option after a command it goes with.
