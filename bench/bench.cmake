@@ -1,5 +1,6 @@
 # Benchmarks: `make bench` builds and runs them (not a test). The codec against
-# zlib, zstd and xz; then whole installers against makensis and makeself.
+# zlib, zstd and xz; then whole installers against makensis and makeself, to
+# make and to install; then sfxpack try.
 find_library(CODEC_ZLIB z)
 find_library(CODEC_ZSTD zstd)
 find_library(CODEC_LZMA lzma)
@@ -10,6 +11,8 @@ if(CODEC_ZLIB AND CODEC_ZSTD AND CODEC_LZMA)
   add_custom_target(bench
       COMMAND codec_bench ${CODEC_BENCH_CORPUS}
       COMMAND ${CMAKE_SOURCE_DIR}/bench/installer-bench $<TARGET_FILE:sfxpack> ${CMAKE_BINARY_DIR}/installer-bench
+      COMMAND ${CMAKE_SOURCE_DIR}/bench/try-bench $<TARGET_FILE:sfxpack> ${CMAKE_BINARY_DIR}/windows/example-app
+              ${CMAKE_BINARY_DIR}/try-bench
       DEPENDS codec_bench sfxpack windows
       USES_TERMINAL
       COMMENT "Codec and installer benchmarks")
