@@ -158,8 +158,10 @@ struct RunningProgram {
 enum ProgramState { PROGRAM_ENDED, PROGRAM_RUNNING, PROGRAM_WAIT_INTERRUPTED };
 
 // Waits up to the time (negative: without limit) for the program to end, and
-// gives its exit code when it did (128 + the signal when one ended it).
-ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, int* exitCode);
+// gives its exit code when it did (128 + the signal when one ended it). An
+// interrupt caught (see CatchInterrupts) ends the wait when it is
+// interruptible; the clean-up after an interrupt waits through it.
+ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, bool interruptible, int* exitCode);
 // Ends the program at once, if it still runs.
 void StopProgram(RunningProgram* program);
 

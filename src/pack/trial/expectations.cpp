@@ -165,8 +165,9 @@ void CompareWithArchive(const Installer& installer, const CodePage& codePage, co
     for (const TrialChange& change : report->installed)
         if (change.change == CHANGE_REMOVED)
             report->problems.push_back(change.path + " was removed, and the run had not made it");
+    // A temporary run lists it with what else it left.
     std::map<std::u32string, std::string> atEnd = PathsByKey(after);
-    if (atEnd.count(PathKey(EXTRACTION_LIST_PATH)))
+    if (atEnd.count(PathKey(EXTRACTION_LIST_PATH)) && installer.control.mode != CONTROL_TEMP_RUN)
         report->problems.push_back(std::string("the extraction list ") + EXTRACTION_LIST_PATH + " was left behind");
     if (IsDamaged(installer)) return;
 

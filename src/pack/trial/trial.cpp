@@ -150,7 +150,7 @@ std::string WatchInstaller(Run* run, TrialReport* report) {
     }
     auto started = std::chrono::steady_clock::now();
     int exitCode = 0;
-    ProgramState state = WaitForProgram(&installer, run->request.timeoutSeconds * 1000, &exitCode);
+    ProgramState state = WaitForProgram(&installer, run->request.timeoutSeconds * 1000, true, &exitCode);
     report->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (state != PROGRAM_ENDED) StopProgram(&installer);
     if (state == PROGRAM_WAIT_INTERRUPTED) return "interrupted";

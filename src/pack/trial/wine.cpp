@@ -33,12 +33,12 @@ std::string LogText(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string RunToEnd(ProgramStart start, int64_t seconds, int* exitCode) {
+std::string RunToEnd(ProgramStart start, int64_t seconds, int* exitCode, bool interruptible = true) {
     RunningProgram program;
     std::string problem = SpawnProgram(start, &program);
     if (!problem.empty()) return problem;
     std::string name = start.arguments[1] + (start.arguments.size() > 2 ? " " + start.arguments[2] : "");
-    switch (WaitForProgram(&program, seconds * 1000, exitCode)) {
+    switch (WaitForProgram(&program, seconds * 1000, interruptible, exitCode)) {
     case PROGRAM_ENDED:
         return "";
     case PROGRAM_RUNNING:
@@ -96,9 +96,10 @@ std::string StartWineServer(const WinePrefix& prefix) {
     return problem;
 }
 
-// -k ends the server and every process of the prefix; -w waits until it has gone.
+// -k ends the server and every process of the prefix; -w waits until it has
+// gone. Also after an interrupt, which it cleans up after.
 void StopWineServer(const WinePrefix& prefix) {
     int exitCode = 0;
-    (void)RunToEnd(WineStart(prefix, "wineserver", {"-k"}, "-all"), WINE_STEP_SECONDS, &exitCode);
-    (void)RunToEnd(WineStart(prefix, "wineserver", {"-w"}, "-all"), WINE_STEP_SECONDS, &exitCode);
+    (void)RunToEnd(WineStart(prefix, "wineserver", {"-k"}, "-all"), WINE_STEP_SECONDS, &exitCode, false);
+    (void)RunToEnd(WineStart(prefix, "wineserver", {"-w"}, "-all"), WINE_STEP_SECONDS, &exitCode, false);
 }

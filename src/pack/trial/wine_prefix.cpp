@@ -85,26 +85,6 @@ std::string CopyFolder(const std::string& from, const std::string& to, const std
     return "";
 }
 
-// Replaces each link below the folder with an empty folder: Wine links the
-// user folders (Desktop, Documents, Downloads, ...) to the home folder.
-std::string CutLinks(const std::string& folder) {
-    std::vector<std::string> names;
-    std::string problem = ListDirectory(folder, &names);
-    for (const std::string& name : names) {
-        std::string path = JoinPath(folder, name);
-        FileStatus status;
-        if (!problem.empty() || !QueryFileStatus(path, false, &status).empty()) continue;
-        if (status.kind == FILE_KIND_LINK) {
-            RemoveFileIfPresent(path);
-            problem = CreateNewDirectory(path);
-            if (!problem.empty()) problem = path + ": " + problem;
-        } else if (status.kind == FILE_KIND_DIRECTORY) {
-            problem = CutLinks(path);
-        }
-    }
-    return problem;
-}
-
 // No drive but C: (a new prefix has Z: for the host's root, and serial ports).
 void KeepOnlyDriveC(const std::string& prefix) {
     std::string devices = JoinPath(prefix, "dosdevices");
@@ -114,16 +94,27 @@ void KeepOnlyDriveC(const std::string& prefix) {
         if (name != "c:") RemoveFileIfPresent(JoinPath(devices, name));
 }
 
-// The large files read-only: they are shared with every copy.
-std::string ProtectLargeFiles(const std::string& folder) {
+// Drive C: of the template, in one walk: each link becomes a folder of its
+// own (Wine links the user folders, Desktop, Documents, Downloads, ..., to
+// the home folder), and the large files, which every copy shares, read-only.
+std::string SealDriveC(const std::string& folder) {
     std::vector<std::string> names;
     std::string problem = ListDirectory(folder, &names);
     for (const std::string& name : names) {
         std::string path = JoinPath(folder, name);
         FileStatus status;
         if (!problem.empty() || !QueryFileStatus(path, false, &status).empty()) continue;
-        if (status.kind == FILE_KIND_DIRECTORY) problem = ProtectLargeFiles(path);
-        else if (status.kind == FILE_KIND_REGULAR && status.size >= LINKED_SIZE) problem = MakeReadOnly(path);
+        if (status.kind == FILE_KIND_DIRECTORY) {
+            problem = SealDriveC(path);
+            continue;
+        }
+        if (status.kind == FILE_KIND_LINK) {
+            RemoveFileIfPresent(path);
+            problem = CreateNewDirectory(path);
+        } else if (status.kind == FILE_KIND_REGULAR && status.size >= LINKED_SIZE) {
+            problem = MakeReadOnly(path);
+        }
+        if (!problem.empty()) problem = path + ": " + problem;
     }
     return problem;
 }
@@ -183,10 +174,9 @@ std::string PrepareTemplate(const WinePrefix& prefix, bool* wineProblem) {
     StopWineServer(prefix);
     if (!problem.empty()) return problem + "; see " + prefix.logPath;
     KeepOnlyDriveC(prefix.path);
-    problem = CutLinks(JoinPath(prefix.path, "drive_c"));
+    problem = SealDriveC(JoinPath(prefix.path, "drive_c"));
     // Wine would update a prefix made by another version: never this one.
     if (problem.empty()) problem = WriteText(JoinPath(prefix.path, ".update-timestamp"), "disable\n");
-    if (problem.empty()) problem = ProtectLargeFiles(JoinPath(prefix.path, "drive_c"));
     return problem;
 }
 

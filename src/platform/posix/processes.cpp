@@ -132,7 +132,7 @@ static int64_t NowMilliseconds() {
 // The wait sleeps on the child's process descriptor, which becomes readable
 // when it ends; the interrupt signals are blocked but while it sleeps, so an
 // interrupt cannot slip in between the look at its mark and the sleep.
-ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, int* exitCode) {
+ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, bool interruptible, int* exitCode) {
     pid_t child = (pid_t)program->handle;
     sigset_t interrupts, before;
     InterruptSignals(&interrupts);
@@ -148,7 +148,7 @@ ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, int* 
             state = PROGRAM_ENDED;
             break;
         }
-        if (InterruptCaught()) {
+        if (interruptible && InterruptCaught()) {
             state = PROGRAM_WAIT_INTERRUPTED;
             break;
         }

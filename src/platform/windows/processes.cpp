@@ -177,11 +177,11 @@ std::string SpawnProgram(const ProgramStart& start, RunningProgram* program) {
     return "";
 }
 
-ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, int* exitCode) {
+ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, bool interruptible, int* exitCode) {
     HANDLE process = (HANDLE)program->handle;
     HANDLE events[] = {process, InterruptEvent()};
     DWORD limit = milliseconds < 0 ? INFINITE : (DWORD)(milliseconds > 0x7FFFFFFF ? 0x7FFFFFFF : milliseconds);
-    DWORD woken = WaitForMultipleObjects(2, events, FALSE, limit);
+    DWORD woken = WaitForMultipleObjects(interruptible ? 2 : 1, events, FALSE, limit);
     if (woken == WAIT_OBJECT_0 + 1) return PROGRAM_WAIT_INTERRUPTED;
     if (woken != WAIT_OBJECT_0) return PROGRAM_RUNNING;
     DWORD code = 0;
