@@ -182,6 +182,8 @@ std::string ReadTrace(const Run& run, TrialReport* report) {
     return "";
 }
 
+void SayNothing(const std::string&) {}
+
 std::string RunInFolder(Run* run, TrialReport* report) {
     std::string problem = PreparePrefix(run);
     if (problem.empty()) problem = WatchInstaller(run, report);
@@ -197,7 +199,9 @@ std::string RunInFolder(Run* run, TrialReport* report) {
 
 }   // namespace
 
-std::string RunTrial(const TrialRequest& request, const CodePage& codePage, TrialReport* report, bool* wineProblem) {
+std::string RunTrial(const TrialRequest& given, const CodePage& codePage, TrialReport* report, bool* wineProblem) {
+    TrialRequest request = given;
+    if (!request.note) request.note = SayNothing;
     *wineProblem = true;
     std::string problem = WineHostProblem();
     if (problem.empty()) problem = MissingWineProblem();
