@@ -147,7 +147,9 @@ static int32_t StartProgram(Text program, Text parameters, Text workingDirectory
         SHELLEXECUTEINFOA shell;
         memset(&shell, 0, sizeof(shell));
         shell.cbSize = sizeof(shell);
-        shell.fMask = SEE_MASK_NOCLOSEPROCESS;
+        // A document that cannot be opened is the caller's failure to report: the
+        // shell shows no box of its own.
+        shell.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
         shell.lpVerb = "";
         shell.lpFile = program;
         shell.lpParameters = parameters;

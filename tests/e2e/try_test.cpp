@@ -136,7 +136,11 @@ TEST(Try, ReportsWhatEachInstallerDid) {
          {"--temp-run", "missing.exe"},
          false,
          "fail",
-         [](const Json& report) { EXPECT_TRUE(HasProblem(report, "missing.exe\" did not start")); }},
+         [](const Json& report) {
+             EXPECT_EQ(report["exit_code"].number, 1);
+             ExpectBoxes(report, {"Greska: Instalacija nije uspjela!"});   // and no box of the shell's
+             EXPECT_TRUE(HasProblem(report, "missing.exe\" did not start"));
+         }},
         {"unwritable-setup",
          {"--target", outsideOnZ},
          false,
