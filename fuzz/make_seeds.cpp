@@ -8,7 +8,7 @@
 
 #include "codec/encoder.h"
 #include "format/little_endian.h"
-#include "pack/installer_file.h"
+#include "pack/installer/installer_file.h"
 
 namespace {
 

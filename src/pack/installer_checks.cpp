@@ -3,10 +3,10 @@
 #include <set>
 
 #include "format/installer_format.h"
-#include "pack/certificate_table.h"
-#include "pack/entry_rules.h"
-#include "pack/load_memory.h"
-#include "pack/target_directory.h"
+#include "pack/installer/load_memory.h"
+#include "pack/names/entry_rules.h"
+#include "pack/names/target_directory.h"
+#include "pack/pe/certificate_table.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "pack/code_page.h"
-#include "pack/installer_reader.h"
+#include "pack/installer/installer_reader.h"
+#include "pack/names/code_page.h"
 
 enum CheckResult { CHECK_PASS, CHECK_WARN, CHECK_FAIL };
 

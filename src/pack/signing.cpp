@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "format/installer_format.h"
-#include "pack/installer_file.h"
+#include "pack/installer/installer_file.h"
 #include "platform/platform.h"
 
 const char* const SIGNING_TOOL = "osslsigncode";

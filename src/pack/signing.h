@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "pack/atomic_file.h"
-#include "pack/certificate_table.h"
+#include "pack/host/atomic_file.h"
+#include "pack/pe/certificate_table.h"
 
 extern const char* const SIGNING_TOOL;
 

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "archive/crc32.h"
-#include "pack/entry_stream.h"
-#include "pack/installer_file.h"
-#include "pack/load_memory.h"
-#include "pack/pe_checksum.h"
+#include "pack/installer/entry_stream.h"
+#include "pack/installer/installer_file.h"
+#include "pack/installer/load_memory.h"
+#include "pack/pe/pe_checksum.h"
 #include "pack_testing.h"
 
 namespace {

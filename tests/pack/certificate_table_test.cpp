@@ -3,8 +3,8 @@
 // after the block and running exactly to the end of the file.
 #include <gtest/gtest.h>
 
-#include "pack/certificate_table.h"
-#include "pack/installer_file.h"
+#include "pack/installer/installer_file.h"
+#include "pack/pe/certificate_table.h"
 #include "pack_testing.h"
 
 namespace {

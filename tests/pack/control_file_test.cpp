@@ -2,7 +2,7 @@
 // them back as the installer does.
 #include <gtest/gtest.h>
 
-#include "pack/control_file.h"
+#include "pack/installer/control_file.h"
 
 static ControlValues Shortcut(const std::string& program, const std::string& name, const std::string& icon = "",
                               const std::string& command = "") {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "format/installer_format.h"
-#include "pack/code_page.h"
-#include "pack/control_file.h"
-#include "pack/entry_rules.h"
-#include "pack/target_directory.h"
-#include "pack/windows_names.h"
+#include "pack/installer/control_file.h"
+#include "pack/names/code_page.h"
+#include "pack/names/entry_rules.h"
+#include "pack/names/target_directory.h"
+#include "pack/names/windows_names.h"
 
 TEST(WindowsNames, RefusesWhatWindowsForbidsOrChanges) {
     EXPECT_EQ(WindowsNameProblem("readme.txt"), "");

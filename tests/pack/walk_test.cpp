@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "pack/tree_walk.h"
+#include "pack/host/tree_walk.h"
 #include "pack_testing.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "pack/cli/command_line.h"
 
 #include "pack/cli/options.h"
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 #include "platform/platform.h"
 
 namespace {

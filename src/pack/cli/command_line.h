@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "pack/control_file.h"
-#include "pack/installer_file.h"
+#include "pack/installer/control_file.h"
+#include "pack/installer/installer_file.h"
 #include "pack/signing.h"
 
 enum Command { COMMAND_CREATE, COMMAND_LIST, COMMAND_VERIFY, COMMAND_EXTRACT, COMMAND_HELP, COMMAND_VERSION };

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "pack/cli/commands.h"
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 int Fail(const std::string& message) {
     fprintf(stderr, "sfxpack: %s\n", TerminalText(message).c_str());

@@ -5,10 +5,10 @@
 #include "format/installer_format.h"
 #include "pack/cli/commands.h"
 #include "pack/cli/json_writer.h"
-#include "pack/host_extract.h"
+#include "pack/host/host_extract.h"
 #include "pack/installer_checks.h"
+#include "pack/names/target_directory.h"
 #include "pack/signing.h"
-#include "pack/target_directory.h"
 
 namespace {
 

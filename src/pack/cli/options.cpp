@@ -1,8 +1,8 @@
 #include "pack/cli/options.h"
 
 #include "codec/levels.h"
-#include "pack/code_page.h"
-#include "pack/target_directory.h"
+#include "pack/names/code_page.h"
+#include "pack/names/target_directory.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The commands and options of sfxpack, one table each: the parser and the
 // help text both read them, so the two cannot drift apart. A new option is a
 // row in Options(); the control options' rows are made from the table of
-// control modes (pack/control_file.h), so a new mode is a row there alone.
+// control modes (pack/installer/control_file.h), so a new mode is a row there alone.
 #pragma once
 #include <cstddef>
 #include <functional>

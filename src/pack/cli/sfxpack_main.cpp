@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "pack/cli/commands.h"
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "pack/installer_file.h"
+#include "pack/installer/installer_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include "archive/crc32.h"
 #include "format/installer_format.h"
 #include "format/little_endian.h"
-#include "pack/pe_image.h"
+#include "pack/pe/pe_image.h"
 
 static const char* const NO_ARCHIVE = "not an installer made by sfxpack (no archive after the installer stub)";
 

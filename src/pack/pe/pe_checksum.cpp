@@ -1,7 +1,7 @@
-#include "pack/pe_checksum.h"
+#include "pack/pe/pe_checksum.h"
 
 #include "format/little_endian.h"
-#include "pack/pe_image.h"
+#include "pack/pe/pe_image.h"
 
 size_t PeChecksumOffset(const std::vector<uint8_t>& stub) {
     std::optional<uint32_t> pe = FindPeHeader(stub, PE_CHECKSUM_FIELD + 4);

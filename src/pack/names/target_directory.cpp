@@ -1,11 +1,11 @@
-#include "pack/target_directory.h"
+#include "pack/names/target_directory.h"
 
 #include <cctype>
 #include <cstring>
 #include <vector>
 
 #include "format/installer_format.h"
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 
 static bool StartsWithDrive(const std::string& target) {
     return target.size() >= 3 && isalpha((unsigned char)target[0]) && target[1] == ':' && target[2] == '\\';

@@ -1,4 +1,4 @@
-#include "pack/installer_reader.h"
+#include "pack/installer/installer_reader.h"
 
 #include "format/installer_format.h"
 #include "platform/platform.h"

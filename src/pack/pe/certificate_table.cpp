@@ -1,8 +1,8 @@
-#include "pack/certificate_table.h"
+#include "pack/pe/certificate_table.h"
 
 #include "format/installer_format.h"
 #include "format/little_endian.h"
-#include "pack/pe_image.h"
+#include "pack/pe/pe_image.h"
 
 // The PE header, when the security entry lies inside the stub.
 static std::optional<uint32_t> PeHeaderWithSecurityEntry(const std::vector<uint8_t>& file) {

@@ -1,9 +1,9 @@
-#include "pack/control_file.h"
+#include "pack/installer/control_file.h"
 
 #include <algorithm>
 
 #include "format/installer_format.h"
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 
 static const char* const CRLF = "\r\n";
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "pack/control_file.h"
-#include "pack/entry_stream.h"
-#include "pack/installer_file.h"
+#include "pack/installer/control_file.h"
+#include "pack/installer/entry_stream.h"
+#include "pack/installer/installer_file.h"
 
 struct Installer {
     std::vector<uint8_t> file;

@@ -1,8 +1,9 @@
 #include <cstring>
+#include <optional>
 
 #include "format/installer_format.h"
 #include "format/little_endian.h"
-#include "pack/entry_stream.h"
+#include "pack/installer/entry_stream.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pack/atomic_file.h"
+#include "pack/host/atomic_file.h"
 
 std::string BeginPendingFile(const std::string& path, PendingFile* file) {
     *file = PendingFile();

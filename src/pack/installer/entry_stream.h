@@ -6,7 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "pack/tree_walk.h"
+// A file or directory of the host that goes into the stream.
+struct SourceEntry {
+    std::string hostPath;   // where the builder reads it
+    std::string name;       // entry name in the code page: '\' between parts, directories end with '\'
+    bool isDirectory = false;
+    uint64_t size = 0;
+};
 
 typedef void (*ByteProgressFn)(void* context, uint64_t bytesDone, uint64_t bytesTotal);
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <vector>
 
-#include "pack/tree_walk.h"
+#include "pack/installer/entry_stream.h"
 
 // Every directory first, in the walk's order (each after the one that holds
 // it, as the installer needs), then the files by directory, by extension

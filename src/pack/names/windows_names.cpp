@@ -1,9 +1,9 @@
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 static bool IsReservedDeviceName(const std::string& component) {
     // The device names stay reserved with any extension: "con.txt" is CON.

@@ -3,7 +3,7 @@
 
 #include "format/installer_format.h"
 #include "format/little_endian.h"
-#include "pack/entry_stream.h"
+#include "pack/installer/entry_stream.h"
 #include "platform/platform.h"
 
 static const size_t READ_CHUNK = 1 << 20;   // progress is reported per chunk

@@ -1,4 +1,4 @@
-#include "pack/host_extract.h"
+#include "pack/host/host_extract.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
-#include "pack/tree_walk.h"
+#include "pack/host/tree_walk.h"
 
 #include <algorithm>
 
 #include "format/installer_format.h"
-#include "pack/entry_rules.h"
-#include "pack/windows_names.h"
+#include "pack/names/entry_rules.h"
+#include "pack/names/windows_names.h"
 
 namespace {
 

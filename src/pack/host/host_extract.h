@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "pack/code_page.h"
-#include "pack/entry_stream.h"
+#include "pack/installer/entry_stream.h"
+#include "pack/names/code_page.h"
 
 struct ExtractReport {
     size_t files = 0;

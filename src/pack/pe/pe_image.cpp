@@ -1,4 +1,4 @@
-#include "pack/pe_image.h"
+#include "pack/pe/pe_image.h"
 
 #include <algorithm>
 

@@ -5,15 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "pack/code_page.h"
+#include "pack/installer/entry_stream.h"
+#include "pack/names/code_page.h"
 #include "platform/platform.h"
-
-struct SourceEntry {
-    std::string hostPath;   // where the builder reads it
-    std::string name;       // entry name in the code page: '\' between parts, directories end with '\'
-    bool isDirectory = false;
-    uint64_t size = 0;
-};
 
 struct WalkOptions {
     const CodePage* codePage = nullptr;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "format/installer_format.h"
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 enum ControlMode { CONTROL_NONE, CONTROL_SHORTCUT, CONTROL_TEMP_RUN };
 

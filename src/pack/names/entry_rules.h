@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 struct SeenEntry {
     std::string path;   // UTF-8, without a directory's trailing backslash

@@ -1,4 +1,4 @@
-#include "pack/entry_order.h"
+#include "pack/host/entry_order.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 #include <cstdint>
 #include <cstdio>

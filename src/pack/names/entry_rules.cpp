@@ -1,9 +1,9 @@
-#include "pack/entry_rules.h"
+#include "pack/names/entry_rules.h"
 
 #include <vector>
 
 #include "format/installer_format.h"
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 
 namespace {
 

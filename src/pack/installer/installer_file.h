@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codec/encoder.h"
-#include "pack/certificate_table.h"
+#include "pack/pe/certificate_table.h"
 
 // The archive that the builder packs from an entry stream: its header, then
 // its stored block, which is the compressed block or, when compressing does

@@ -1,4 +1,4 @@
-#include "pack/load_memory.h"
+#include "pack/installer/load_memory.h"
 
 #include <algorithm>
 #include <cstdio>
