@@ -40,7 +40,7 @@ Bytes Concat(Bytes a, const Bytes& b) {
 std::string Load(const Bytes& archive, std::vector<uint8_t>* stream = nullptr) {
     ArchiveInfo info;
     std::vector<uint8_t> decoded;
-    std::string problem = UnpackArchive(archive.data(), archive.size(), &info, &decoded);
+    std::string problem = UnpackArchive(archive.data(), archive.size(), &info, &decoded).text;
     if (stream) *stream = decoded;
     return problem;
 }
@@ -192,7 +192,7 @@ TEST(Archive, PeChecksumCoversEveryPartAcrossOddEnds) {
 
 TEST(EntryStream, WorkedExampleParses) {
     ParsedStream parsed;
-    ASSERT_EQ(ParseEntryStream(WORKED_EXAMPLE, &parsed), "");
+    ASSERT_EQ(ParseEntryStream(WORKED_EXAMPLE, &parsed).text, "");
     EXPECT_EQ(parsed.target, ".\\");
     ASSERT_EQ(parsed.entries.size(), 1u);
     EXPECT_EQ(parsed.entries[0].name, "a.txt");
@@ -204,10 +204,10 @@ TEST(EntryStream, WorkedExampleParses) {
 TEST(EntryStream, EndsAtItsEndWithoutTheEndCode) {
     Bytes stream(WORKED_EXAMPLE.begin(), WORKED_EXAMPLE.end() - 4);
     ParsedStream parsed;
-    ASSERT_EQ(ParseEntryStream(stream, &parsed), "");
+    ASSERT_EQ(ParseEntryStream(stream, &parsed).text, "");
     EXPECT_EQ(parsed.entries.size(), 1u);
     EXPECT_FALSE(parsed.hasEndCode);
-    ASSERT_EQ(ParseEntryStream(Concat(WORKED_EXAMPLE, {1, 2, 3}), &parsed), "");
+    ASSERT_EQ(ParseEntryStream(Concat(WORKED_EXAMPLE, {1, 2, 3}), &parsed).text, "");
     EXPECT_EQ(parsed.bytesAfterEnd, 3u);
 }
 
@@ -237,34 +237,34 @@ TEST(EntryStream, RefusesWhatTheInstallerRefusesAndKeepsEarlierEntries) {
     };
     for (const Case& c : cases) {
         ParsedStream parsed;
-        std::string problem = ParseEntryStream(c.stream, &parsed);
+        std::string problem = ParseEntryStream(c.stream, &parsed).text;
         EXPECT_NE(problem.find(c.words), std::string::npos) << problem;
         ASSERT_GE(parsed.entries.size(), 1u) << c.words;
         EXPECT_EQ(parsed.entries[0].name, "first\\");
     }
     ParsedStream parsed;
-    EXPECT_NE(ParseEntryStream(Bytes{'.', '\\'}, &parsed), "");   // the target has no NUL
+    EXPECT_NE(ParseEntryStream(Bytes{'.', '\\'}, &parsed).text, "");   // the target has no NUL
 }
 
 TEST(Stub, MustBeAnElevenKilobyteI386PeImage) {
-    EXPECT_EQ(StubProblem(FakeStub()), "");
+    EXPECT_EQ(StubProblem(FakeStub()).text, "");
     Bytes shorter = FakeStub();
     shorter.pop_back();
-    EXPECT_NE(StubProblem(shorter).find("11263 bytes"), std::string::npos);
+    EXPECT_NE(StubProblem(shorter).text.find("11263 bytes"), std::string::npos);
     Bytes longer = FakeStub();
     longer.push_back(0);
-    EXPECT_NE(StubProblem(longer), "");
+    EXPECT_NE(StubProblem(longer).text, "");
     Bytes noMz = FakeStub();
     noMz[0] = 0;
-    EXPECT_NE(StubProblem(noMz).find("MZ"), std::string::npos);
+    EXPECT_NE(StubProblem(noMz).text.find("MZ"), std::string::npos);
     Bytes noPe = FakeStub();
     noPe[0x81] = 'X';
-    EXPECT_NE(StubProblem(noPe).find("PE"), std::string::npos);
+    EXPECT_NE(StubProblem(noPe).text.find("PE"), std::string::npos);
     Bytes farPointer = FakeStub();
     farPointer[0x3D] = 0x7F;   // the PE header would lie far outside the file
-    EXPECT_NE(StubProblem(farPointer), "");
+    EXPECT_NE(StubProblem(farPointer).text, "");
     Bytes x64 = FakeStub();
     x64[0x84] = 0x64;
     x64[0x85] = 0x86;
-    EXPECT_NE(StubProblem(x64).find("32-bit"), std::string::npos);
+    EXPECT_NE(StubProblem(x64).text.find("32-bit"), std::string::npos);
 }

@@ -38,7 +38,7 @@ Bytes WithTable(size_t padding, size_t tableSize, uint32_t offset, uint32_t size
 
 std::string Load(const Bytes& installer, ArchiveInfo* info) {
     Bytes stream;
-    return UnpackInstallerArchive(installer, info, &stream);
+    return UnpackInstallerArchive(installer, info, &stream).text;
 }
 
 }   // namespace
@@ -99,19 +99,19 @@ TEST(CertificateTable, EntryNamingNothingWhenNothingFollows) {
 }
 
 TEST(CertificateTable, OnlyAPe32StubWithASecurityEntryCanBeSigned) {
-    EXPECT_EQ(SignableStubProblem(FakeStub()), "");
+    EXPECT_EQ(SignableStubProblem(FakeStub()).text, "");
     Bytes pe32Plus = FakeStub();
     pe32Plus[0x98] = 0x0B;
     pe32Plus[0x99] = 0x02;
-    EXPECT_NE(SignableStubProblem(pe32Plus).find("PE32"), std::string::npos);
+    EXPECT_NE(SignableStubProblem(pe32Plus).text.find("PE32"), std::string::npos);
     Bytes fewEntries = FakeStub();
     fewEntries[0xF4] = 4;
-    EXPECT_NE(SignableStubProblem(fewEntries).find("no security entry"), std::string::npos);
+    EXPECT_NE(SignableStubProblem(fewEntries).text.find("no security entry"), std::string::npos);
     Bytes farHeader = FakeStub();
     SetInt32(&farHeader, 0x3C, 11264 - 0x98);   // the entry would lie past the stub
-    EXPECT_NE(SignableStubProblem(farHeader).find("no room"), std::string::npos);
+    EXPECT_NE(SignableStubProblem(farHeader).text.find("no room"), std::string::npos);
     EXPECT_EQ(NamedCertificateTable(farHeader).size, 0u);
     Bytes signedStub = FakeStub();
     SetInt32(&signedStub, SECURITY_ENTRY + 4, 100);
-    EXPECT_NE(SignableStubProblem(signedStub).find("signed itself"), std::string::npos);
+    EXPECT_NE(SignableStubProblem(signedStub).text.find("signed itself"), std::string::npos);
 }

@@ -6,6 +6,7 @@
 #include "pack/installer/control_file.h"
 #include "pack/installer/installer_file.h"
 #include "pack/signing.h"
+#include "problem/problem.h"
 
 enum Command { COMMAND_CREATE, COMMAND_LIST, COMMAND_VERIFY, COMMAND_EXTRACT, COMMAND_HELP, COMMAND_VERSION };
 
@@ -27,8 +28,8 @@ struct CommandLine {
     std::string trustedCertificates;   // verify: instead of the system's certificate authorities
 };
 
-// Empty on success, else what is wrong with the command line (exit code 2).
-[[nodiscard]] std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
+// None on success, else what is wrong with the command line (exit code 2).
+Problem ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
 
 // The help text, made from the tables of commands, options, control modes and levels.
 std::string UsageText();

@@ -46,11 +46,11 @@ std::vector<std::string> DefaultStubPaths() {
 }
 
 // The first default stub that exists; empty, with the message, when none does.
-std::string FindDefaultStub(std::string* problem) {
+std::string FindDefaultStub(Problem* problem) {
     std::vector<std::string> paths = DefaultStubPaths();
     FileStatus status;
     for (const std::string& path : paths)
-        if (QueryFileStatus(path, true, &status).empty()) return path;
+        if (!QueryFileStatus(path, true, &status)) return path;
     *problem = "no installer stub at " + JoinedNames(paths, ", ", " or ") + "; name one with --stub PATH";
     return "";
 }
@@ -58,15 +58,14 @@ std::string FindDefaultStub(std::string* problem) {
 // With no control option, a top-level $$$.$$$ in DIR is the control file, taken
 // as it is (so that extract and then create give the same installer), when the
 // installer reads it as one whose values create would write.
-std::string TakeTreeControlFile(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
+Problem TakeTreeControlFile(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
     std::string path = JoinPath(inputs->root, CONTROL_FILE_NAME);
     FileStatus status;
-    if (!QueryFileStatus(path, line.followLinks, &status).empty()) return "";
+    if (QueryFileStatus(path, line.followLinks, &status)) return {};
     std::string refused = path + ": the installer takes a top-level " + CONTROL_FILE_NAME + " for its control file, ";
     if (status.kind != FILE_KIND_REGULAR) return refused + "and this is not a regular file";
     std::vector<uint8_t> bytes;
-    std::string problem = ReadWholeFile(path, &bytes);
-    if (!problem.empty()) return problem;
+    if (Problem problem = ReadWholeFile(path, &bytes)) return problem;
     if (!ControlFileIsRead((int64_t)bytes.size()))
         return refused + "and ignores this one of " + std::to_string(bytes.size()) +
                " bytes (it reads one of 2 or more)";
@@ -77,37 +76,37 @@ std::string TakeTreeControlFile(const CommandLine& line, const CodePage& codePag
         if (!utf8) return refused + "and this one does not convert from code page " + codePage.name;
         values.*line.value = *utf8;
     }
-    if (!(problem = ControlValuesProblem(values)).empty()) return refused + "and this one's " + problem;
+    if (Problem problem = ControlValuesProblem(values)) return refused + "and this one's " + problem.text;
     inputs->control = values;
     inputs->walk.skip.push_back(status.identity);
-    return "";
+    return {};
 }
 
-std::string CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
+Problem CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
     if (line.targetGiven && line.target.empty()) return "--target: the target directory is empty";
     bool temporaryRun = inputs->control.mode == CONTROL_TEMP_RUN;
     std::string defaultTarget = temporaryRun ? TemporaryRunTarget(line.output) : DEFAULT_TARGET;
     inputs->target = NormalizedTarget(line.targetGiven ? line.target : defaultTarget);
     std::string named = (line.targetGiven ? "--target '" : "the default target '") + inputs->target + "'";
-    std::string problem = temporaryRun ? TemporaryRunTargetProblem(inputs->target) : "";
-    if (!problem.empty())
-        return named + " with a temporary run: " + problem + "; leave out --target for a new directory " +
+    Problem problem = temporaryRun ? TemporaryRunTargetProblem(inputs->target) : Problem();
+    if (problem)
+        return named + " with a temporary run: " + problem.text + "; leave out --target for a new directory " +
                defaultTarget + " beside the installer, or name another one";
     problem = TargetDirectoryProblem(inputs->target);
     std::optional<std::string> ansiTarget = ToCodePage(codePage, inputs->target);
-    if (problem.empty() && !ansiTarget) problem = "cannot be written in code page " + codePage.name;
+    if (!problem && !ansiTarget) problem = "cannot be written in code page " + codePage.name;
     inputs->ansiTarget = ansiTarget.value_or("");
-    if (problem.empty()) problem = TargetLengthProblem(inputs->ansiTarget.size(), inputs->control.mode != CONTROL_NONE);
-    return problem.empty() ? "" : named + ": " + problem;
+    if (!problem) problem = TargetLengthProblem(inputs->ansiTarget.size(), inputs->control.mode != CONTROL_NONE);
+    return Prefixed(named + ": ", problem);
 }
 
 // The control options' relative commands get the target in front. A tree's
 // control file is taken as it is: one whose command Windows would look for
 // beside the installer is refused.
-std::string PlaceCommands(const CommandLine& line, CreateInputs* inputs) {
+Problem PlaceCommands(const CommandLine& line, CreateInputs* inputs) {
     if (line.control.mode != CONTROL_NONE) inputs->control = CommandsInTarget(inputs->control, inputs->target);
-    std::string problem = CommandPlaceProblem(inputs->control, inputs->target);
-    return problem.empty() ? "" : JoinPath(inputs->root, CONTROL_FILE_NAME) + ": its " + problem;
+    return Prefixed(JoinPath(inputs->root, CONTROL_FILE_NAME) + ": its ",
+                    CommandPlaceProblem(inputs->control, inputs->target));
 }
 
 bool IsAbsoluteWindowsPath(const std::string& path) {
@@ -117,9 +116,9 @@ bool IsAbsoluteWindowsPath(const std::string& path) {
 
 // The output must be a file in an existing directory; when it already lies
 // inside the packed tree, the walk leaves it out.
-std::string CheckOutput(const std::string& output, WalkOptions* walk) {
+Problem CheckOutput(const std::string& output, WalkOptions* walk) {
     FileStatus status;
-    bool exists = QueryFileStatus(output, true, &status).empty();
+    bool exists = !QueryFileStatus(output, true, &status);
     if ((exists && status.kind == FILE_KIND_DIRECTORY) || output.back() == '/') {
         size_t end = output.find_last_not_of("/\\");
         std::string directory = output.substr(0, end + 1);
@@ -128,34 +127,34 @@ std::string CheckOutput(const std::string& output, WalkOptions* walk) {
     }
     if (exists) {
         walk->skip.push_back(status.identity);
-        return "";
+        return {};
     }
-    if (!QueryFileStatus(ParentDirectory(output), true, &status).empty() || status.kind != FILE_KIND_DIRECTORY)
+    if (QueryFileStatus(ParentDirectory(output), true, &status) || status.kind != FILE_KIND_DIRECTORY)
         return output + ": its directory does not exist";
-    return "";
+    return {};
 }
 
 bool Signing(const CommandLine& line) { return !line.signing.certificate.empty(); }
 
-std::string GatherInputs(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
+Problem GatherInputs(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
     inputs->root = line.operands[0];
     while (inputs->root.size() > 1 && inputs->root.back() == '/') inputs->root.pop_back();
     inputs->control = line.control;
-    std::string problem = ControlValuesProblem(line.control);
-    if (problem.empty() && line.control.mode == CONTROL_NONE) problem = TakeTreeControlFile(line, codePage, inputs);
-    if (problem.empty()) problem = CheckTarget(line, codePage, inputs);
-    if (problem.empty()) problem = PlaceCommands(line, inputs);
-    if (problem.empty() && line.control.mode != CONTROL_NONE)
+    Problem problem = ControlValuesProblem(line.control);
+    if (!problem && line.control.mode == CONTROL_NONE) problem = TakeTreeControlFile(line, codePage, inputs);
+    if (!problem) problem = CheckTarget(line, codePage, inputs);
+    if (!problem) problem = PlaceCommands(line, inputs);
+    if (!problem && line.control.mode != CONTROL_NONE)
         problem = MakeControlFile(inputs->control, codePage, &inputs->controlFile);
-    if (!problem.empty()) return problem;
+    if (problem) return problem;
 
     std::string stubPath = line.stub.empty() ? FindDefaultStub(&problem) : line.stub;
     if (stubPath.empty()) return problem;
-    if (!(problem = ReadWholeFile(stubPath, &inputs->stub)).empty()) return "stub " + problem;
-    if (!(problem = StubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
+    if ((problem = ReadWholeFile(stubPath, &inputs->stub))) return "stub " + problem.text;
+    if ((problem = StubProblem(inputs->stub))) return "stub " + stubPath + ": " + problem.text;
     if (Signing(line)) {
-        if (!(problem = SignableStubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
-        if (!(problem = SigningInputsProblem(line.signing)).empty()) return problem;
+        if ((problem = SignableStubProblem(inputs->stub))) return "stub " + stubPath + ": " + problem.text;
+        if ((problem = SigningInputsProblem(line.signing))) return problem;
     }
 
     inputs->walk.codePage = &codePage;
@@ -266,8 +265,8 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     auto started = std::chrono::steady_clock::now();
     inputs.walk.skip.push_back(output->identity);
     std::vector<SourceEntry> entries;
-    std::string problem = WalkTree(inputs.root, inputs.walk, &entries);
-    if (!problem.empty()) return Fail(problem);
+    Problem problem = WalkTree(inputs.root, inputs.walk, &entries);
+    if (problem) return Fail(problem.text);
     OrderForCompression(&entries);
     WarnAboutControl(line, inputs, codePage, entries);
     WarnAboutWindows(line, codePage, inputs, entries);
@@ -286,7 +285,7 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     std::vector<uint8_t> stream;
     problem = BuildEntryStream(inputs.ansiTarget, entries, inputs.controlFile, ProgressCallback, &meter, &stream);
     FinishProgress(&meter);
-    if (!problem.empty()) return Fail(problem);
+    if (problem) return Fail(problem.text);
     streamSize = stream.size();
 
     StartProgress(&meter, "compressing", showProgress && line.level->parse);
@@ -312,10 +311,10 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     if (checking.joinable()) checking.join();
     if (!unpacks) return Fail("internal error: the compressed block does not unpack to the entry stream");
     CertificateTable signature;
-    if (problem.empty())
+    if (!problem)
         problem = Signing(line) ? SignPendingInstaller(line.signing, *output, archive.header, &signature)
                                 : CommitPendingFile(output);
-    if (!problem.empty()) return Fail(problem);
+    if (problem) return Fail(problem.text);
 
     if (!line.quiet) {
         Totals totals = CountEntries(entries);
@@ -338,10 +337,10 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
 
 int RunCreate(const CommandLine& line, const CodePage& codePage) {
     CreateInputs inputs;
-    std::string problem = GatherInputs(line, codePage, &inputs);
+    Problem problem = GatherInputs(line, codePage, &inputs);
     PendingFile output;
-    if (problem.empty()) problem = BeginPendingFile(line.output, &output);
-    if (!problem.empty()) return Fail(problem);
+    if (!problem) problem = BeginPendingFile(line.output, &output);
+    if (problem) return Fail(problem.text);
     int result = Pack(line, codePage, inputs, &output);
     AbandonPendingFile(&output);   // after a success there is nothing left to abandon
     return result;

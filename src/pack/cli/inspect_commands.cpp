@@ -58,7 +58,7 @@ void WriteJsonInstaller(JsonWriter* writer, const std::string& path, const Insta
                         const CodePage& codePage) {
     WriteJsonNumber(writer, "schema_version", JSON_SCHEMA_VERSION);
     WriteJsonString(writer, "installer", path);
-    bool loaded = installer.archiveProblem.empty();
+    bool loaded = !installer.archiveProblem;
     if (loaded) {
         BeginJsonObject(writer, "archive");
         WriteJsonBool(writer, "compressed", installer.info.compressed);
@@ -158,19 +158,19 @@ std::string ShellQuoted(const std::string& text) {
 int RunList(const CommandLine& line, const CodePage& codePage) {
     const std::string& path = line.operands[0];
     Installer installer;
-    std::string problem = ReadInstallerFile(path, &installer);
+    Problem problem = ReadInstallerFile(path, &installer);
     if (line.json) {
         JsonWriter writer;
         BeginJsonObject(&writer);
         WriteJsonInstaller(&writer, path, installer, codePage);
-        if (problem.empty()) WriteJsonNull(&writer, "problem");
-        else WriteJsonString(&writer, "problem", problem);
+        if (problem) WriteJsonString(&writer, "problem", problem.text);
+        else WriteJsonNull(&writer, "problem");
         EndJsonObject(&writer);
         fputs(writer.text.c_str(), stdout);
-    } else if (installer.archiveProblem.empty()) {
+    } else if (!installer.archiveProblem) {
         PrintListing(installer, codePage);
     }
-    if (!problem.empty()) return FailInstaller(path, installer, problem);
+    if (problem) return FailInstaller(path, installer, problem.text);
     return EXIT_OK;
 }
 
@@ -212,13 +212,12 @@ int RunExtract(const CommandLine& line, const CodePage& codePage) {
     (void)ReadInstallerFile(path, &installer);   // the record keeps what it found, for the check below
     // Refused before anything is written: what verify refuses in the archive,
     // the entry stream or the names, which the installer would not write as named.
-    std::string problem = ExtractionProblem(installer, codePage);
-    if (!problem.empty()) return FailInstaller(path, installer, problem);
+    if (Problem problem = ExtractionProblem(installer, codePage)) return FailInstaller(path, installer, problem.text);
     ExtractReport report;
     const std::string& directory = line.operands[1];
-    problem = ExtractToDirectory(installer.stream, installer.parsed, codePage, directory, &report);
+    Problem problem = ExtractToDirectory(installer.stream, installer.parsed, codePage, directory, &report);
     for (const std::string& skipped : report.skipped) Warn("skipped " + skipped);
-    if (!problem.empty()) return Fail(problem);
+    if (problem) return Fail(problem.text);
     if (line.quiet) return EXIT_OK;
     PrintLine(path + ": " + Counted(report.files, "file", "files") + ", " +
               Counted(report.directories, "directory", "directories") + " extracted to " + directory);

@@ -27,7 +27,7 @@ std::string LevelHelp() {
 // most one per 2 MiB section.
 constexpr uint32_t MAX_THREADS = 64;
 
-std::string ApplyThreads(const std::string& value, CommandLine* line) {
+Problem ApplyThreads(const std::string& value, CommandLine* line) {
     uint32_t threads = 0;
     bool number = !value.empty() && value.size() <= 9;   // no overflow
     for (char digit : value) {
@@ -37,28 +37,28 @@ std::string ApplyThreads(const std::string& value, CommandLine* line) {
     if (!number || threads > MAX_THREADS)
         return "--threads takes a number from 0 to " + std::to_string(MAX_THREADS) + ", not '" + value + "'";
     line->threads = threads;
-    return "";
+    return {};
 }
 
-std::string Store(std::string* field, const std::string& value) {
+Problem Store(std::string* field, const std::string& value) {
     *field = value;
-    return "";
+    return {};
 }
 
-std::string Set(bool* flag) {
+Problem Set(bool* flag) {
     *flag = true;
-    return "";
+    return {};
 }
 
-std::string Choose(Command* command, Command chosen) {
+Problem Choose(Command* command, Command chosen) {
     *command = chosen;
-    return "";
+    return {};
 }
 
-std::string ApplyLevel(const std::string& value, CommandLine* line) {
+Problem ApplyLevel(const std::string& value, CommandLine* line) {
     line->level = FindCompressionLevel(value);
     if (!line->level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
-    return "";
+    return {};
 }
 
 }   // namespace
@@ -86,7 +86,10 @@ std::vector<OptionSpec> PackingOptions() {
         {"--output", "-o", "OUT.exe", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->output, v); },
          "the installer to write (written whole or not at all)"},
         {"--target", "", "DIR", FOR_CREATE,
-         [](const std::string& v, L* l) { return Set(&l->targetGiven) + Store(&l->target, v); },
+         [](const std::string& v, L* l) {
+             l->targetGiven = true;
+             return Store(&l->target, v);
+         },
          std::string("where the installer extracts to (default ") + DEFAULT_TARGET + ", and .\\NAME.tmp\\\n" +
              "with --temp-run); a trailing backslash is added when\n" + "missing, and .\\ before a relative DIR"},
         {"--level", "", LevelNames("|", "|"), FOR_CREATE, ApplyLevel, LevelHelp()},

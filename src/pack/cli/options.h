@@ -28,8 +28,8 @@ struct OptionSpec {
     std::string shortName;   // "-o"; empty: none
     std::string valueName;   // "OUT.exe"; empty: the option takes no value
     int commands;            // FOR_ bits; 0: it stands alone, command or not (--help, --version)
-    // Stores the value in the command line; empty, or why the value is refused.
-    std::function<std::string(const std::string& value, CommandLine* line)> apply;
+    // Stores the value in the command line; none, or why the value is refused.
+    std::function<Problem(const std::string& value, CommandLine* line)> apply;
     std::string help;   // lines joined by '\n'; empty: described with its control mode
 };
 

@@ -8,9 +8,8 @@
 int main(int argc, char** argv) {
     std::vector<std::string> arguments = StartProgram(argc, argv);
     CommandLine line;
-    std::string problem = ParseCommandLine(arguments, &line);
-    if (!problem.empty()) {
-        fprintf(stderr, "sfxpack: %s\nTry 'sfxpack --help'.\n", TerminalText(problem).c_str());
+    if (Problem problem = ParseCommandLine(arguments, &line)) {
+        fprintf(stderr, "sfxpack: %s\nTry 'sfxpack --help'.\n", TerminalText(problem.text).c_str());
         return EXIT_USAGE;
     }
     switch (line.command) {

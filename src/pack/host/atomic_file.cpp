@@ -1,38 +1,35 @@
 #include "pack/host/atomic_file.h"
 
-std::string BeginPendingFile(const std::string& path, PendingFile* file) {
+Problem BeginPendingFile(const std::string& path, PendingFile* file) {
     *file = PendingFile();
     file->path = path;
     FileStatus status;
-    if (QueryFileStatus(path, true, &status).empty() && status.kind == FILE_KIND_DIRECTORY)
-        return path + ": is a directory";
+    if (!QueryFileStatus(path, true, &status) && status.kind == FILE_KIND_DIRECTORY) return path + ": is a directory";
     std::string temporaryPath;
     // An interrupt between the file's making and its registration would leave it.
     DeferInterrupts();
-    std::string failure = CreateUniqueFile(path + ".tmp-", &temporaryPath, &file->file);
-    if (failure.empty()) file->slot = RemoveOnInterrupt(temporaryPath);
+    Problem failure = CreateUniqueFile(path + ".tmp-", &temporaryPath, &file->file);
+    if (!failure) file->slot = RemoveOnInterrupt(temporaryPath);
     ResumeInterrupts();
-    if (!failure.empty()) return path + ": cannot create a file beside it: " + failure;
+    if (failure) return path + ": cannot create a file beside it: " + failure.text;
     file->temporaryPath = temporaryPath;
     if (file->slot < 0) {
         AbandonPendingFile(file);
         return path + ": internal error: too many files pending";
     }
-    failure = QueryOpenFileStatus(file->file, &status);
-    if (!failure.empty()) {
+    if ((failure = QueryOpenFileStatus(file->file, &status))) {
         AbandonPendingFile(file);
-        return path + ": cannot create a file beside it: " + failure;
+        return path + ": cannot create a file beside it: " + failure.text;
     }
     file->identity = status.identity;
-    return "";
+    return {};
 }
 
-std::string BeginPendingName(const std::string& path, PendingFile* file) {
-    std::string problem = BeginPendingFile(path, file);
-    if (!problem.empty()) return problem;
+Problem BeginPendingName(const std::string& path, PendingFile* file) {
+    if (Problem problem = BeginPendingFile(path, file)) return problem;
     (void)CloseFile(&file->file);   // empty, and removed next
     RemoveFileIfPresent(file->temporaryPath);
-    return "";
+    return {};
 }
 
 void AbandonPendingFile(PendingFile* file) {
@@ -43,24 +40,22 @@ void AbandonPendingFile(PendingFile* file) {
     file->slot = -1;
 }
 
-std::string WritePendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts) {
-    std::string problem, failure;
-    if (!(failure = GiveUsualPermissions(&file->file)).empty()) problem = "cannot set permissions: " + failure;
+Problem WritePendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts) {
+    Problem problem = Prefixed("cannot set permissions: ", GiveUsualPermissions(&file->file));
     for (const std::vector<uint8_t>* part : parts)
-        if (problem.empty() && !(failure = WriteToFile(&file->file, part->data(), part->size())).empty())
-            problem = "cannot write: " + failure;
-    if (problem.empty() && !(failure = FlushFileToDisk(&file->file)).empty()) problem = "cannot write: " + failure;
-    if (!(failure = CloseFile(&file->file)).empty() && problem.empty()) problem = "cannot write: " + failure;
-    if (problem.empty()) return "";
+        if (!problem) problem = Prefixed("cannot write: ", WriteToFile(&file->file, part->data(), part->size()));
+    if (!problem) problem = Prefixed("cannot write: ", FlushFileToDisk(&file->file));
+    Problem closing = CloseFile(&file->file);
+    if (!problem) problem = Prefixed("cannot write: ", closing);
+    if (!problem) return {};
     AbandonPendingFile(file);
-    return file->path + ": " + problem;
+    return file->path + ": " + problem.text;
 }
 
-std::string CommitPendingFile(PendingFile* file) {
-    std::string problem;
-    std::string failure = RenameFile(file->temporaryPath, file->path);
-    if (!failure.empty()) problem = file->path + ": cannot rename the finished file to it: " + failure;
-    if (problem.empty()) file->temporaryPath.clear();   // it is the file now
+Problem CommitPendingFile(PendingFile* file) {
+    Problem problem =
+        Prefixed(file->path + ": cannot rename the finished file to it: ", RenameFile(file->temporaryPath, file->path));
+    if (!problem) file->temporaryPath.clear();   // it is the file now
     AbandonPendingFile(file);
     return problem;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "problem/problem.h"
 
 struct PendingFile {
     std::string path;
@@ -17,14 +18,14 @@ struct PendingFile {
     FileIdentity identity;   // the temporary file's, for walks that must pass it by
 };
 
-// Empty on success, else "<path>: <problem>". At most two files are pending at once.
-[[nodiscard]] std::string BeginPendingFile(const std::string& path, PendingFile* file);
+// None on success, else "<path>: <problem>". At most two files are pending at once.
+Problem BeginPendingFile(const std::string& path, PendingFile* file);
 // The same, but only the temporary name is kept, with no file under it, for a
 // helper program that will not write over an existing file.
-[[nodiscard]] std::string BeginPendingName(const std::string& path, PendingFile* file);
+Problem BeginPendingName(const std::string& path, PendingFile* file);
 // Writes the parts in order and closes the temporary file, which keeps its
-// temporary name; on failure it is gone. Empty on success.
-[[nodiscard]] std::string WritePendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts);
+// temporary name; on failure it is gone. None on success.
+Problem WritePendingFile(PendingFile* file, const std::vector<const std::vector<uint8_t>*>& parts);
 // Renames the finished temporary file over the name; on failure it is gone.
-[[nodiscard]] std::string CommitPendingFile(PendingFile* file);
+Problem CommitPendingFile(PendingFile* file);
 void AbandonPendingFile(PendingFile* file);

@@ -9,12 +9,12 @@ namespace {
 
 bool IsEmptyDirectory(const std::string& path) {
     std::vector<std::string> names;
-    return ListDirectory(path, &names).empty() && names.empty();
+    return !ListDirectory(path, &names) && names.empty();
 }
 
 bool IsDirectory(const std::string& path) {
     FileStatus status;
-    return QueryFileStatus(path, false, &status).empty() && status.kind == FILE_KIND_DIRECTORY;
+    return !QueryFileStatus(path, false, &status) && status.kind == FILE_KIND_DIRECTORY;
 }
 
 // The name's parts in UTF-8; '\' and '/' separate, empty and "." parts
@@ -36,36 +36,33 @@ std::optional<std::vector<std::string>> HostParts(const CodePage& codePage, cons
 }
 
 // Makes each missing directory along the parts, refusing to pass through anything else.
-std::string MakeDirectories(const std::string& root, const std::vector<std::string>& parts, size_t count) {
+Problem MakeDirectories(const std::string& root, const std::vector<std::string>& parts, size_t count) {
     std::string path = root;
     for (size_t index = 0; index < count; ++index) {
         path += "/" + parts[index];
         if (IsDirectory(path)) continue;
-        std::string failure = CreateNewDirectory(path);
-        if (!failure.empty()) return path + ": cannot create the directory: " + failure;
+        if (Problem failure = CreateNewDirectory(path)) return path + ": cannot create the directory: " + failure.text;
     }
-    return "";
+    return {};
 }
 
-std::string WriteHostFile(const std::string& path, const uint8_t* data, size_t size) {
+Problem WriteHostFile(const std::string& path, const uint8_t* data, size_t size) {
     OpenFile file;
-    std::string failure = CreateFileForWriting(path, &file);
-    if (!failure.empty()) return path + ": cannot create: " + failure;
-    std::string problem;
-    if (!(failure = WriteToFile(&file, data, size)).empty()) problem = path + ": cannot write: " + failure;
-    if (!(failure = CloseFile(&file)).empty() && problem.empty()) problem = path + ": cannot write: " + failure;
-    return problem;
+    if (Problem failure = CreateFileForWriting(path, &file)) return path + ": cannot create: " + failure.text;
+    Problem problem = WriteToFile(&file, data, size);
+    Problem closing = CloseFile(&file);
+    return Prefixed(path + ": cannot write: ", problem ? problem : closing);
 }
 
 }   // namespace
 
-std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed, const CodePage& codePage,
-                               const std::string& directory, ExtractReport* report) {
+Problem ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed, const CodePage& codePage,
+                           const std::string& directory, ExtractReport* report) {
     *report = ExtractReport();
     FileStatus status;
-    if (!QueryFileStatus(directory, false, &status).empty()) {
-        std::string failure = CreateNewDirectory(directory);
-        if (!failure.empty()) return directory + ": cannot create the directory: " + failure;
+    if (QueryFileStatus(directory, false, &status)) {
+        if (Problem failure = CreateNewDirectory(directory))
+            return directory + ": cannot create the directory: " + failure.text;
     } else if (status.kind != FILE_KIND_DIRECTORY || !IsEmptyDirectory(directory)) {
         return directory + ": must be a new or empty directory";
     }
@@ -84,8 +81,8 @@ std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedS
                                       "': names no file below the target directory");
             continue;
         }
-        std::string problem = MakeDirectories(directory, parts, isDirectory ? parts.size() : parts.size() - 1);
-        if (!problem.empty()) return problem;
+        if (Problem problem = MakeDirectories(directory, parts, isDirectory ? parts.size() : parts.size() - 1))
+            return problem;
         if (isDirectory) {
             ++report->directories;
             continue;
@@ -93,8 +90,8 @@ std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedS
         std::string path = directory;
         for (const std::string& part : parts) path += "/" + part;
         size_t size = entry.sizeCode > 0 ? (size_t)entry.sizeCode : 0;
-        if (!(problem = WriteHostFile(path, stream.data() + entry.dataOffset, size)).empty()) return problem;
+        if (Problem problem = WriteHostFile(path, stream.data() + entry.dataOffset, size)) return problem;
         ++report->files;
     }
-    return "";
+    return {};
 }

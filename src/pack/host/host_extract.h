@@ -6,6 +6,7 @@
 
 #include "pack/installer/entry_stream.h"
 #include "pack/names/code_page.h"
+#include "problem/problem.h"
 
 struct ExtractReport {
     size_t files = 0;
@@ -15,7 +16,6 @@ struct ExtractReport {
 
 // The stream must have passed ParseEntryStream (so no name leaves the
 // directory). The directory must be missing or empty: nothing is overwritten.
-// Empty on success, else "<path>: <problem>".
-[[nodiscard]] std::string ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed,
-                                             const CodePage& codePage, const std::string& directory,
-                                             ExtractReport* report);
+// None on success, else "<path>: <problem>".
+Problem ExtractToDirectory(const std::vector<uint8_t>& stream, const ParsedStream& parsed, const CodePage& codePage,
+                           const std::string& directory, ExtractReport* report);

@@ -15,14 +15,13 @@ struct Walk {
     EntryRules rules;
 };
 
-std::string Failure(const std::string& path, const std::string& problem) { return path + ": " + problem; }
+Problem Failure(const std::string& path, const std::string& problem) { return path + ": " + problem; }
 
 // The names in the directory, sorted byte-wise: the same tree always gives the same order.
-std::string SortedNames(const std::string& path, std::vector<std::string>* names) {
-    std::string problem = ListDirectory(path, names);
-    if (!problem.empty()) return Failure(path, problem);
+Problem SortedNames(const std::string& path, std::vector<std::string>* names) {
+    if (Problem problem = ListDirectory(path, names)) return Failure(path, problem.text);
     std::sort(names->begin(), names->end());
-    return "";
+    return {};
 }
 
 bool IsSkipped(const Walk& walk, const FileStatus& status) {
@@ -32,47 +31,45 @@ bool IsSkipped(const Walk& walk, const FileStatus& status) {
 }
 
 // The kind of thing at path, following a symbolic link only when asked to.
-std::string Inspect(const Walk& walk, const std::string& path, FileStatus* status) {
-    std::string problem = QueryFileStatus(path, false, status);
-    if (!problem.empty()) return Failure(path, problem);
+Problem Inspect(const Walk& walk, const std::string& path, FileStatus* status) {
+    if (Problem problem = QueryFileStatus(path, false, status)) return Failure(path, problem.text);
     if (status->kind == FILE_KIND_LINK) {
         if (!walk.options->followLinks)
             return Failure(path, "is a symbolic link (use --follow-links to pack what it points to)");
-        problem = QueryFileStatus(path, true, status);
-        if (!problem.empty()) return Failure(path, "symbolic link to nothing usable: " + problem);
+        if (Problem problem = QueryFileStatus(path, true, status))
+            return Failure(path, "symbolic link to nothing usable: " + problem.text);
     }
     if (status->kind != FILE_KIND_DIRECTORY && status->kind != FILE_KIND_REGULAR)
         return Failure(path, "is neither a regular file nor a directory");
-    return "";
+    return {};
 }
 
 // Why the host's name cannot become a Windows name, or empty.
-std::string HostNameProblem(const std::string& name, bool topLevel) {
+Problem HostNameProblem(const std::string& name, bool topLevel) {
     if (!IsValidUtf8(name)) return "the name is not valid UTF-8";
-    std::string problem = WindowsNameProblem(name);
-    if (!problem.empty()) return "the name " + problem;
+    if (Problem problem = WindowsNameProblem(name)) return "the name " + problem.text;
     if (topLevel && name == CONTROL_FILE_NAME)
         return std::string("the installer takes a top-level ") + CONTROL_FILE_NAME +
                " for its control file, and the control options make one of their own";
-    return "";
+    return {};
 }
 
-std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::string& prefix) {
+Problem WalkDirectory(Walk& walk, const std::string& hostPath, const std::string& prefix) {
     std::vector<std::string> names;
-    std::string problem = SortedNames(hostPath, &names);
-    if (!problem.empty()) return problem;
+    Problem problem = SortedNames(hostPath, &names);
+    if (problem) return problem;
     for (const std::string& name : names) {
         std::string path = hostPath + "/" + name;
         FileStatus status;
-        if (!(problem = Inspect(walk, path, &status)).empty()) return problem;
+        if ((problem = Inspect(walk, path, &status))) return problem;
         if (IsSkipped(walk, status)) continue;
         bool isDirectory = status.kind == FILE_KIND_DIRECTORY;
 
-        if (!(problem = HostNameProblem(name, prefix.empty())).empty()) return Failure(path, problem);
+        if ((problem = HostNameProblem(name, prefix.empty()))) return Failure(path, problem.text);
         std::optional<std::string> ansiName = ToCodePage(*walk.options->codePage, name);
         if (!ansiName) return Failure(path, "the name cannot be written in code page " + walk.options->codePage->name);
         std::string entryName = prefix + *ansiName + (isDirectory ? "\\" : "");
-        if (!(problem = EntryRuleProblem(&walk.rules, entryName, isDirectory)).empty()) return Failure(path, problem);
+        if ((problem = EntryRuleProblem(&walk.rules, entryName, isDirectory))) return Failure(path, problem.text);
 
         if (!isDirectory) {
             if (status.size > ARCHIVE_MAX_SIZE)
@@ -88,17 +85,16 @@ std::string WalkDirectory(Walk& walk, const std::string& hostPath, const std::st
         walk.open.push_back(status.identity);
         problem = WalkDirectory(walk, path, entryName);
         walk.open.pop_back();
-        if (!problem.empty()) return problem;
+        if (problem) return problem;
     }
-    return "";
+    return {};
 }
 
 }   // namespace
 
-std::string WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries) {
+Problem WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries) {
     FileStatus status;
-    std::string problem = QueryFileStatus(root, true, &status);
-    if (!problem.empty()) return Failure(root, problem);
+    if (Problem problem = QueryFileStatus(root, true, &status)) return Failure(root, problem.text);
     if (status.kind != FILE_KIND_DIRECTORY) return Failure(root, "is not a directory");
     std::string start = root;
     while (start.size() > 1 && start.back() == '/') start.pop_back();

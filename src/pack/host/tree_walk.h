@@ -8,6 +8,7 @@
 #include "pack/installer/entry_stream.h"
 #include "pack/names/code_page.h"
 #include "platform/platform.h"
+#include "problem/problem.h"
 
 struct WalkOptions {
     const CodePage* codePage = nullptr;
@@ -17,6 +18,5 @@ struct WalkOptions {
     std::vector<FileIdentity> skip;   // files not to pack: the output and its temporary file
 };
 
-// Fills entries in stream order; empty on success, else "<path>: <problem>".
-[[nodiscard]] std::string WalkTree(const std::string& root, const WalkOptions& options,
-                                   std::vector<SourceEntry>* entries);
+// Fills entries in stream order; none on success, else "<path>: <problem>".
+Problem WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries);

@@ -70,7 +70,7 @@ const ControlLineSpec CONTROL_FILE_LINES[CONTROL_LINE_COUNT] = {
 // trailing ones of the program), and pastes all but the command unescaped
 // into its script between double quotes. The command may hold quotes: they
 // are how it takes arguments ("C:\App\app.exe" /s).
-static std::string ValueProblem(const char* option, const std::string& value, ValueUse use) {
+static Problem ValueProblem(const char* option, const std::string& value, ValueUse use) {
     std::string named = std::string(option) + " '" + value + "'";
     if (use != COMMAND && value.find('"') != std::string::npos)
         return named + ": a double quote would break the shortcut script";
@@ -80,30 +80,28 @@ static std::string ValueProblem(const char* option, const std::string& value, Va
     if (use == IN_SCRIPT_TRIMMED && !value.empty() && value.back() == ' ')
         return named + ": the installer drops trailing spaces";
     if (!IsValidUtf8(value)) return named + ": not valid UTF-8";
-    return "";
+    return {};
 }
 
-static std::string ModeProblem(const ControlModeSpec& mode, const ControlValues& values) {
+static Problem ModeProblem(const ControlModeSpec& mode, const ControlValues& values) {
     for (const ControlValueSpec& spec : mode.values)
         if (spec.whenMissing && (values.*spec.value).empty())
             return std::string(spec.option) + " needs " + spec.whenMissing;
     for (const ControlValueSpec& spec : mode.values) {
-        std::string problem = ValueProblem(spec.option, values.*spec.value, spec.use);
-        if (!problem.empty()) return problem;
+        if (Problem problem = ValueProblem(spec.option, values.*spec.value, spec.use)) return problem;
     }
     for (const ControlValueSpec& spec : mode.values) {
         if (!spec.fileSuffix) continue;
         const std::string& value = values.*spec.value;
-        std::string nameProblem = WindowsNameProblem(value + spec.fileSuffix);
-        if (!nameProblem.empty())
-            return std::string(spec.option) + " '" + value + "': as a file name it " + nameProblem;
+        if (Problem nameProblem = WindowsNameProblem(value + spec.fileSuffix))
+            return std::string(spec.option) + " '" + value + "': as a file name it " + nameProblem.text;
     }
-    return "";
+    return {};
 }
 
-std::string ControlValuesProblem(const ControlValues& values) {
+Problem ControlValuesProblem(const ControlValues& values) {
     const ControlModeSpec* mode = FindControlMode(values.mode);
-    return mode ? ModeProblem(*mode, values) : "";
+    return mode ? ModeProblem(*mode, values) : Problem();
 }
 
 std::string ProgramOf(const std::string& command) {
@@ -129,9 +127,9 @@ ControlValues CommandsInTarget(const ControlValues& values, const std::string& t
     return written;
 }
 
-std::string CommandPlaceProblem(const ControlValues& values, const std::string& target) {
+Problem CommandPlaceProblem(const ControlValues& values, const std::string& target) {
     const ControlModeSpec* mode = FindControlMode(values.mode);
-    if (!mode) return "";
+    if (!mode) return {};
     for (const ControlValueSpec& spec : mode->values) {
         const std::string& command = values.*spec.value;
         std::string program = ProgramOf(command);
@@ -142,7 +140,7 @@ std::string CommandPlaceProblem(const ControlValues& values, const std::string& 
                "where anyone may have put one of that name; create writes '" +
                CommandInTarget(command, target) + "'";
     }
-    return "";
+    return {};
 }
 
 static bool ModeUsesLine(const ControlModeSpec* mode, std::string ControlValues::*line) {
@@ -152,7 +150,7 @@ static bool ModeUsesLine(const ControlModeSpec* mode, std::string ControlValues:
     return false;
 }
 
-std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes) {
+Problem MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes) {
     bytes->clear();
     const ControlModeSpec* mode = FindControlMode(values.mode);
     for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
@@ -161,7 +159,7 @@ std::string MakeControlFile(const ControlValues& values, const CodePage& codePag
         if (!converted) return "'" + value + "' cannot be written in code page " + codePage.name;
         *bytes += *converted + CRLF;
     }
-    return "";
+    return {};
 }
 
 // One line: it ends at CR, LF, CR LF or a zero byte; past the end it is empty.

@@ -10,6 +10,7 @@
 
 #include "format/installer_format.h"
 #include "pack/names/code_page.h"
+#include "problem/problem.h"
 
 enum ControlMode { CONTROL_NONE, CONTROL_SHORTCUT, CONTROL_TEMP_RUN };
 
@@ -59,8 +60,8 @@ struct ControlLineSpec {
 };
 extern const ControlLineSpec CONTROL_FILE_LINES[CONTROL_LINE_COUNT];
 
-// Why the values (UTF-8) would not reach the installer as given, or empty.
-[[nodiscard]] std::string ControlValuesProblem(const ControlValues& values);
+// Why the values (UTF-8) would not reach the installer as given, or none.
+Problem ControlValuesProblem(const ControlValues& values);
 
 // The program that a command starts: the command itself, or the part in
 // double quotes when it starts with one (then arguments follow).
@@ -76,13 +77,13 @@ std::string CommandInTarget(const std::string& command, const std::string& targe
 // The values with each command of their mode so written.
 ControlValues CommandsInTarget(const ControlValues& values, const std::string& target);
 // Why a command of the values would start a program other than the installed
-// one: its program is relative and does not start with the target. Empty when
+// one: its program is relative and does not start with the target. None when
 // none would.
-[[nodiscard]] std::string CommandPlaceProblem(const ControlValues& values, const std::string& target);
+Problem CommandPlaceProblem(const ControlValues& values, const std::string& target);
 
 // The file's bytes in the code page, the lines the mode does not use left
-// empty; empty on success, else the problem.
-[[nodiscard]] std::string MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes);
+// empty; none on success, else the problem.
+Problem MakeControlFile(const ControlValues& values, const CodePage& codePage, std::string* bytes);
 
 // The values as the installer reads them back from the file's bytes.
 ControlValues ReadControlFile(const std::string& bytes);

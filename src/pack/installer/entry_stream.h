@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "problem/problem.h"
+
 // A file or directory of the host that goes into the stream.
 struct SourceEntry {
     std::string hostPath;   // where the builder reads it
@@ -20,11 +22,11 @@ typedef void (*ByteProgressFn)(void* context, uint64_t bytesDone, uint64_t bytes
 uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntry>& entries,
                          const std::string& controlFile);
 
-// Reads every file into the stream, the control file last; empty on success,
+// Reads every file into the stream, the control file last; none on success,
 // else "<path>: <problem>" (unreadable, or changed while it was read).
-[[nodiscard]] std::string BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
-                                           const std::string& controlFile, ByteProgressFn progress, void* context,
-                                           std::vector<uint8_t>* stream);
+Problem BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
+                         const std::string& controlFile, ByteProgressFn progress, void* context,
+                         std::vector<uint8_t>* stream);
 
 struct StreamEntry {
     int32_t sizeCode = 0;    // SIZE_CODE_DIRECTORY, 0, or the file's size
@@ -39,6 +41,6 @@ struct ParsedStream {
     size_t bytesAfterEnd = 0;   // the installer ignores what follows the end code
 };
 
-// Walks the stream as the installer does; empty on success, else why the
+// Walks the stream as the installer does; none on success, else why the
 // installer would refuse it (the entries before the fault are kept).
-[[nodiscard]] std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed);
+Problem ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed);

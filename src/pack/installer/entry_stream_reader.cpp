@@ -35,7 +35,7 @@ std::string At(size_t offset) { return " (stream offset " + std::to_string(offse
 
 }   // namespace
 
-std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed) {
+Problem ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* parsed) {
     *parsed = ParsedStream();
     Reader reader{&stream, 0};
     std::optional<std::string> target = ReadText(reader);
@@ -65,5 +65,5 @@ std::string ParseEntryStream(const std::vector<uint8_t>& stream, ParsedStream* p
         if (entry.sizeCode > 0) reader.position += (size_t)entry.sizeCode;
         parsed->entries.push_back(entry);
     }
-    return "";
+    return {};
 }

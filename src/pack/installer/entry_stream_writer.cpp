@@ -23,21 +23,20 @@ uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntr
 
 // Appends exactly size bytes of the file; a file that has grown or shrunk since
 // the walk is refused rather than packed half-old, half-new.
-static std::string AppendFile(const SourceEntry& entry, std::vector<uint8_t>* stream, uint64_t* done, uint64_t total,
-                              ByteProgressFn progress, void* context) {
+static Problem AppendFile(const SourceEntry& entry, std::vector<uint8_t>* stream, uint64_t* done, uint64_t total,
+                          ByteProgressFn progress, void* context) {
     OpenFile file;
-    std::string failure = OpenFileForReading(entry.hostPath, &file);
-    if (!failure.empty()) return entry.hostPath + ": cannot open: " + failure;
+    if (Problem failure = OpenFileForReading(entry.hostPath, &file))
+        return entry.hostPath + ": cannot open: " + failure.text;
     size_t start = stream->size();
     stream->resize(start + entry.size);
-    std::string problem;
+    Problem problem;
     size_t have = 0;
     while (have < entry.size) {
         size_t want = std::min<size_t>(READ_CHUNK, entry.size - have);
         size_t got = 0;
-        failure = ReadFromFile(&file, stream->data() + start + have, want, &got);
-        if (!failure.empty()) {
-            problem = entry.hostPath + ": cannot read: " + failure;
+        if (Problem failure = ReadFromFile(&file, stream->data() + start + have, want, &got)) {
+            problem = entry.hostPath + ": cannot read: " + failure.text;
             break;
         }
         if (got == 0) {
@@ -50,15 +49,15 @@ static std::string AppendFile(const SourceEntry& entry, std::vector<uint8_t>* st
     }
     uint8_t extra;
     size_t got = 0;
-    if (problem.empty() && ReadFromFile(&file, &extra, 1, &got).empty() && got > 0)
+    if (!problem && !ReadFromFile(&file, &extra, 1, &got) && got > 0)
         problem = entry.hostPath + ": the file grew while it was being packed";
     (void)CloseFile(&file);   // only read from
     return problem;
 }
 
-std::string BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
-                             const std::string& controlFile, ByteProgressFn progress, void* context,
-                             std::vector<uint8_t>* stream) {
+Problem BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
+                         const std::string& controlFile, ByteProgressFn progress, void* context,
+                         std::vector<uint8_t>* stream) {
     stream->clear();
     stream->reserve(EntryStreamSize(target, entries, controlFile));
     uint64_t total = 0, done = 0;
@@ -68,8 +67,7 @@ std::string BuildEntryStream(const std::string& target, const std::vector<Source
         AppendLittleEndian32(stream, entry.isDirectory ? (uint32_t)SIZE_CODE_DIRECTORY : (uint32_t)entry.size);
         PutText(stream, entry.name);
         if (entry.isDirectory || entry.size == 0) continue;
-        std::string problem = AppendFile(entry, stream, &done, total, progress, context);
-        if (!problem.empty()) return problem;
+        if (Problem problem = AppendFile(entry, stream, &done, total, progress, context)) return problem;
     }
     if (!controlFile.empty()) {
         AppendLittleEndian32(stream, (uint32_t)controlFile.size());
@@ -78,5 +76,5 @@ std::string BuildEntryStream(const std::string& target, const std::vector<Source
     }
     AppendLittleEndian32(stream, (uint32_t)SIZE_CODE_END);
     if (progress) progress(context, total, total);
-    return "";
+    return {};
 }

@@ -28,14 +28,14 @@ const std::vector<uint8_t>& StoredBlock(const PackedArchive& archive, const std:
     return archive.compressedBlock.empty() ? stream : archive.compressedBlock;
 }
 
-std::string StubProblem(const std::vector<uint8_t>& stub) {
+Problem StubProblem(const std::vector<uint8_t>& stub) {
     if (stub.size() != ARCHIVE_OFFSET)
         return "is " + std::to_string(stub.size()) + " bytes; a stub is exactly " + std::to_string(ARCHIVE_OFFSET);
     if (!HasMzHeader(stub)) return "is not a Windows program (no MZ header)";
     std::optional<uint32_t> pe = FindPeHeader(stub, PE_MACHINE_FIELD + 2);
     if (!pe) return "is not a PE image (no PE header)";
     if (ReadLittleEndian16(&stub[*pe + PE_MACHINE_FIELD]) != PE_MACHINE_I386) return "is not a 32-bit x86 PE image";
-    return "";
+    return {};
 }
 
 static std::string Hex(uint32_t value) {
@@ -46,14 +46,14 @@ static std::string Hex(uint32_t value) {
 
 // Why the compressed block cannot decode to the unpacked size, told from its
 // own header before any memory is taken for the stream; empty when it may.
-static std::string BlockSizeProblem(const uint8_t* block, uint32_t blockLength, int32_t unpackedSize) {
+static Problem BlockSizeProblem(const uint8_t* block, uint32_t blockLength, int32_t unpackedSize) {
     uint32_t announced = DecodedBlockSize(block, blockLength);
     if (announced == 0)
         return std::string(NO_ARCHIVE) + ": what follows its header is neither an entry stream nor a compressed block";
     if (announced != (uint32_t)unpackedSize)
         return "the compressed block decodes to " + std::to_string(announced) + " bytes, the header says " +
                std::to_string(unpackedSize);
-    return "";
+    return {};
 }
 
 bool BlockUnpacksAsItsHeaderSays(const PackedArchive& archive) {
@@ -62,7 +62,7 @@ bool BlockUnpacksAsItsHeaderSays(const PackedArchive& archive) {
     int32_t unpackedSize = (int32_t)ReadLittleEndian32(archive.header.data() + ARCHIVE_UNPACKED_SIZE_FIELD);
     uint32_t storedSize = ReadLittleEndian32(archive.header.data() + ARCHIVE_STORED_SIZE_FIELD);
     if (unpackedSize <= 0 || storedSize != block.size() ||
-        !BlockSizeProblem(block.data(), (uint32_t)block.size(), unpackedSize).empty())
+        BlockSizeProblem(block.data(), (uint32_t)block.size(), unpackedSize))
         return false;
     std::vector<uint8_t> decoded((size_t)unpackedSize);
     return DecodeBlock(block.data(), (uint32_t)block.size(), decoded.data(), (uint32_t)decoded.size()) ==
@@ -71,7 +71,7 @@ bool BlockUnpacksAsItsHeaderSays(const PackedArchive& archive) {
                ReadLittleEndian32(archive.header.data() + ARCHIVE_CRC_FIELD);
 }
 
-std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
+Problem UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
     if (size < ARCHIVE_HEADER_SIZE) return "the archive header is cut short";
@@ -89,9 +89,9 @@ std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info
     // that the file holds before the header's sizes are believed, so that
     // bytes that are no archive are not taken for a cut-short one.
     if (info->compressed) {
-        std::string problem =
+        Problem problem =
             BlockSizeProblem(block, (uint32_t)std::min<int64_t>(info->storedSize, available), info->unpackedSize);
-        if (!problem.empty()) return problem;
+        if (problem) return problem;
     }
     if (info->storedSize > available)
         return "the stored block (" + std::to_string(info->storedSize) + " bytes) runs past the end of the file (" +
@@ -116,7 +116,7 @@ std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info
         stream->clear();
         return "the entry stream's CRC-32 is " + Hex(crc) + ", the header says " + Hex(info->expectedCrc);
     }
-    return "";
+    return {};
 }
 
 // Where the stored block ends in the installer, as its header says; none when
@@ -128,8 +128,7 @@ static std::optional<uint64_t> StoredBlockEnd(const std::vector<uint8_t>& instal
     return ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
 }
 
-std::string UnpackInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
-                                   std::vector<uint8_t>* stream) {
+Problem UnpackInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info, std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
     if (installer.size() <= ARCHIVE_OFFSET)
@@ -138,22 +137,23 @@ std::string UnpackInstallerArchive(const std::vector<uint8_t>& installer, Archiv
     std::optional<uint64_t> archiveEnd = StoredBlockEnd(installer);
     bool bytesFollow = archiveEnd && *archiveEnd < installer.size();
     CertificateTable table;
-    std::string notTheTable;
+    Problem notTheTable;
     if (bytesFollow) {   // the archive itself is checked first, up to its end
         table = NamedCertificateTable(installer);
         notTheTable = TrailingBytesProblem(table, *archiveEnd, installer.size());
         archiveSize = (size_t)(*archiveEnd - ARCHIVE_OFFSET);
     }
-    std::string problem = UnpackArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
+    Problem problem = UnpackArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
     uint64_t imageEnd = PeSectionsEnd(installer);
-    if (!problem.empty() && imageEnd > ARCHIVE_OFFSET)
+    if (problem && imageEnd > ARCHIVE_OFFSET)
         return std::string(NO_ARCHIVE) + ": this is a Windows program whose sections run to offset " +
                std::to_string(imageEnd) + ", past the stub's " + std::to_string(ARCHIVE_OFFSET) + " bytes";
-    if (!problem.empty()) return problem;
-    if (!notTheTable.empty()) {
+    if (problem) return problem;
+    if (notTheTable) {
         stream->clear();
-        return std::to_string(installer.size() - *archiveEnd) + " bytes follow the stored block, and " + notTheTable;
+        return std::to_string(installer.size() - *archiveEnd) + " bytes follow the stored block, and " +
+               notTheTable.text;
     }
     if (bytesFollow) info->signature = table;
-    return "";
+    return {};
 }

@@ -6,6 +6,7 @@
 
 #include "codec/encoder.h"
 #include "pack/pe/certificate_table.h"
+#include "problem/problem.h"
 
 // The archive that the builder packs from an entry stream: its header, then
 // its stored block, which is the compressed block or, when compressing does
@@ -26,8 +27,8 @@ const std::vector<uint8_t>& StoredBlock(const PackedArchive& archive, const std:
 // no copy of the stream (which create lets go of first).
 [[nodiscard]] bool BlockUnpacksAsItsHeaderSays(const PackedArchive& archive);
 
-// Why these bytes cannot serve as the stub, or empty.
-[[nodiscard]] std::string StubProblem(const std::vector<uint8_t>& stub);
+// Why these bytes cannot serve as the stub, or none.
+Problem StubProblem(const std::vector<uint8_t>& stub);
 
 struct ArchiveInfo {
     int32_t unpackedSize = 0;
@@ -38,12 +39,10 @@ struct ArchiveInfo {
 };
 
 // Decodes and checks an archive (header and stored block, running exactly to
-// the end) as the installer does; empty on success (the entry stream is then
+// the end) as the installer does; none on success (the entry stream is then
 // filled), else the reason.
-[[nodiscard]] std::string UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info,
-                                        std::vector<uint8_t>* stream);
+Problem UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream);
 
 // The same for an installer file, whose archive follows the stub and may be
 // followed by the certificate table its stub's PE header names.
-[[nodiscard]] std::string UnpackInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info,
-                                                 std::vector<uint8_t>* stream);
+Problem UnpackInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInfo* info, std::vector<uint8_t>* stream);

@@ -15,23 +15,23 @@ static int ControlFileEntry(const ParsedStream& parsed) {
     return found;
 }
 
-std::string ReadInstallerBytes(Installer* installer) {
+Problem ReadInstallerBytes(Installer* installer) {
     installer->archiveProblem = UnpackInstallerArchive(installer->file, &installer->info, &installer->stream);
-    if (!installer->archiveProblem.empty()) return installer->archiveProblem;
+    if (installer->archiveProblem) return installer->archiveProblem;
     installer->streamProblem = ParseEntryStream(installer->stream, &installer->parsed);
-    if (!installer->streamProblem.empty()) return installer->streamProblem;   // it stops before the control file
+    if (installer->streamProblem) return installer->streamProblem;   // it stops before the control file
     installer->controlEntry = ControlFileEntry(installer->parsed);
     if (installer->controlEntry >= 0) {
         const StreamEntry& entry = installer->parsed.entries[(size_t)installer->controlEntry];
         installer->control = ReadControlFile(
             std::string((const char*)installer->stream.data() + entry.dataOffset, (size_t)entry.sizeCode));
     }
-    return "";
+    return {};
 }
 
-std::string ReadInstallerFile(const std::string& path, Installer* installer) {
+Problem ReadInstallerFile(const std::string& path, Installer* installer) {
     installer->archiveProblem = ReadWholeFile(path, &installer->file);
-    if (!installer->archiveProblem.empty()) return installer->archiveProblem;
+    if (installer->archiveProblem) return installer->archiveProblem;
     installer->fileRead = true;
     return ReadInstallerBytes(installer);
 }

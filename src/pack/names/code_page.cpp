@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 
-std::string OpenCodePage(const std::string& name, CodePage* codePage) {
+Problem OpenCodePage(const std::string& name, CodePage* codePage) {
     CloseCodePage(codePage);
     codePage->name = name;
     codePage->converter = OpenCodePageConverter(name);
     if (!codePage->converter) return "unknown code page '" + name + "' (" + KnownCodePagesHint() + ")";
     static const std::string ascii = "AZaz09 .\\:/-_$";
-    if (ToCodePage(*codePage, ascii) == ascii) return "";
+    if (ToCodePage(*codePage, ascii) == ascii) return {};
     // One more character costs 2 or 4 bytes (whatever a byte order mark adds).
     size_t unit = ToCodePage(*codePage, "AA").value_or("").size() - ToCodePage(*codePage, "A").value_or("").size();
     CloseCodePage(codePage);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "problem/problem.h"
 
 constexpr const char* DEFAULT_CODE_PAGE = "WINDOWS-1252";
 
@@ -13,11 +14,11 @@ struct CodePage {
     CodePageConverter* converter = nullptr;
 };
 
-// Opens the code page; empty on success, else why it cannot be used. Only
+// Opens the code page; none on success, else why it cannot be used. Only
 // code pages that keep ASCII as it is are accepted: the installer looks for
 // backslashes, colons and dots byte by byte. So UTF-16 and UTF-32, however
 // spelled, are refused: no Windows takes them for its ANSI code page.
-[[nodiscard]] std::string OpenCodePage(const std::string& name, CodePage* codePage);
+Problem OpenCodePage(const std::string& name, CodePage* codePage);
 void CloseCodePage(CodePage* codePage);
 // UTF-8, however spelled: Windows' ANSI code page only where the user turned
 // on its beta option for it.

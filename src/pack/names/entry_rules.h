@@ -10,6 +10,7 @@
 #include <string>
 
 #include "pack/names/code_page.h"
+#include "problem/problem.h"
 
 struct SeenEntry {
     std::string path;   // UTF-8, without a directory's trailing backslash
@@ -26,5 +27,5 @@ struct EntryRules {
 
 // Why the entry (its name in the code page, '\' between parts, a directory's
 // ending in '\') cannot be installed as named after the entries checked
-// before it, or empty.
-[[nodiscard]] std::string EntryRuleProblem(EntryRules* rules, const std::string& name, bool isDirectory);
+// before it, or none.
+Problem EntryRuleProblem(EntryRules* rules, const std::string& name, bool isDirectory);

@@ -23,7 +23,7 @@ std::string NormalizedTarget(const std::string& target) {
     return normalized;
 }
 
-std::string TargetDirectoryProblem(const std::string& target) {
+Problem TargetDirectoryProblem(const std::string& target) {
     if (target.find('/') != std::string::npos) return "use backslashes in the target directory, not '/'";
     size_t start = 0;
     if (StartsWithDrive(target)) start = 3;
@@ -33,10 +33,10 @@ std::string TargetDirectoryProblem(const std::string& target) {
         std::string component = target.substr(start, end - start);
         if (component.empty()) return "the target directory holds an empty component ('\\\\')";
         if (component == "." || component == "..") continue;
-        std::string problem = WindowsNameProblem(component);
-        if (!problem.empty()) return "'" + component + "' in the target directory " + problem;
+        if (Problem problem = WindowsNameProblem(component))
+            return "'" + component + "' in the target directory " + problem.text;
     }
-    return "";
+    return {};
 }
 
 std::string TemporaryRunTarget(const std::string& outputPath) {
@@ -73,19 +73,19 @@ std::string ResolvedTarget(const std::string& target) {
     return resolved;
 }
 
-std::string TemporaryRunTargetProblem(const std::string& target) {
+Problem TemporaryRunTargetProblem(const std::string& target) {
     std::string resolved = ResolvedTarget(target), where;
     if (resolved == ".\\") where = "it is the directory the installer is started in";
     else if (resolved.compare(0, 3, "..\\") == 0)
         where = "it lies above or beside the directory the installer is started in";
-    else return "";
+    else return {};
     return where + ", among the user's own files: a packed file of the same name would overwrite one of them, and "
                    "the temporary run would then remove it";
 }
 
-std::string TargetLengthProblem(size_t ansiLength, bool controlFile) {
+Problem TargetLengthProblem(size_t ansiLength, bool controlFile) {
     size_t longest = ansiLength + (controlFile ? strlen(SHORTCUT_SCRIPT_NAME) : 0);
     if (ansiLength > MAX_DIRECTORY_PATH || longest > MAX_FILE_PATH)
         return "too long for the files the installer makes there";
-    return "";
+    return {};
 }

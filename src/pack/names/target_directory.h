@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "problem/problem.h"
+
 // The target when none is given: the directory the installer is started in.
 constexpr const char* DEFAULT_TARGET = ".\\";
 
@@ -10,9 +12,9 @@ constexpr const char* DEFAULT_TARGET = ".\\";
 // part of a relative target's chain: "App" would stay missing, ".\App" not).
 std::string NormalizedTarget(const std::string& target);
 
-// Why the target (UTF-8, with its trailing backslash) cannot be used, or empty.
+// Why the target (UTF-8, with its trailing backslash) cannot be used, or none.
 // Accepted: ".\", relative paths, "\dir\", "C:\dir\" and "\\server\share\dir\".
-[[nodiscard]] std::string TargetDirectoryProblem(const std::string& target);
+Problem TargetDirectoryProblem(const std::string& target);
 
 // The target of a temporary run when none is given: a new directory beside
 // the installer named after the output file, ".\setup.tmp\" for
@@ -24,13 +26,13 @@ std::string TemporaryRunTarget(const std::string& outputPath);
 // one that climbs out of where it starts keeps its leading "..\" parts.
 std::string ResolvedTarget(const std::string& target);
 
-// Why a temporary run cannot extract into the target (normalized), or empty:
+// Why a temporary run cannot extract into the target (normalized), or none:
 // the directory the installer is started in, or one above or beside it,
 // however spelled (".\", ".\sub\..\", "..\", "..\x\"). Its files are the
 // user's: a packed file of the same name would overwrite one, and the run
 // would then remove it.
-[[nodiscard]] std::string TemporaryRunTargetProblem(const std::string& target);
+Problem TemporaryRunTargetProblem(const std::string& target);
 
 // Why a target of this many code-page characters leaves no room for the files
-// the installer makes there (the script, with a control file), or empty.
-[[nodiscard]] std::string TargetLengthProblem(size_t ansiLength, bool controlFile);
+// the installer makes there (the script, with a control file), or none.
+Problem TargetLengthProblem(size_t ansiLength, bool controlFile);

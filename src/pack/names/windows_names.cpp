@@ -15,7 +15,7 @@ static bool IsReservedDeviceName(const std::string& component) {
     return numbered && base[3] >= '1' && base[3] <= '9';
 }
 
-std::string WindowsNameProblem(const std::string& component) {
+Problem WindowsNameProblem(const std::string& component) {
     if (component.empty()) return "has an empty name";
     for (char c : component) {
         if ((unsigned char)c < 0x20) return "holds a control character, which Windows forbids in names";
@@ -28,7 +28,7 @@ std::string WindowsNameProblem(const std::string& component) {
     if (characters && characters->size() > MAX_NAME_LENGTH)
         return "is " + std::to_string(characters->size()) + " characters long; Windows allows " +
                std::to_string(MAX_NAME_LENGTH) + " in a name";
-    return "";
+    return {};
 }
 
 std::string AsciiLowercase(const std::string& text) {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "problem/problem.h"
+
 // Windows' limits for ANSI paths, in characters without the NUL: 260 with the
 // NUL for a file, 248 with the NUL for a directory that CreateDirectory makes
 // (it keeps room for an 8.3 name below it).
@@ -12,8 +14,8 @@ constexpr size_t MAX_DIRECTORY_PATH = 247;
 // The longest name of one file or directory, in characters.
 constexpr size_t MAX_NAME_LENGTH = 255;
 
-// Why Windows would refuse or change this one path component (UTF-8), or empty.
-[[nodiscard]] std::string WindowsNameProblem(const std::string& component);
+// Why Windows would refuse or change this one path component (UTF-8), or none.
+Problem WindowsNameProblem(const std::string& component);
 
 // A key equal for names that Windows takes as the same file (it ignores
 // case); the empty key for text that is not UTF-8.

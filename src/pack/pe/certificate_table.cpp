@@ -18,7 +18,7 @@ CertificateTable NamedCertificateTable(const std::vector<uint8_t>& installer) {
     return table;
 }
 
-std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize) {
+Problem TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize) {
     if (table.size == 0) return "the PE header names no certificate table";
     uint64_t tableEnd = (uint64_t)table.offset + table.size;
     std::string named = "the certificate table the PE header names (" + std::to_string(table.size) +
@@ -29,10 +29,10 @@ std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archive
     if (tableEnd != fileSize)
         return named + " ends at " + std::to_string(tableEnd) + ", not at the end of the file (" +
                std::to_string(fileSize) + ")";
-    return "";
+    return {};
 }
 
-std::string SignableStubProblem(const std::vector<uint8_t>& stub) {
+Problem SignableStubProblem(const std::vector<uint8_t>& stub) {
     std::optional<uint32_t> pe = PeHeaderWithSecurityEntry(stub);
     if (!pe) return "has no room for a security entry after its PE header";
     if (ReadLittleEndian16(&stub[*pe + PE_OPTIONAL_MAGIC_FIELD]) != PE32_MAGIC)
@@ -41,5 +41,5 @@ std::string SignableStubProblem(const std::vector<uint8_t>& stub) {
         return "has no security entry in its data directory, so it cannot be signed";
     if (ReadLittleEndian32(&stub[*pe + PE_SECURITY_ENTRY + 4]) != 0)
         return "is signed itself; sign the installer, not the stub";
-    return "";
+    return {};
 }

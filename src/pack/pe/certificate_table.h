@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "problem/problem.h"
+
 struct CertificateTable {
     uint32_t offset = 0;   // in the file
     uint32_t size = 0;     // 0: the header names no table
@@ -18,9 +20,9 @@ CertificateTable NamedCertificateTable(const std::vector<uint8_t>& installer);
 
 // Why the bytes from archiveEnd to the end of the file are not exactly the
 // named table (which may start up to CERTIFICATE_TABLE_MAX_PADDING bytes
-// late); empty when they are.
-[[nodiscard]] std::string TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize);
+// late); none when they are.
+Problem TrailingBytesProblem(const CertificateTable& table, uint64_t archiveEnd, uint64_t fileSize);
 
 // Why a stub (already a sound one) cannot carry a signature the installer
-// accepts, or empty: it needs a PE32 optional header with a security entry.
-[[nodiscard]] std::string SignableStubProblem(const std::vector<uint8_t>& stub);
+// accepts, or none: it needs a PE32 optional header with a security entry.
+Problem SignableStubProblem(const std::vector<uint8_t>& stub);
