@@ -98,7 +98,8 @@ Problem LayoutCheck(const Installer& installer, const CodePage& codePage) {
 
 // What the installer would do with a full memory, told from the sizes alone.
 CheckResult MemoryCheck(const Installer& installer, std::string* reason) {
-    LoadNeed need = InstallerLoadNeed((uint64_t)installer.info.unpackedSize, (uint64_t)installer.info.storedSize);
+    LoadNeed need =
+        InstallerLoadNeed((uint64_t)installer.info.header.unpackedSize, (uint64_t)installer.info.header.storedSize);
     if (need.reach == LOADS_ANYWHERE) return CHECK_PASS;
     *reason = LoadNeedText(need);
     return need.reach == LOADS_NOWHERE ? CHECK_FAIL : CHECK_WARN;

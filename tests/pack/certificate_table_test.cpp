@@ -21,8 +21,9 @@ Bytes UnsignedInstaller() {
     Bytes stream(text.begin(), text.end());
     PackedArchive archive = PackArchive(stream, *FindCompressionLevel("store"), 1, nullptr, nullptr);
     Bytes installer = FakeStub();
-    installer.insert(installer.end(), archive.header.begin(), archive.header.end());
-    installer.insert(installer.end(), stream.begin(), stream.end());
+    Bytes header = ArchiveHeaderBytes(archive.header);
+    installer.insert(installer.end(), header.begin(), header.end());
+    installer.insert(installer.end(), archive.block.begin(), archive.block.end());
     return installer;
 }
 
@@ -50,7 +51,7 @@ TEST(CertificateTable, AcceptedWithUpToSevenBytesOfPadding) {
         EXPECT_EQ(Load(WithTable(padding, 24, archiveEnd + padding, 24), &info), "") << padding;
         EXPECT_EQ(info.signature.offset, archiveEnd + padding);
         EXPECT_EQ(info.signature.size, 24u);
-        EXPECT_EQ(info.storedSize, 20);
+        EXPECT_EQ(info.header.storedSize, 20);
     }
     ArchiveInfo info;
     EXPECT_NE(Load(WithTable(8, 24, archiveEnd + 8, 24), &info).find("does not start within 7 bytes"),

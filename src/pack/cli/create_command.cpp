@@ -286,39 +286,40 @@ int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs
     problem = BuildEntryStream(inputs.ansiTarget, entries, inputs.controlFile, ProgressCallback, &meter, &stream);
     FinishProgress(&meter);
     if (problem) return Fail(problem.text);
-    streamSize = stream.size();
 
     StartProgress(&meter, "compressing", showProgress && line.level->parse);
     uint32_t threads = line.threads > 0 ? line.threads : ProcessorCount();
-    PackedArchive archive = PackArchive(stream, *line.level, threads, ProgressCallback, &meter);
+    // A compressed archive lets the stream go, so that the check's decoded copy
+    // below takes its place in memory.
+    PackedArchive archive = PackArchive(std::move(stream), *line.level, threads, ProgressCallback, &meter);
     FinishProgress(&meter);
-    const std::vector<uint8_t>& block = StoredBlock(archive, stream);
-    LoadNeed need = InstallerLoadNeed(stream.size(), block.size());
+    streamSize = (uint64_t)archive.header.unpackedSize;
+    LoadNeed need = InstallerLoadNeed(streamSize, archive.block.size());
     if (need.reach == LOADS_NOWHERE) return Fail(line.operands[0] + ": " + LoadNeedText(need));
     if (need.reach == LOADS_ON_64_BIT_ONLY) Warn(line.output + ": " + LoadNeedText(need));
 
     // An installer that would not unpack must never be committed: the block is
-    // decoded again while the file is written (before it, on one thread). The
-    // stream goes first, so that the decoded copy takes its place in memory.
-    bool compressed = !archive.compressedBlock.empty(), unpacks = true;
-    if (compressed) std::vector<uint8_t>().swap(stream);
-    auto check = [&] { unpacks = !compressed || BlockUnpacksAsItsHeaderSays(archive); };
+    // decoded again while the file is written (before it, on one thread).
+    bool unpacks = false;
+    auto check = [&] { unpacks = BlockUnpacksAsItsHeaderSays(archive); };
     std::thread checking;
     if (threads > 1) checking = std::thread(check);
     else check();
-    SetPeChecksum(&inputs.stub, {&archive.header, &block});
-    problem = WritePendingFile(output, {&inputs.stub, &archive.header, &block});
+    std::vector<uint8_t> header = ArchiveHeaderBytes(archive.header);
+    SetPeChecksum(&inputs.stub, {&header, &archive.block});
+    problem = WritePendingFile(output, {&inputs.stub, &header, &archive.block});
     if (checking.joinable()) checking.join();
     if (!unpacks) return Fail("internal error: the compressed block does not unpack to the entry stream");
     CertificateTable signature;
     if (!problem)
-        problem = Signing(line) ? SignPendingInstaller(line.signing, *output, archive.header, &signature)
-                                : CommitPendingFile(output);
+        problem =
+            Signing(line) ? SignPendingInstaller(line.signing, *output, header, &signature) : CommitPendingFile(output);
     if (problem) return Fail(problem.text);
 
     if (!line.quiet) {
         Totals totals = CountEntries(entries);
-        size_t archiveSize = archive.header.size() + block.size();
+        bool compressed = IsCompressed(archive.header);
+        size_t archiveSize = header.size() + archive.block.size();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         std::string signedNote =
             signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";

@@ -61,9 +61,9 @@ void WriteJsonInstaller(JsonWriter* writer, const std::string& path, const Insta
     bool loaded = !installer.archiveProblem;
     if (loaded) {
         BeginJsonObject(writer, "archive");
-        WriteJsonBool(writer, "compressed", installer.info.compressed);
-        WriteJsonNumber(writer, "unpacked_size", installer.info.unpackedSize);
-        WriteJsonNumber(writer, "stored_size", installer.info.storedSize);
+        WriteJsonBool(writer, "compressed", IsCompressed(installer.info.header));
+        WriteJsonNumber(writer, "unpacked_size", installer.info.header.unpackedSize);
+        WriteJsonNumber(writer, "stored_size", installer.info.header.storedSize);
         EndJsonObject(writer);
         WriteJsonText(writer, "target", codePage, installer.parsed.target);
     } else {
@@ -133,9 +133,9 @@ void PrintVerdict(const std::string& path, const Installer& installer, const Cod
     const CertificateTable& signature = installer.info.signature;
     PrintLine(path + ": valid installer: " + Counted(installer.parsed.entries.size(), "entry", "entries") +
               ", target " + PrintableText(codePage, installer.parsed.target) + ", " +
-              (installer.info.compressed ? "compressed" : "stored") + " block of " +
-              std::to_string(installer.info.storedSize) + " bytes, entry stream " +
-              std::to_string(installer.info.unpackedSize) + " bytes, " +
+              (IsCompressed(installer.info.header) ? "compressed" : "stored") + " block of " +
+              std::to_string(installer.info.header.storedSize) + " bytes, entry stream " +
+              std::to_string(installer.info.header.unpackedSize) + " bytes, " +
               (signature.size ? "signed: " + SignatureText(signature) : "unsigned"));
     if (!signatureNote.empty()) PrintLine(path + ": signature " + signatureNote);
 }

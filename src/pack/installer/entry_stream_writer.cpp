@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 
 #include "format/installer_format.h"
 #include "format/little_endian.h"
@@ -8,26 +7,43 @@
 
 static const size_t READ_CHUNK = 1 << 20;   // progress is reported per chunk
 
-static void PutText(std::vector<uint8_t>* stream, const std::string& text) {
-    stream->insert(stream->end(), text.begin(), text.end());
-    stream->push_back(0);
+namespace {
+
+// Where the stream's parts go: appended to bytes, or with no bytes only
+// counted, so that the stream's length and its making follow one layout.
+struct StreamOutput {
+    std::vector<uint8_t>* bytes = nullptr;
+    uint64_t size = 0;
+    uint64_t fileBytesDone = 0;
+    uint64_t fileBytesTotal = 0;
+    ByteProgressFn progress = nullptr;
+    void* context = nullptr;
+};
+
+void PutText(StreamOutput* out, const std::string& text) {
+    out->size += text.size() + 1;
+    if (!out->bytes) return;
+    out->bytes->insert(out->bytes->end(), text.begin(), text.end());
+    out->bytes->push_back(0);
 }
 
-uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntry>& entries,
-                         const std::string& controlFile) {
-    uint64_t size = target.size() + 1 + 4;   // the target and the end code
-    for (const SourceEntry& entry : entries) size += 4 + entry.name.size() + 1 + entry.size;
-    if (!controlFile.empty()) size += 4 + strlen(CONTROL_FILE_NAME) + 1 + controlFile.size();
-    return size;
+void PutSizeCode(StreamOutput* out, uint32_t code) {
+    out->size += 4;
+    if (out->bytes) AppendLittleEndian32(out->bytes, code);
+}
+
+void PutBytes(StreamOutput* out, const std::string& bytes) {
+    out->size += bytes.size();
+    if (out->bytes) out->bytes->insert(out->bytes->end(), bytes.begin(), bytes.end());
 }
 
 // Appends exactly size bytes of the file; a file that has grown or shrunk since
 // the walk is refused rather than packed half-old, half-new.
-static Problem AppendFile(const SourceEntry& entry, std::vector<uint8_t>* stream, uint64_t* done, uint64_t total,
-                          ByteProgressFn progress, void* context) {
+Problem AppendFile(StreamOutput* out, const SourceEntry& entry) {
     OpenFile file;
     if (Problem failure = OpenFileForReading(entry.hostPath, &file))
         return entry.hostPath + ": cannot open: " + failure.text;
+    std::vector<uint8_t>* stream = out->bytes;
     size_t start = stream->size();
     stream->resize(start + entry.size);
     Problem problem;
@@ -44,8 +60,8 @@ static Problem AppendFile(const SourceEntry& entry, std::vector<uint8_t>* stream
             break;
         }
         have += got;
-        *done += (uint64_t)got;
-        if (progress) progress(context, *done, total);
+        out->fileBytesDone += (uint64_t)got;
+        if (out->progress) out->progress(out->context, out->fileBytesDone, out->fileBytesTotal);
     }
     uint8_t extra;
     size_t got = 0;
@@ -55,26 +71,51 @@ static Problem AppendFile(const SourceEntry& entry, std::vector<uint8_t>* stream
     return problem;
 }
 
+// An empty file is not opened: only its entry is written.
+Problem PutFile(StreamOutput* out, const SourceEntry& entry) {
+    out->size += entry.size;
+    return out->bytes && entry.size > 0 ? AppendFile(out, entry) : Problem();
+}
+
+// The stream's layout, the one place that knows it.
+Problem LayOutStream(const std::string& target, const std::vector<SourceEntry>& entries, const std::string& controlFile,
+                     StreamOutput* out) {
+    PutText(out, target);
+    for (const SourceEntry& entry : entries) {
+        PutSizeCode(out, entry.isDirectory ? (uint32_t)SIZE_CODE_DIRECTORY : (uint32_t)entry.size);
+        PutText(out, entry.name);
+        if (entry.isDirectory) continue;
+        if (Problem problem = PutFile(out, entry)) return problem;
+    }
+    if (!controlFile.empty()) {
+        PutSizeCode(out, (uint32_t)controlFile.size());
+        PutText(out, CONTROL_FILE_NAME);
+        PutBytes(out, controlFile);
+    }
+    PutSizeCode(out, (uint32_t)SIZE_CODE_END);
+    return {};
+}
+
+}   // namespace
+
+uint64_t EntryStreamSize(const std::string& target, const std::vector<SourceEntry>& entries,
+                         const std::string& controlFile) {
+    StreamOutput counter;
+    (void)LayOutStream(target, entries, controlFile, &counter);   // counting reads no file: it cannot fail
+    return counter.size;
+}
+
 Problem BuildEntryStream(const std::string& target, const std::vector<SourceEntry>& entries,
                          const std::string& controlFile, ByteProgressFn progress, void* context,
                          std::vector<uint8_t>* stream) {
     stream->clear();
     stream->reserve(EntryStreamSize(target, entries, controlFile));
-    uint64_t total = 0, done = 0;
-    for (const SourceEntry& entry : entries) total += entry.size;
-    PutText(stream, target);
-    for (const SourceEntry& entry : entries) {
-        AppendLittleEndian32(stream, entry.isDirectory ? (uint32_t)SIZE_CODE_DIRECTORY : (uint32_t)entry.size);
-        PutText(stream, entry.name);
-        if (entry.isDirectory || entry.size == 0) continue;
-        if (Problem problem = AppendFile(entry, stream, &done, total, progress, context)) return problem;
-    }
-    if (!controlFile.empty()) {
-        AppendLittleEndian32(stream, (uint32_t)controlFile.size());
-        PutText(stream, CONTROL_FILE_NAME);
-        stream->insert(stream->end(), controlFile.begin(), controlFile.end());
-    }
-    AppendLittleEndian32(stream, (uint32_t)SIZE_CODE_END);
-    if (progress) progress(context, total, total);
+    StreamOutput out;
+    out.bytes = stream;
+    for (const SourceEntry& entry : entries) out.fileBytesTotal += entry.size;
+    out.progress = progress;
+    out.context = context;
+    if (Problem problem = LayOutStream(target, entries, controlFile, &out)) return problem;
+    if (progress) progress(context, out.fileBytesTotal, out.fileBytesTotal);
     return {};
 }

@@ -11,21 +11,36 @@
 
 static const char* const NO_ARCHIVE = "not an installer made by sfxpack (no archive after the installer stub)";
 
-PackedArchive PackArchive(const std::vector<uint8_t>& stream, const CompressionLevel& level, uint32_t threads,
-                          EncodeProgressFn progress, void* context) {
-    PackedArchive archive;
-    if (level.parse)
-        archive.compressedBlock = EncodeBlock(stream.data(), stream.size(), level, threads, progress, context);
-    if (archive.compressedBlock.size() >= stream.size()) archive.compressedBlock = std::vector<uint8_t>();
-    archive.header.assign(ARCHIVE_HEADER_SIZE, 0);
-    WriteLittleEndian32(&archive.header[ARCHIVE_UNPACKED_SIZE_FIELD], (uint32_t)stream.size());
-    WriteLittleEndian32(&archive.header[ARCHIVE_STORED_SIZE_FIELD], (uint32_t)StoredBlock(archive, stream).size());
-    WriteLittleEndian32(&archive.header[ARCHIVE_CRC_FIELD], Crc32Fingerprint(stream.data(), (uint32_t)stream.size()));
-    return archive;
+// A stream that the header can hold must fit in one compressed block.
+static_assert(ARCHIVE_MAX_SIZE <= BLOCK_MAX_INPUT, "an archive's entry stream is one block's input");
+
+ArchiveHeader ReadArchiveHeader(const uint8_t* bytes) {
+    ArchiveHeader header;
+    header.unpackedSize = (int32_t)ReadLittleEndian32(bytes + ARCHIVE_UNPACKED_SIZE_FIELD);
+    header.storedSize = (int32_t)ReadLittleEndian32(bytes + ARCHIVE_STORED_SIZE_FIELD);
+    header.expectedCrc = ReadLittleEndian32(bytes + ARCHIVE_CRC_FIELD);
+    return header;
 }
 
-const std::vector<uint8_t>& StoredBlock(const PackedArchive& archive, const std::vector<uint8_t>& stream) {
-    return archive.compressedBlock.empty() ? stream : archive.compressedBlock;
+std::vector<uint8_t> ArchiveHeaderBytes(const ArchiveHeader& header) {
+    std::vector<uint8_t> bytes(ARCHIVE_HEADER_SIZE, 0);
+    WriteLittleEndian32(&bytes[ARCHIVE_UNPACKED_SIZE_FIELD], (uint32_t)header.unpackedSize);
+    WriteLittleEndian32(&bytes[ARCHIVE_STORED_SIZE_FIELD], (uint32_t)header.storedSize);
+    WriteLittleEndian32(&bytes[ARCHIVE_CRC_FIELD], header.expectedCrc);
+    return bytes;
+}
+
+bool IsCompressed(const ArchiveHeader& header) { return header.storedSize != header.unpackedSize; }
+
+PackedArchive PackArchive(std::vector<uint8_t> stream, const CompressionLevel& level, uint32_t threads,
+                          EncodeProgressFn progress, void* context) {
+    PackedArchive archive;
+    archive.header.unpackedSize = (int32_t)stream.size();
+    archive.header.expectedCrc = Crc32Fingerprint(stream.data(), (uint32_t)stream.size());
+    if (level.parse) archive.block = EncodeBlock(stream.data(), stream.size(), level, threads, progress, context);
+    if (!level.parse || archive.block.size() >= stream.size()) archive.block = std::move(stream);
+    archive.header.storedSize = (int32_t)archive.block.size();
+    return archive;
 }
 
 Problem StubProblem(const std::vector<uint8_t>& stub) {
@@ -45,7 +60,7 @@ static std::string Hex(uint32_t value) {
 }
 
 // Why the compressed block cannot decode to the unpacked size, told from its
-// own header before any memory is taken for the stream; empty when it may.
+// own header before any memory is taken for the stream; none when it may.
 static Problem BlockSizeProblem(const uint8_t* block, uint32_t blockLength, int32_t unpackedSize) {
     uint32_t announced = DecodedBlockSize(block, blockLength);
     if (announced == 0)
@@ -57,64 +72,59 @@ static Problem BlockSizeProblem(const uint8_t* block, uint32_t blockLength, int3
 }
 
 bool BlockUnpacksAsItsHeaderSays(const PackedArchive& archive) {
-    const std::vector<uint8_t>& block = archive.compressedBlock;
-    if (archive.header.size() != ARCHIVE_HEADER_SIZE) return false;
-    int32_t unpackedSize = (int32_t)ReadLittleEndian32(archive.header.data() + ARCHIVE_UNPACKED_SIZE_FIELD);
-    uint32_t storedSize = ReadLittleEndian32(archive.header.data() + ARCHIVE_STORED_SIZE_FIELD);
-    if (unpackedSize <= 0 || storedSize != block.size() ||
-        BlockSizeProblem(block.data(), (uint32_t)block.size(), unpackedSize))
-        return false;
-    std::vector<uint8_t> decoded((size_t)unpackedSize);
+    const ArchiveHeader& header = archive.header;
+    const std::vector<uint8_t>& block = archive.block;
+    if (header.unpackedSize <= 0 || (uint32_t)header.storedSize != block.size()) return false;
+    if (!IsCompressed(header)) return true;
+    if (BlockSizeProblem(block.data(), (uint32_t)block.size(), header.unpackedSize)) return false;
+    std::vector<uint8_t> decoded((size_t)header.unpackedSize);
     return DecodeBlock(block.data(), (uint32_t)block.size(), decoded.data(), (uint32_t)decoded.size()) ==
-               (uint32_t)unpackedSize &&
-           Crc32Fingerprint(decoded.data(), (uint32_t)decoded.size()) ==
-               ReadLittleEndian32(archive.header.data() + ARCHIVE_CRC_FIELD);
+               (uint32_t)header.unpackedSize &&
+           Crc32Fingerprint(decoded.data(), (uint32_t)decoded.size()) == header.expectedCrc;
 }
 
 Problem UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, std::vector<uint8_t>* stream) {
     *info = ArchiveInfo();
     stream->clear();
     if (size < ARCHIVE_HEADER_SIZE) return "the archive header is cut short";
-    info->unpackedSize = (int32_t)ReadLittleEndian32(archive + ARCHIVE_UNPACKED_SIZE_FIELD);
-    info->storedSize = (int32_t)ReadLittleEndian32(archive + ARCHIVE_STORED_SIZE_FIELD);
-    info->expectedCrc = ReadLittleEndian32(archive + ARCHIVE_CRC_FIELD);
+    const ArchiveHeader& header = info->header = ReadArchiveHeader(archive);
     int64_t available = (int64_t)(size - ARCHIVE_HEADER_SIZE);
-    if (info->unpackedSize <= 0)
-        return std::string(NO_ARCHIVE) + ": its header's unpacked size would be " + std::to_string(info->unpackedSize);
-    if (info->storedSize < 0)
-        return std::string(NO_ARCHIVE) + ": its header's stored size would be " + std::to_string(info->storedSize);
+    if (header.unpackedSize <= 0)
+        return std::string(NO_ARCHIVE) + ": its header's unpacked size would be " + std::to_string(header.unpackedSize);
+    if (header.storedSize < 0)
+        return std::string(NO_ARCHIVE) + ": its header's stored size would be " + std::to_string(header.storedSize);
     const uint8_t* block = archive + ARCHIVE_HEADER_SIZE;
-    info->compressed = info->storedSize != info->unpackedSize;
+    bool compressed = IsCompressed(header);
     // A compressed block names its own decoded size: checked on the part of it
     // that the file holds before the header's sizes are believed, so that
     // bytes that are no archive are not taken for a cut-short one.
-    if (info->compressed) {
+    if (compressed) {
         Problem problem =
-            BlockSizeProblem(block, (uint32_t)std::min<int64_t>(info->storedSize, available), info->unpackedSize);
+            BlockSizeProblem(block, (uint32_t)std::min<int64_t>(header.storedSize, available), header.unpackedSize);
         if (problem) return problem;
     }
-    if (info->storedSize > available)
-        return "the stored block (" + std::to_string(info->storedSize) + " bytes) runs past the end of the file (" +
+    if (header.storedSize > available)
+        return "the stored block (" + std::to_string(header.storedSize) + " bytes) runs past the end of the file (" +
                std::to_string(available) + " bytes follow the header)";
 
-    if (info->compressed) {
-        stream->assign((size_t)info->unpackedSize, 0);
-        uint32_t decoded = DecodeBlock(block, (uint32_t)info->storedSize, stream->data(), (uint32_t)stream->size());
-        if (decoded != (uint32_t)info->unpackedSize) {
+    if (compressed) {
+        stream->assign((size_t)header.unpackedSize, 0);
+        uint32_t decoded = DecodeBlock(block, (uint32_t)header.storedSize, stream->data(), (uint32_t)stream->size());
+        if (decoded != (uint32_t)header.unpackedSize) {
             stream->clear();
             return "the compressed block is damaged (its bit stream or block checksum is wrong)";
         }
     } else {
-        stream->assign(block, block + info->storedSize);
+        stream->assign(block, block + header.storedSize);
     }
-    if (info->storedSize < available) {
+    if (header.storedSize < available) {
         stream->clear();
-        return std::to_string(available - info->storedSize) + " bytes follow the stored block";
+        return std::to_string(available - header.storedSize) + " bytes follow the stored block";
     }
     uint32_t crc = Crc32Fingerprint(stream->data(), (uint32_t)stream->size());
-    if (crc != info->expectedCrc) {
+    if (crc != header.expectedCrc) {
         stream->clear();
-        return "the entry stream's CRC-32 is " + Hex(crc) + ", the header says " + Hex(info->expectedCrc);
+        return "the entry stream's CRC-32 is " + Hex(crc) + ", the header says " + Hex(header.expectedCrc);
     }
     return {};
 }
@@ -123,7 +133,7 @@ Problem UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, st
 // the header is cut short or its stored size is negative (UnpackArchive says why).
 static std::optional<uint64_t> StoredBlockEnd(const std::vector<uint8_t>& installer) {
     if (installer.size() < ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE) return std::nullopt;
-    int32_t storedSize = (int32_t)ReadLittleEndian32(&installer[ARCHIVE_OFFSET + ARCHIVE_STORED_SIZE_FIELD]);
+    int32_t storedSize = ReadArchiveHeader(&installer[ARCHIVE_OFFSET]).storedSize;
     if (storedSize < 0) return std::nullopt;
     return ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE + (uint64_t)storedSize;
 }
