@@ -8,6 +8,7 @@
 #include "pack/installer/installer_file.h"
 #include "pack/installer/load_memory.h"
 #include "pack/pe/pe_checksum.h"
+#include "pack/pe/pe_image.h"
 #include "pack_testing.h"
 
 namespace {
@@ -182,7 +183,7 @@ TEST(Archive, LoadsWhereItsTwoAllocationsFit) {
 
 TEST(Archive, PeChecksumCoversEveryPartAcrossOddEnds) {
     Bytes stub = FakeStub();
-    const size_t field = PeChecksumOffset(stub);
+    const size_t field = ReadPeImage(stub).checksumOffset;
     ASSERT_EQ(field, 0x80u + 0x58);
     Bytes odd = Noise(1001), other = Noise(77), whole = stub;
     SetPeChecksum(&stub, {&odd, &other});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "archive/block_decoder.h"
 #include "archive/crc32.h"
@@ -46,10 +47,10 @@ PackedArchive PackArchive(std::vector<uint8_t> stream, const CompressionLevel& l
 Problem StubProblem(const std::vector<uint8_t>& stub) {
     if (stub.size() != ARCHIVE_OFFSET)
         return "is " + std::to_string(stub.size()) + " bytes; a stub is exactly " + std::to_string(ARCHIVE_OFFSET);
-    if (!HasMzHeader(stub)) return "is not a Windows program (no MZ header)";
-    std::optional<uint32_t> pe = FindPeHeader(stub, PE_MACHINE_FIELD + 2);
-    if (!pe) return "is not a PE image (no PE header)";
-    if (ReadLittleEndian16(&stub[*pe + PE_MACHINE_FIELD]) != PE_MACHINE_I386) return "is not a 32-bit x86 PE image";
+    PeImage image = ReadPeImage(stub);
+    if (!image.hasMzHeader) return "is not a Windows program (no MZ header)";
+    if (!image.hasPeHeader) return "is not a PE image (no PE header)";
+    if (image.machine != PE_MACHINE_I386) return "is not a 32-bit x86 PE image";
     return {};
 }
 
@@ -154,7 +155,7 @@ Problem UnpackInstallerArchive(const std::vector<uint8_t>& installer, ArchiveInf
         archiveSize = (size_t)(*archiveEnd - ARCHIVE_OFFSET);
     }
     Problem problem = UnpackArchive(installer.data() + ARCHIVE_OFFSET, archiveSize, info, stream);
-    uint64_t imageEnd = PeSectionsEnd(installer);
+    uint64_t imageEnd = ReadPeImage(installer).sectionsEnd;
     if (problem && imageEnd > ARCHIVE_OFFSET)
         return std::string(NO_ARCHIVE) + ": this is a Windows program whose sections run to offset " +
                std::to_string(imageEnd) + ", past the stub's " + std::to_string(ARCHIVE_OFFSET) + " bytes";

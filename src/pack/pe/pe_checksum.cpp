@@ -3,11 +3,6 @@
 #include "format/little_endian.h"
 #include "pack/pe/pe_image.h"
 
-size_t PeChecksumOffset(const std::vector<uint8_t>& stub) {
-    std::optional<uint32_t> pe = FindPeHeader(stub, PE_CHECKSUM_FIELD + 4);
-    return pe ? *pe + PE_CHECKSUM_FIELD : 0;
-}
-
 // The words' sum, unfolded: 2 GiB of words stay far below 2^64.
 static uint64_t WordSum(const uint8_t* data, size_t size) {
     uint64_t sum = 0;
@@ -16,7 +11,7 @@ static uint64_t WordSum(const uint8_t* data, size_t size) {
 }
 
 void SetPeChecksum(std::vector<uint8_t>* stub, const std::vector<const std::vector<uint8_t>*>& parts) {
-    size_t field = PeChecksumOffset(*stub);
+    size_t field = ReadPeImage(*stub).checksumOffset;
     if (field == 0) return;
     WriteLittleEndian32(&(*stub)[field], 0);
     uint64_t sum = 0, length = 0;

@@ -10,10 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-// Where the field is in the stub, a PE image with an optional header; 0 when
-// it has none (then nothing is set).
-size_t PeChecksumOffset(const std::vector<uint8_t>& stub);
-
 // Sets the stub's checksum field to the checksum of the file made of the
-// stub and then the parts.
+// stub and then the parts; a stub whose optional header does not reach the
+// field within it is left as it is.
 void SetPeChecksum(std::vector<uint8_t>* stub, const std::vector<const std::vector<uint8_t>*>& parts);
