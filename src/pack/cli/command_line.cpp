@@ -61,7 +61,7 @@ Problem CheckControlOptions(const std::vector<std::string>& seen, CommandLine* l
         for (size_t index = 1; index < selected->values.size(); ++index)
             if (selected->values[index].whenMissing && !WasGiven(seen, selected->values[index].option))
                 return std::string(selected->values[0].option) + " needs " + selected->values[index].option;
-    line->control.mode = selected ? selected->mode : CONTROL_NONE;
+    line->create.control.mode = selected ? selected->mode : CONTROL_NONE;
     return {};
 }
 
@@ -174,7 +174,7 @@ Problem ParseCommandLine(const std::vector<std::string>& arguments, CommandLine*
         if (Problem refused = option->apply(value, line)) return refused;
         seen.push_back(option->name);
     }
-    if (command->command == COMMAND_CREATE && line->output.empty())
+    if (command->command == COMMAND_CREATE && line->create.output.empty())
         return line->operands.size() == 2 ? TwoOperandsHint(line->operands) : "create needs -o OUT.exe";
     if (line->operands.size() != command->operands)
         return std::string(command->name) + " takes " + command->operandNames;

@@ -3,9 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/installer/control_file.h"
-#include "pack/installer/installer_file.h"
-#include "pack/signing.h"
+#include "pack/create.h"
 #include "problem/problem.h"
 
 enum Command { COMMAND_CREATE, COMMAND_LIST, COMMAND_VERIFY, COMMAND_EXTRACT, COMMAND_HELP, COMMAND_VERSION };
@@ -13,18 +11,10 @@ enum Command { COMMAND_CREATE, COMMAND_LIST, COMMAND_VERIFY, COMMAND_EXTRACT, CO
 struct CommandLine {
     Command command = COMMAND_HELP;
     std::vector<std::string> operands;
-    std::string output;
-    std::string target;   // as given; empty when not given
-    bool targetGiven = false;
-    const CompressionLevel* level = &DefaultCompressionLevel();
-    uint32_t threads = 0;   // 0: one per processor
-    std::string stub;       // empty: the stub beside the running program
+    CreateRequest create;   // create's options (its DIR is the operand)
     std::string codePage;
-    ControlValues control;
-    bool followLinks = false;
     bool quiet = false;
-    bool json = false;   // list, verify: one JSON document on standard output
-    SigningOptions signing;
+    bool json = false;                 // list, verify: one JSON document on standard output
     std::string trustedCertificates;   // verify: instead of the system's certificate authorities
 };
 

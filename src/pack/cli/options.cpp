@@ -36,7 +36,7 @@ Problem ApplyThreads(const std::string& value, CommandLine* line) {
     }
     if (!number || threads > MAX_THREADS)
         return "--threads takes a number from 0 to " + std::to_string(MAX_THREADS) + ", not '" + value + "'";
-    line->threads = threads;
+    line->create.threads = threads;
     return {};
 }
 
@@ -56,8 +56,8 @@ Problem Choose(Command* command, Command chosen) {
 }
 
 Problem ApplyLevel(const std::string& value, CommandLine* line) {
-    line->level = FindCompressionLevel(value);
-    if (!line->level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
+    line->create.level = FindCompressionLevel(value);
+    if (!line->create.level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
     return {};
 }
 
@@ -83,12 +83,13 @@ namespace {
 std::vector<OptionSpec> PackingOptions() {
     typedef CommandLine L;
     return {
-        {"--output", "-o", "OUT.exe", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->output, v); },
+        {"--output", "-o", "OUT.exe", FOR_CREATE,
+         [](const std::string& v, L* l) { return Store(&l->create.output, v); },
          "the installer to write (written whole or not at all)"},
         {"--target", "", "DIR", FOR_CREATE,
          [](const std::string& v, L* l) {
-             l->targetGiven = true;
-             return Store(&l->target, v);
+             l->create.targetGiven = true;
+             return Store(&l->create.target, v);
          },
          std::string("where the installer extracts to (default ") + DEFAULT_TARGET + ", and .\\NAME.tmp\\\n" +
              "with --temp-run); a trailing backslash is added when\n" + "missing, and .\\ before a relative DIR"},
@@ -96,10 +97,10 @@ std::vector<OptionSpec> PackingOptions() {
         {"--threads", "", "N", FOR_CREATE, ApplyThreads,
          "threads to compress with (default and 0: one per processor);\n"
          "the installer is the same for every N"},
-        {"--stub", "", "PATH", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->stub, v); },
+        {"--stub", "", "PATH", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->create.stub, v); },
          "the installer stub (default: ../" SFX_STUB_INSTALL_DIR "/sfxstub.exe from\n"
          "sfxpack's folder, else sfxstub.exe beside sfxpack)"},
-        {"--follow-links", "", "", FOR_CREATE, [](const std::string&, L* l) { return Set(&l->followLinks); },
+        {"--follow-links", "", "", FOR_CREATE, [](const std::string&, L* l) { return Set(&l->create.followLinks); },
          "pack what symbolic links point to (default: refuse them)"},
     };
 }
@@ -111,7 +112,9 @@ std::vector<OptionSpec> ControlOptions() {
     for (const ControlModeSpec& mode : ControlModes())
         for (const ControlValueSpec& value : mode.values) {
             std::string ControlValues::*field = value.value;
-            auto apply = [field](const std::string& v, CommandLine* l) { return Store(&(l->control.*field), v); };
+            auto apply = [field](const std::string& v, CommandLine* l) {
+                return Store(&(l->create.control.*field), v);
+            };
             rows.push_back({value.option, "", value.valueName, FOR_CREATE, apply, ""});
         }
     return rows;
@@ -122,15 +125,16 @@ std::vector<OptionSpec> SigningAndCommonOptions() {
     typedef CommandLine L;
     return {
         {"--sign-cert", "", "FILE", FOR_CREATE,
-         [](const std::string& v, L* l) { return Store(&l->signing.certificate, v); },
+         [](const std::string& v, L* l) { return Store(&l->create.signing.certificate, v); },
          "sign the installer with osslsigncode: its certificates"},
-        {"--sign-key", "", "FILE", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->signing.key, v); },
+        {"--sign-key", "", "FILE", FOR_CREATE,
+         [](const std::string& v, L* l) { return Store(&l->create.signing.key, v); },
          "its private key (--sign-cert and --sign-key go together)"},
         {"--sign-pass-file", "", "FILE", FOR_CREATE,
-         [](const std::string& v, L* l) { return Store(&l->signing.passwordFile, v); },
+         [](const std::string& v, L* l) { return Store(&l->create.signing.passwordFile, v); },
          "the file holding the key's password (with --sign-key)"},
         {"--timestamp", "", "URL", FOR_CREATE,
-         [](const std::string& v, L* l) { return Store(&l->signing.timestampUrl, v); },
+         [](const std::string& v, L* l) { return Store(&l->create.signing.timestampUrl, v); },
          "the URL of a timestamp server (with --sign-cert)"},
         {"--sign-ca", "", "FILE", FOR_VERIFY,
          [](const std::string& v, L* l) { return Store(&l->trustedCertificates, v); },

@@ -47,7 +47,7 @@ TEST(Options, ThreadsTakeZeroToSixtyFour) {
             EXPECT_NE(problem.find("--threads takes a number from 0 to 64"), std::string::npos) << each.first;
         } else {
             EXPECT_EQ(problem, "") << each.first;
-            EXPECT_EQ(line.threads, uint32_t(each.second)) << each.first;
+            EXPECT_EQ(line.create.threads, uint32_t(each.second)) << each.first;
         }
     }
 }
@@ -72,7 +72,7 @@ TEST(Options, ConventionsParseAlike) {
     for (const Case& c : cases) {
         CommandLine line;
         ASSERT_EQ(ParseCommandLine(c.arguments, &line).text, "") << c.arguments[0];
-        EXPECT_EQ(line.output, c.output);
+        EXPECT_EQ(line.create.output, c.output);
         EXPECT_EQ(line.operands.back(), c.lastOperand);
         EXPECT_EQ(line.quiet, c.quiet);
     }
