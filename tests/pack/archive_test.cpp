@@ -16,10 +16,6 @@ namespace {
 const Bytes WORKED_EXAMPLE = {0x2E, 0x5C, 0x00, 0x03, 0x00, 0x00, 0x00, 0x61, 0x2E, 0x74,
                               0x78, 0x74, 0x00, 0x61, 0x62, 0x63, 0xFF, 0xFF, 0xFF, 0xFF};
 
-void PutInt32(Bytes* bytes, int32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes->push_back(uint8_t((uint32_t)value >> shift));
-}
-
 void PutText(Bytes* bytes, const std::string& text) {
     bytes->insert(bytes->end(), text.begin(), text.end());
     bytes->push_back(0);
@@ -27,9 +23,9 @@ void PutText(Bytes* bytes, const std::string& text) {
 
 Bytes Header(int32_t unpacked, int32_t stored, uint32_t crc) {
     Bytes header;
-    PutInt32(&header, unpacked);
-    PutInt32(&header, stored);
-    PutInt32(&header, (int32_t)crc);
+    AppendUint32(&header, (uint32_t)unpacked);
+    AppendUint32(&header, (uint32_t)stored);
+    AppendUint32(&header, (uint32_t)(int32_t)crc);
     return header;
 }
 
@@ -47,7 +43,7 @@ std::string Load(const Bytes& archive, std::vector<uint8_t>* stream = nullptr) {
 }
 
 Bytes WithInt32(Bytes bytes, size_t at, int32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes.at(at + shift / 8) = uint8_t((uint32_t)value >> shift);
+    SetUint32At(&bytes, at, (uint32_t)value);
     return bytes;
 }
 
@@ -184,12 +180,11 @@ TEST(Archive, LoadsWhereItsTwoAllocationsFit) {
 TEST(Archive, PeChecksumCoversEveryPartAcrossOddEnds) {
     Bytes stub = FakeStub();
     const size_t field = ReadPeImage(stub).checksumOffset;
-    ASSERT_EQ(field, 0x80u + 0x58);
+    ASSERT_EQ(field, FAKE_STUB_CHECKSUM);
     Bytes odd = Noise(1001), other = Noise(77), whole = stub;
     SetPeChecksum(&stub, {&odd, &other});
     whole = Concat(Concat(whole, odd), other);
-    uint32_t stored = stub[field] | stub[field + 1] << 8 | stub[field + 2] << 16 | (uint32_t)stub[field + 3] << 24;
-    EXPECT_EQ(stored, PeChecksumOf(whole, field));
+    EXPECT_EQ(Uint32At(stub, field), PeChecksumOf(whole, field));
 }
 
 TEST(EntryStream, WorkedExampleParses) {
@@ -217,9 +212,9 @@ TEST(EntryStream, RefusesWhatTheInstallerRefusesAndKeepsEarlierEntries) {
     auto streamWith = [](int32_t sizeCode, const std::string& name, const Bytes& data) {
         Bytes stream;
         PutText(&stream, "C:\\T\\");
-        PutInt32(&stream, -2);
+        AppendUint32(&stream, (uint32_t)-2);
         PutText(&stream, "first\\");
-        PutInt32(&stream, sizeCode);
+        AppendUint32(&stream, (uint32_t)sizeCode);
         PutText(&stream, name);
         return Concat(stream, data);
     };

@@ -9,12 +9,6 @@
 
 namespace {
 
-const size_t SECURITY_ENTRY = 0x80 + 0x98;   // FakeStub's PE header is at 0x80
-
-void SetInt32(Bytes* bytes, size_t at, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) (*bytes)[at + shift / 8] = uint8_t(value >> shift);
-}
-
 // A stored installer of a small stream, as sfxpack writes it.
 Bytes UnsignedInstaller() {
     std::string text(".\\\0\x03\0\0\0a.txt\0abc\xFF\xFF\xFF\xFF", 20);
@@ -32,8 +26,8 @@ Bytes UnsignedInstaller() {
 Bytes WithTable(size_t padding, size_t tableSize, uint32_t offset, uint32_t size) {
     Bytes installer = UnsignedInstaller();
     installer.resize(installer.size() + padding + tableSize, 0x5A);
-    SetInt32(&installer, SECURITY_ENTRY, offset);
-    SetInt32(&installer, SECURITY_ENTRY + 4, size);
+    SetUint32At(&installer, FAKE_STUB_SECURITY_ENTRY, offset);
+    SetUint32At(&installer, FAKE_STUB_SECURITY_ENTRY + 4, size);
     return installer;
 }
 
@@ -83,11 +77,11 @@ TEST(CertificateTable, AnythingElseAfterTheBlockIsRefused) {
 
 TEST(CertificateTable, TheArchiveIsCheckedBeforeWhatFollowsIt) {
     Bytes installer = WithTable(0, 24, 0, 0);
-    installer[11264 + 12] ^= 1;   // the stream's first byte: the CRC-32 no longer matches
+    installer[STUB_SIZE + 12] ^= 1;   // the stream's first byte: the CRC-32 no longer matches
     ArchiveInfo info;
     EXPECT_NE(Load(installer, &info).find("CRC-32"), std::string::npos);
     Bytes negative = UnsignedInstaller();
-    SetInt32(&negative, 11264 + 4, 0xFFFFFFF0u);   // a stored size below zero names no end
+    SetUint32At(&negative, STUB_SIZE + 4, 0xFFFFFFF0u);   // a stored size below zero names no end
     EXPECT_NE(Load(negative, &info).find("stored size would be -16"), std::string::npos);
 }
 
@@ -109,10 +103,11 @@ TEST(CertificateTable, OnlyAPe32StubWithASecurityEntryCanBeSigned) {
     fewEntries[0xF4] = 4;
     EXPECT_NE(SignableStubProblem(fewEntries).text.find("no security entry"), std::string::npos);
     Bytes farHeader = FakeStub();
-    SetInt32(&farHeader, 0x3C, 11264 - 0x98);   // the entry would lie past the stub
+    SetUint32At(&farHeader, PE_HEADER_POINTER,
+                STUB_SIZE - PE_SECURITY_ENTRY_AFTER_HEADER);   // the entry would lie past the stub
     EXPECT_NE(SignableStubProblem(farHeader).text.find("no room"), std::string::npos);
     EXPECT_EQ(NamedCertificateTable(farHeader).size, 0u);
     Bytes signedStub = FakeStub();
-    SetInt32(&signedStub, SECURITY_ENTRY + 4, 100);
+    SetUint32At(&signedStub, FAKE_STUB_SECURITY_ENTRY + 4, 100);
     EXPECT_NE(SignableStubProblem(signedStub).text.find("signed itself"), std::string::npos);
 }
