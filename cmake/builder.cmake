@@ -10,3 +10,8 @@ include(${CMAKE_SOURCE_DIR}/src/codec/codec.cmake)
 include(${CMAKE_SOURCE_DIR}/src/pack/pack.cmake)
 include(${CMAKE_SOURCE_DIR}/src/pack/trial/trial.cmake)
 include(${CMAKE_SOURCE_DIR}/src/pack/cli/cli.cmake)
+# A Problem (src/problem/problem.h) that a call drops unread stops the build.
+set(SFX_BUILDER_COMPILE_OPTIONS -Werror=unused-result)
+foreach(library sfx_archive sfx_platform sfx_codec sfx_pack sfx_trial sfx_cli sfxpack)
+  target_compile_options(${library} PRIVATE ${SFX_BUILDER_COMPILE_OPTIONS})
+endforeach()

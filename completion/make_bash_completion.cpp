@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "pack/cli/options.h"
-#include "pack/control_file.h"
+#include "pack/installer/control_file.h"
 #include "platform/code_page_table.h"
 
 namespace {

@@ -36,7 +36,7 @@ std::vector<uint8_t> Stub() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static CodePage codePage;
-    static bool opened = OpenCodePage(DEFAULT_CODE_PAGE, &codePage).empty();
+    static bool opened = !OpenCodePage(DEFAULT_CODE_PAGE, &codePage);
     if (!opened || size < 8) return 0;
     if (size >= 8 + ARCHIVE_HEADER_SIZE && ReadLittleEndian32(data + 8) > MAX_FUZZ_STREAM) return 0;
     Installer installer;

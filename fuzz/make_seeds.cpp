@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codec/encoder.h"
 #include "format/little_endian.h"
-#include "pack/installer_file.h"
+#include "pack/installer/installer_file.h"
 
 namespace {
 
@@ -77,11 +78,11 @@ int main(int argc, char** argv) {
             std::vector<uint8_t> seed;
             if (archives) {
                 std::vector<uint8_t> stream = EntryStream(inputs[index], (int)index);
-                PackedArchive archive = PackArchive(stream, level, 1, nullptr, nullptr);
+                PackedArchive archive = PackArchive(std::move(stream), level, 1, nullptr, nullptr);
                 seed.assign(8, 0);
-                seed.insert(seed.end(), archive.header.begin(), archive.header.end());
-                const std::vector<uint8_t>& block = StoredBlock(archive, stream);
-                seed.insert(seed.end(), block.begin(), block.end());
+                std::vector<uint8_t> header = ArchiveHeaderBytes(archive.header);
+                seed.insert(seed.end(), header.begin(), header.end());
+                seed.insert(seed.end(), archive.block.begin(), archive.block.end());
             } else {
                 seed = EncodeBlock(inputs[index].data(), inputs[index].size(), level);
             }

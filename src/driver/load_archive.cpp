@@ -32,6 +32,12 @@ void LoadOwnArchive() {
     SeekChannel(ARCHIVE_CHANNEL, driver.archiveOffset);
     if (ChannelAtEnd(ARCHIVE_CHANNEL) != 0) InvalidArchiveExit();
 
+    // The header's fields, read one after another (cheaper in the image than
+    // by offset from a buffer): a format that moved them stops this build
+    // rather than be misread.
+    static_assert(ARCHIVE_UNPACKED_SIZE_FIELD == 0 && ARCHIVE_STORED_SIZE_FIELD == 4 && ARCHIVE_CRC_FIELD == 8 &&
+                      ARCHIVE_HEADER_SIZE == 12,
+                  "the archive header is the unpacked size, the stored size and the CRC-32, in that order");
     driver.unpackedSize = ReadChannelInt32(ARCHIVE_CHANNEL);
     driver.storedSize = ReadChannelInt32(ARCHIVE_CHANNEL);
     driver.expectedCrc = (uint32_t)ReadChannelInt32(ARCHIVE_CHANNEL);

@@ -3,9 +3,9 @@
 #include <cctype>
 
 #include "format/installer_format.h"
-#include "pack/control_file.h"
-#include "pack/target_directory.h"
-#include "pack/windows_names.h"
+#include "pack/installer/control_file.h"
+#include "pack/names/target_directory.h"
+#include "pack/names/windows_names.h"
 
 namespace {
 

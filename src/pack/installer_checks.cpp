@@ -3,10 +3,10 @@
 #include <set>
 
 #include "format/installer_format.h"
-#include "pack/certificate_table.h"
-#include "pack/entry_rules.h"
-#include "pack/load_memory.h"
-#include "pack/target_directory.h"
+#include "pack/installer/load_memory.h"
+#include "pack/names/entry_rules.h"
+#include "pack/names/target_directory.h"
+#include "pack/pe/certificate_table.h"
 
 namespace {
 
@@ -14,13 +14,12 @@ std::string Quoted(const CodePage& codePage, const std::string& ansi) {
     return "'" + PrintableText(codePage, ansi) + "'";
 }
 
-std::string StubCheck(const Installer& installer) {
+Problem StubCheck(const Installer& installer) {
     std::vector<uint8_t> stub(installer.file.begin(), installer.file.begin() + ARCHIVE_OFFSET);
-    std::string problem = StubProblem(stub);
-    return problem.empty() ? "" : "the stub " + problem;
+    return Prefixed("the stub ", StubProblem(stub));
 }
 
-std::string TargetCheck(const Installer& installer, const CodePage& codePage) {
+Problem TargetCheck(const Installer& installer, const CodePage& codePage) {
     const std::string& ansi = installer.parsed.target;
     if (ansi.empty()) return "the target directory is empty";
     std::optional<std::string> utf8 = FromCodePage(codePage, ansi);
@@ -31,13 +30,13 @@ std::string TargetCheck(const Installer& installer, const CodePage& codePage) {
     if (NormalizedTarget(target) != target)
         return named + " is not one the installer extracts into as meant; create writes '" + NormalizedTarget(target) +
                "'";
-    std::string problem = TargetDirectoryProblem(target);
-    if (problem.empty()) problem = TargetLengthProblem(ansi.size(), installer.controlEntry >= 0);
-    if (problem.empty() && installer.control.mode == CONTROL_TEMP_RUN) problem = TemporaryRunTargetProblem(target);
-    return problem.empty() ? "" : named + ": " + problem;
+    Problem problem = TargetDirectoryProblem(target);
+    if (!problem) problem = TargetLengthProblem(ansi.size(), installer.controlEntry >= 0);
+    if (!problem && installer.control.mode == CONTROL_TEMP_RUN) problem = TemporaryRunTargetProblem(target);
+    return Prefixed(named + ": ", problem);
 }
 
-std::string NamesCheck(const Installer& installer, const CodePage& codePage) {
+Problem NamesCheck(const Installer& installer, const CodePage& codePage) {
     EntryRules rules;
     rules.codePage = &codePage;
     rules.target = installer.parsed.target;
@@ -49,14 +48,14 @@ std::string NamesCheck(const Installer& installer, const CodePage& codePage) {
             return std::string("a top-level ") + CONTROL_FILE_NAME +
                    " that the installer does not read as its control file (a later one, a directory, or 1 byte "
                    "or less)";
-        std::string problem = EntryRuleProblem(&rules, entry.name, entry.sizeCode == SIZE_CODE_DIRECTORY);
-        if (!problem.empty()) return Quoted(codePage, entry.name) + ": " + problem;
+        if (Problem problem = EntryRuleProblem(&rules, entry.name, entry.sizeCode == SIZE_CODE_DIRECTORY))
+            return Quoted(codePage, entry.name) + ": " + problem.text;
     }
-    return "";
+    return {};
 }
 
-std::string ControlFileCheck(const Installer& installer, const CodePage& codePage) {
-    if (installer.controlEntry < 0) return "";
+Problem ControlFileCheck(const Installer& installer, const CodePage& codePage) {
+    if (installer.controlEntry < 0) return {};
     ControlValues values = installer.control;
     int number = 1;
     for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
@@ -67,15 +66,15 @@ std::string ControlFileCheck(const Installer& installer, const CodePage& codePag
         values.*line.value = *utf8;
         ++number;
     }
-    std::string problem = ControlValuesProblem(values);
+    Problem problem = ControlValuesProblem(values);
     // Where the target does not convert, the target's check has failed already.
     std::optional<std::string> target = FromCodePage(codePage, installer.parsed.target);
-    if (problem.empty() && target) problem = CommandPlaceProblem(values, *target);
-    return problem.empty() ? "" : "the control file's " + problem;
+    if (!problem && target) problem = CommandPlaceProblem(values, *target);
+    return Prefixed("the control file's ", problem);
 }
 
 // Sound installers that still would not install, or not be trusted, as meant.
-std::string LayoutCheck(const Installer& installer, const CodePage& codePage) {
+Problem LayoutCheck(const Installer& installer, const CodePage& codePage) {
     std::vector<std::string> found;
     std::set<std::string> directories;
     for (const StreamEntry& entry : installer.parsed.entries) {
@@ -99,16 +98,17 @@ std::string LayoutCheck(const Installer& installer, const CodePage& codePage) {
 
 // What the installer would do with a full memory, told from the sizes alone.
 CheckResult MemoryCheck(const Installer& installer, std::string* reason) {
-    LoadNeed need = InstallerLoadNeed((uint64_t)installer.info.unpackedSize, (uint64_t)installer.info.storedSize);
+    LoadNeed need =
+        InstallerLoadNeed((uint64_t)installer.info.header.unpackedSize, (uint64_t)installer.info.header.storedSize);
     if (need.reach == LOADS_ANYWHERE) return CHECK_PASS;
     *reason = LoadNeedText(need);
     return need.reach == LOADS_NOWHERE ? CHECK_FAIL : CHECK_WARN;
 }
 
 // A check fails, or for the layout only warns, when it finds a problem.
-CheckResult Failing(const std::string& problem, std::string* reason, CheckResult onProblem = CHECK_FAIL) {
-    *reason = problem;
-    return problem.empty() ? CHECK_PASS : onProblem;
+CheckResult Failing(const Problem& problem, std::string* reason, CheckResult onProblem = CHECK_FAIL) {
+    *reason = problem.text;
+    return problem ? onProblem : CHECK_PASS;
 }
 
 struct CheckSpec {
@@ -154,9 +154,9 @@ std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& co
     return RunChecks(installer, codePage, false);
 }
 
-std::string ExtractionProblem(const Installer& installer, const CodePage& codePage) {
+Problem ExtractionProblem(const Installer& installer, const CodePage& codePage) {
     std::vector<Check> checks = RunChecks(installer, codePage, true);
-    return checks.back().result == CHECK_FAIL ? checks.back().reason : "";
+    return checks.back().result == CHECK_FAIL ? checks.back().reason : Problem();
 }
 
 const char* CheckResultName(CheckResult result) {

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "pack/code_page.h"
-#include "pack/installer_reader.h"
+#include "pack/installer/installer_reader.h"
+#include "pack/names/code_page.h"
+#include "problem/problem.h"
 
 enum CheckResult { CHECK_PASS, CHECK_WARN, CHECK_FAIL };
 
@@ -20,8 +21,8 @@ struct Check {
 std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage);
 
 // Why extract would not write what the installer writes (the archive, the
-// entry stream or the names fail), or empty; the stub, the target and the
+// entry stream or the names fail), or none; the stub, the target and the
 // control file do not change what lands in the directory.
-[[nodiscard]] std::string ExtractionProblem(const Installer& installer, const CodePage& codePage);
+Problem ExtractionProblem(const Installer& installer, const CodePage& codePage);
 
 const char* CheckResultName(CheckResult result);   // "pass", "warn", "fail"

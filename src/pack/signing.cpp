@@ -6,57 +6,53 @@
 #include <cstring>
 
 #include "format/installer_format.h"
-#include "pack/installer_file.h"
+#include "pack/installer/installer_file.h"
 #include "platform/platform.h"
 
 const char* const SIGNING_TOOL = "osslsigncode";
 
 static const char* const TIME_VARIABLE = "SOURCE_DATE_EPOCH";
 
-static std::string ToolMissing() {
+static Problem ToolMissing() {
     return std::string(SIGNING_TOOL) +
            " is not installed (not found in PATH); signing needs it: " + HowToInstallProgram(SIGNING_TOOL);
 }
 
-static std::string UnreadableProblem(const char* option, const std::string& path,
-                                     std::vector<uint8_t>* bytes = nullptr) {
+static Problem UnreadableProblem(const char* option, const std::string& path, std::vector<uint8_t>* bytes = nullptr) {
     std::vector<uint8_t> ignored;
-    std::string problem = ReadWholeFile(path, bytes ? bytes : &ignored);
-    return problem.empty() ? "" : std::string(option) + " " + problem;
+    return Prefixed(std::string(option) + " ", ReadWholeFile(path, bytes ? bytes : &ignored));
 }
 
 // The fixed signing time that SOURCE_DATE_EPOCH asks for (empty when unset);
 // empty on success, else why it is not one.
-static std::string SigningTime(std::string* time) {
+static Problem SigningTime(std::string* time) {
     time->clear();
     const char* value = getenv(TIME_VARIABLE);
-    if (!value || !value[0]) return "";
+    if (!value || !value[0]) return {};
     bool digits = strlen(value) <= 18 && strspn(value, "0123456789") == strlen(value);
     if (!digits) return std::string(TIME_VARIABLE) + " '" + value + "' is not a number of seconds";
     *time = value;
-    return "";
+    return {};
 }
 
 // A PEM key that needs a password says so in its header: "ENCRYPTED PRIVATE
 // KEY", or "Proc-Type: 4,ENCRYPTED" in the older form.
-static std::string KeyProblem(const SigningOptions& options) {
+static Problem KeyProblem(const SigningOptions& options) {
     std::vector<uint8_t> key;
-    std::string problem = UnreadableProblem("--sign-key", options.key, &key);
-    if (!problem.empty()) return problem;
+    if (Problem problem = UnreadableProblem("--sign-key", options.key, &key)) return problem;
     bool encrypted = std::string(key.begin(), key.end()).find("ENCRYPTED") != std::string::npos;
     if (encrypted && options.passwordFile.empty())
         return "--sign-key " + options.key +
                ": the key is encrypted; give the file that holds its password with --sign-pass-file FILE";
-    return "";
+    return {};
 }
 
-std::string SigningInputsProblem(const SigningOptions& options) {
-    std::string problem;
+Problem SigningInputsProblem(const SigningOptions& options) {
     if (FindProgram(SIGNING_TOOL).empty()) return ToolMissing();
-    if ((problem = UnreadableProblem("--sign-cert", options.certificate)).size()) return problem;
-    if ((problem = KeyProblem(options)).size()) return problem;
-    if (!options.passwordFile.empty() && (problem = UnreadableProblem("--sign-pass-file", options.passwordFile)).size())
-        return problem;
+    if (Problem problem = UnreadableProblem("--sign-cert", options.certificate)) return problem;
+    if (Problem problem = KeyProblem(options)) return problem;
+    if (!options.passwordFile.empty())
+        if (Problem problem = UnreadableProblem("--sign-pass-file", options.passwordFile)) return problem;
     std::string time;
     return SigningTime(&time);
 }
@@ -107,41 +103,38 @@ static std::vector<std::string> SignArguments(const SigningOptions& options, con
 // The signed file must be what the installer accepts: the same archive (its
 // header, whose sizes and CRC-32 the installer checks the block against), then
 // exactly the table its header names.
-static std::string SignedFileProblem(const std::string& path, const std::vector<uint8_t>& archiveHeader,
-                                     CertificateTable* table) {
+static Problem SignedFileProblem(const std::string& path, const std::vector<uint8_t>& archiveHeader,
+                                 CertificateTable* table) {
     std::vector<uint8_t> file, loaded;
-    std::string problem = ReadWholeFile(path, &file);
-    if (!problem.empty()) return problem;
+    if (Problem problem = ReadWholeFile(path, &file)) return problem;
     ArchiveInfo info;
-    problem = UnpackInstallerArchive(file, &info, &loaded);
-    if (!problem.empty()) return "the installer would refuse it: " + problem;
+    if (Problem problem = UnpackInstallerArchive(file, &info, &loaded))
+        return "the installer would refuse it: " + problem.text;
     if (!std::equal(archiveHeader.begin(), archiveHeader.end(), file.begin() + ARCHIVE_OFFSET))
         return "its entry stream is not the one packed";
     if (info.signature.size == 0) return "it holds no certificate table";
     *table = info.signature;
-    std::string failure = FlushToDisk(path);
-    return failure.empty() ? "" : "cannot write it: " + failure;
+    return Prefixed("cannot write it: ", FlushToDisk(path));
 }
 
-std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
-                                 const std::vector<uint8_t>& archiveHeader, CertificateTable* table) {
+Problem SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
+                             const std::vector<uint8_t>& archiveHeader, CertificateTable* table) {
     std::string tool = FindProgram(SIGNING_TOOL), time;
     if (tool.empty()) return ToolMissing();
-    std::string problem = SigningTime(&time);
-    if (!problem.empty()) return problem;
+    if (Problem problem = SigningTime(&time)) return problem;
     PendingFile signedFile;
-    problem = BeginPendingName(unsignedFile.path, &signedFile);
-    if (!problem.empty()) return problem;
+    if (Problem problem = BeginPendingName(unsignedFile.path, &signedFile)) return problem;
     ToolRun run = RunTool(tool, SignArguments(options, time, unsignedFile.temporaryPath, signedFile.temporaryPath));
+    Problem problem;
     if (!run.started) problem = std::string("cannot start ") + tool;
     else if (run.exitCode != 0)
         problem = std::string("signing with ") + SIGNING_TOOL + " failed (exit code " + std::to_string(run.exitCode) +
                   ")" + (ToolMessages(run.output).empty() ? "" : ": " + Joined(ToolMessages(run.output)));
-    else if (!(problem = SignedFileProblem(signedFile.temporaryPath, archiveHeader, table)).empty())
-        problem = std::string("the file ") + SIGNING_TOOL + " signed is unusable: " + problem;
-    if (!problem.empty()) {
+    else if ((problem = SignedFileProblem(signedFile.temporaryPath, archiveHeader, table)))
+        problem = std::string("the file ") + SIGNING_TOOL + " signed is unusable: " + problem.text;
+    if (problem) {
         AbandonPendingFile(&signedFile);
-        return unsignedFile.path + ": " + problem;
+        return unsignedFile.path + ": " + problem.text;
     }
     return CommitPendingFile(&signedFile);
 }

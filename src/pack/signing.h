@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "pack/atomic_file.h"
-#include "pack/certificate_table.h"
+#include "pack/host/atomic_file.h"
+#include "pack/pe/certificate_table.h"
+#include "problem/problem.h"
 
 extern const char* const SIGNING_TOOL;
 
@@ -16,16 +17,16 @@ struct SigningOptions {
 };
 
 // Checks made before the slow work: the tool is installed, the files can be
-// read, and SOURCE_DATE_EPOCH, when set, is a time. Empty, or the reason.
-[[nodiscard]] std::string SigningInputsProblem(const SigningOptions& options);
+// read, and SOURCE_DATE_EPOCH, when set, is a time. None, or the reason.
+Problem SigningInputsProblem(const SigningOptions& options);
 
 // Signs the finished unsigned installer (written, not yet committed) into a
 // second temporary file beside it, checks that the result loads as the
 // installer loads it, with the same archive header, and renames it over the
-// output's name. The unsigned file stays for the caller to abandon. Empty on
+// output's name. The unsigned file stays for the caller to abandon. None on
 // success (the table is then filled), else the reason; nothing is left behind.
-[[nodiscard]] std::string SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
-                                               const std::vector<uint8_t>& archiveHeader, CertificateTable* table);
+Problem SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
+                             const std::vector<uint8_t>& archiveHeader, CertificateTable* table);
 
 struct SignatureCheck {
     bool toolFound = false;

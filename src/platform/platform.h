@@ -2,14 +2,16 @@
 // rest of the builder includes no system header beyond the C++ library's, so
 // another system needs another implementation (src/platform/posix/ and
 // src/platform/windows/) and no change elsewhere. Paths and texts are UTF-8.
-// Failures come back as the system's own words ("No such file or directory")
-// for the caller's message; empty is success.
+// Failures come back as a Problem in the system's own words ("No such file or
+// directory"), for the caller's message.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "problem/problem.h"
 
 // ---- Start-up
 
@@ -39,25 +41,25 @@ struct FileStatus {
 };
 
 // What path names: a symbolic link itself, or with followLinks what it points to.
-[[nodiscard]] std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status);
+Problem QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status);
 
 // The names in the directory, in no particular order, without "." and "..".
 // On failure: "cannot open the directory: <why>" or "cannot read the directory: <why>".
-[[nodiscard]] std::string ListDirectory(const std::string& path, std::vector<std::string>* names);
+Problem ListDirectory(const std::string& path, std::vector<std::string>* names);
 
-[[nodiscard]] std::string CreateNewDirectory(const std::string& path);
+Problem CreateNewDirectory(const std::string& path);
 // Renames over an existing file of the name.
-[[nodiscard]] std::string RenameFile(const std::string& from, const std::string& to);
+Problem RenameFile(const std::string& from, const std::string& to);
 void RemoveFileIfPresent(const std::string& path);
 // Waits until a file that another program wrote is on the disk.
-[[nodiscard]] std::string FlushToDisk(const std::string& path);
-[[nodiscard]] std::string RemoveEmptyDirectory(const std::string& path);
+Problem FlushToDisk(const std::string& path);
+Problem RemoveEmptyDirectory(const std::string& path);
 // A second name for an existing file, on the same file system.
-[[nodiscard]] std::string MakeHardLink(const std::string& existing, const std::string& link);
+Problem MakeHardLink(const std::string& existing, const std::string& link);
 // A symbolic link that holds target as it is (relative to the link's folder unless absolute).
-[[nodiscard]] std::string MakeSymbolicLink(const std::string& target, const std::string& link);
+Problem MakeSymbolicLink(const std::string& target, const std::string& link);
 // Takes the write permission away, from every user.
-[[nodiscard]] std::string MakeReadOnly(const std::string& path);
+Problem MakeReadOnly(const std::string& path);
 
 // The path of the directory holding path (its name without the last part).
 std::string ParentDirectory(const std::string& path);
@@ -71,26 +73,26 @@ struct OpenFile {
     intptr_t handle = -1;
 };
 
-[[nodiscard]] std::string OpenFileForReading(const std::string& path, OpenFile* file);
+Problem OpenFileForReading(const std::string& path, OpenFile* file);
 // An existing file is emptied; a symbolic link is refused, not followed.
-[[nodiscard]] std::string CreateFileForWriting(const std::string& path, OpenFile* file);
+Problem CreateFileForWriting(const std::string& path, OpenFile* file);
 // A new file whose name (filled in path) is prefix and a few characters no
 // other file there has. Only its owner may read it until GiveUsualPermissions.
-[[nodiscard]] std::string CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file);
-[[nodiscard]] std::string QueryOpenFileStatus(const OpenFile& file, FileStatus* status);
+Problem CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file);
+Problem QueryOpenFileStatus(const OpenFile& file, FileStatus* status);
 // Reads up to size bytes; got is 0 at the end of the file.
-[[nodiscard]] std::string ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got);
+Problem ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got);
 // Writes all size bytes.
-[[nodiscard]] std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size);
+Problem WriteToFile(OpenFile* file, const uint8_t* data, size_t size);
 // The permissions a new file of the user's gets.
-[[nodiscard]] std::string GiveUsualPermissions(OpenFile* file);
-[[nodiscard]] std::string FlushFileToDisk(OpenFile* file);
+Problem GiveUsualPermissions(OpenFile* file);
+Problem FlushFileToDisk(OpenFile* file);
 // Closes; the failure is one of writing what was still pending. Closed either way.
-[[nodiscard]] std::string CloseFile(OpenFile* file);
+Problem CloseFile(OpenFile* file);
 
 // The whole of a regular file; "<path>: <problem>" when it cannot be read or
 // is a directory or another kind of file.
-[[nodiscard]] std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
+Problem ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
 
 // ---- Interrupts
 // An interrupt (Ctrl-C, termination, hang-up) removes the files registered
@@ -153,7 +155,7 @@ struct RunningProgram {
 
 // Starts the program. It gets no descriptor of this program's but the three
 // standard ones, and so holds nothing open that this one waits on.
-[[nodiscard]] std::string SpawnProgram(const ProgramStart& start, RunningProgram* program);
+Problem SpawnProgram(const ProgramStart& start, RunningProgram* program);
 
 enum ProgramState { PROGRAM_ENDED, PROGRAM_RUNNING, PROGRAM_WAIT_INTERRUPTED };
 
@@ -167,7 +169,7 @@ void StopProgram(RunningProgram* program);
 
 // Why this system cannot run Windows programs under Wine (on Windows itself),
 // or empty.
-std::string WineHostProblem();
+Problem WineHostProblem();
 
 // ---- Environment
 

@@ -1,16 +1,16 @@
 // Reading a whole file, on the platform's file operations.
 #include "platform/platform.h"
 
-std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+Problem ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
     bytes->clear();
     OpenFile file;
     FileStatus status;
-    std::string failure = OpenFileForReading(path, &file);
-    if (failure.empty()) failure = QueryOpenFileStatus(file, &status);
+    Problem failure = OpenFileForReading(path, &file);
+    if (!failure) failure = QueryOpenFileStatus(file, &status);
     // A file only read from has nothing to lose when its close fails.
-    if (!failure.empty()) {
+    if (failure) {
         if (file.handle >= 0) (void)CloseFile(&file);
-        return path + ": " + failure;
+        return path + ": " + failure.text;
     }
     if (status.kind != FILE_KIND_REGULAR) {
         (void)CloseFile(&file);
@@ -19,8 +19,8 @@ std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) 
     bytes->reserve((size_t)status.size);
     uint8_t buffer[1 << 16];
     size_t got;
-    while ((failure = ReadFromFile(&file, buffer, sizeof(buffer), &got)).empty() && got != 0)
+    while (!(failure = ReadFromFile(&file, buffer, sizeof(buffer), &got)) && got != 0)
         bytes->insert(bytes->end(), buffer, buffer + got);
     (void)CloseFile(&file);
-    return failure.empty() ? "" : path + ": cannot read: " + failure;
+    return Prefixed(path + ": cannot read: ", failure);
 }

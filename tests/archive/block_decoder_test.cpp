@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/installer_bytes.h"
 #include "archive/block_decoder.h"
 #include "codec/bit_writer.h"
 
@@ -142,7 +143,7 @@ TEST(BlockChecksum, KnownValuesAndShortInputs) {
 
 TEST(BlockChecksum, TailOfOneToThreeBytesIsTheWordEndingAtTheLastByte) {
     auto mix = [](uint32_t sum, const uint8_t* at) {
-        uint32_t word = at[0] | at[1] << 8 | at[2] << 16 | uint32_t(at[3]) << 24;
+        uint32_t word = Uint32At(at);
         sum += word;
         return sum ^ (((word << 1) | (word >> 31)) + 1);
     };

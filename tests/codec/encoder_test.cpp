@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/installer_bytes.h"
 #include "archive/block_decoder.h"
 #include "codec/encoder.h"
 #include "codec/fast_parser.h"
@@ -47,10 +48,6 @@ std::vector<uint8_t> ReadFile(const char* path, size_t limit) {
     return bytes;
 }
 
-uint32_t Field32(const std::vector<uint8_t>& block, size_t at) {
-    return block[at] | block[at + 1] << 8 | block[at + 2] << 16 | uint32_t(block[at + 3]) << 24;
-}
-
 const CompressionLevel& Level(const char* name) { return *FindCompressionLevel(name); }
 
 // Every level that makes a compressed block.
@@ -68,7 +65,7 @@ std::vector<uint8_t> ExpectRoundTrip(const std::vector<uint8_t>& input, const Co
     EXPECT_GE(block.size(), 14u) << name;
     EXPECT_EQ((block.size() - BLOCK_HEADER_SIZE) % 4, 0u) << name;
     EXPECT_EQ(DecodedBlockSize(block.data(), uint32_t(block.size())), input.size()) << name;
-    EXPECT_EQ(Field32(block, BLOCK_CHECKSUM_FIELD), BlockChecksum(input.data(), uint32_t(input.size()))) << name;
+    EXPECT_EQ(Uint32At(block, BLOCK_CHECKSUM_FIELD), BlockChecksum(input.data(), uint32_t(input.size()))) << name;
     std::vector<uint8_t> output(input.size());
     uint8_t spare = 0;
     uint32_t result = DecodeBlock(block.data(), uint32_t(block.size()), input.empty() ? &spare : output.data(),
@@ -289,10 +286,10 @@ TEST(StoredSections, SectionsThatDoNotShrinkAreRawRuns) {
 TEST(EncoderOutput, ShortInputsCarryAZeroChecksum) {
     for (size_t size = 1; size <= 3; ++size) {
         std::vector<uint8_t> input(size, 0x77);
-        EXPECT_EQ(Field32(EncodeBlock(input.data(), size, Level("best")), BLOCK_CHECKSUM_FIELD), 0u);
+        EXPECT_EQ(Uint32At(EncodeBlock(input.data(), size, Level("best")), BLOCK_CHECKSUM_FIELD), 0u);
     }
     std::vector<uint8_t> four = {1, 2, 3, 4};
-    EXPECT_NE(Field32(EncodeBlock(four.data(), 4, Level("fast")), BLOCK_CHECKSUM_FIELD), 0u);
+    EXPECT_NE(Uint32At(EncodeBlock(four.data(), 4, Level("fast")), BLOCK_CHECKSUM_FIELD), 0u);
 }
 
 TEST(EncoderOutput, ProgressGrowsAndEndsAtTheTotal) {

@@ -19,10 +19,6 @@
 
 namespace fs = std::filesystem;
 
-static void PutInt32(Bytes& out, int32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t((uint32_t)value >> (8 * i)));
-}
-
 static void PutText(Bytes& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
     out.push_back(0);
@@ -32,11 +28,11 @@ Bytes MakeEntryStream(const std::string& target, const std::vector<EntrySpec>& e
     Bytes out;
     PutText(out, target);
     for (const EntrySpec& entry : entries) {
-        PutInt32(out, entry.sizeCode);
+        AppendUint32(&out, (uint32_t)entry.sizeCode);
         PutText(out, entry.name);
         out.insert(out.end(), entry.data.begin(), entry.data.end());
     }
-    if (withEnd) PutInt32(out, -1);
+    if (withEnd) AppendUint32(&out, (uint32_t)-1);
     return out;
 }
 
@@ -45,9 +41,9 @@ EntrySpec DirectoryEntry(const std::string& name) { return {name, -2, ""}; }
 
 Bytes MakeArchive(const Bytes& entryStream, const Bytes& storedBlock) {
     Bytes out;
-    PutInt32(out, (int32_t)entryStream.size());
-    PutInt32(out, (int32_t)storedBlock.size());
-    PutInt32(out, (int32_t)Crc32Fingerprint(entryStream.data(), (uint32_t)entryStream.size()));
+    AppendUint32(&out, (uint32_t)entryStream.size());
+    AppendUint32(&out, (uint32_t)storedBlock.size());
+    AppendUint32(&out, Crc32Fingerprint(entryStream.data(), (uint32_t)entryStream.size()));
     out.insert(out.end(), storedBlock.begin(), storedBlock.end());
     return out;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/installer_bytes.h"
+
 typedef std::vector<uint8_t> Bytes;
 
 struct EntrySpec {

@@ -12,7 +12,7 @@ static const Bytes kWorkedExampleStream = {0x2E, 0x5C, 0x00, 0x03, 0x00, 0x00, 0
                                            0x78, 0x74, 0x00, 0x61, 0x62, 0x63, 0xFF, 0xFF, 0xFF, 0xFF};
 
 static Bytes SetInt32(Bytes bytes, size_t at, int32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t((uint32_t)value >> (8 * i));
+    SetUint32At(&bytes, at, (uint32_t)value);
     return bytes;
 }
 

@@ -37,16 +37,10 @@ static std::string MakeSignedInstaller(const Bytes& archive, const std::string& 
     return scratch + "/signed.exe";
 }
 
-static uint32_t ReadUint32(const Bytes& bytes, size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24;
-}
-
-static void WriteUint32(Bytes& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
-}
-
 // File offset of the security directory entry (offset, size) of a PE32 image.
-static size_t SecurityEntryAt(const Bytes& image) { return ReadUint32(image, 0x3C) + 0x98; }
+static size_t SecurityEntryAt(const Bytes& image) {
+    return Uint32At(image, PE_HEADER_POINTER) + PE_SECURITY_ENTRY_AFTER_HEADER;
+}
 
 static std::vector<EntrySpec> Entries(size_t dataSize) {
     return {DirectoryEntry("docs\\"), FileEntry("docs\\readme.txt", std::string(dataSize, 'r')),
@@ -76,7 +70,7 @@ TEST(Signed, AnythingElseAfterTheArchiveIsStillRefused) {
     Bytes archive = MakeStoredArchive(MakeEntryStream(".\\", Entries(20)));
     Bytes signedInstaller = ReadFileBytes(MakeSignedInstaller(archive, scratch));
     size_t entry = SecurityEntryAt(signedInstaller);
-    ASSERT_EQ(ReadUint32(signedInstaller, entry) + ReadUint32(signedInstaller, entry + 4), signedInstaller.size());
+    ASSERT_EQ(Uint32At(signedInstaller, entry) + Uint32At(signedInstaller, entry + 4), signedInstaller.size());
 
     struct Case {
         const char* name;
@@ -86,9 +80,9 @@ TEST(Signed, AnythingElseAfterTheArchiveIsStillRefused) {
                  {"table_elsewhere", signedInstaller},
                  {"no_table", signedInstaller}};
     cases[0].installer.push_back(0);
-    WriteUint32(cases[1].installer, entry + 4, ReadUint32(signedInstaller, entry + 4) - 8);
-    WriteUint32(cases[2].installer, entry, ReadUint32(signedInstaller, entry) + 8);
-    WriteUint32(cases[3].installer, entry + 4, 0);
+    SetUint32At(&cases[1].installer, entry + 4, Uint32At(signedInstaller, entry + 4) - 8);
+    SetUint32At(&cases[2].installer, entry, Uint32At(signedInstaller, entry) + 8);
+    SetUint32At(&cases[3].installer, entry + 4, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string caseScratch = FreshScratch(std::string("signed_") + c.name);

@@ -4,20 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "archive/crc32.h"
-#include "pack/entry_stream.h"
-#include "pack/installer_file.h"
-#include "pack/load_memory.h"
-#include "pack/pe_checksum.h"
+#include "pack/installer/entry_stream.h"
+#include "pack/installer/installer_file.h"
+#include "pack/installer/load_memory.h"
+#include "pack/pe/pe_checksum.h"
+#include "pack/pe/pe_image.h"
 #include "pack_testing.h"
 
 namespace {
 
 const Bytes WORKED_EXAMPLE = {0x2E, 0x5C, 0x00, 0x03, 0x00, 0x00, 0x00, 0x61, 0x2E, 0x74,
                               0x78, 0x74, 0x00, 0x61, 0x62, 0x63, 0xFF, 0xFF, 0xFF, 0xFF};
-
-void PutInt32(Bytes* bytes, int32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes->push_back(uint8_t((uint32_t)value >> shift));
-}
 
 void PutText(Bytes* bytes, const std::string& text) {
     bytes->insert(bytes->end(), text.begin(), text.end());
@@ -26,9 +23,9 @@ void PutText(Bytes* bytes, const std::string& text) {
 
 Bytes Header(int32_t unpacked, int32_t stored, uint32_t crc) {
     Bytes header;
-    PutInt32(&header, unpacked);
-    PutInt32(&header, stored);
-    PutInt32(&header, (int32_t)crc);
+    AppendUint32(&header, (uint32_t)unpacked);
+    AppendUint32(&header, (uint32_t)stored);
+    AppendUint32(&header, (uint32_t)(int32_t)crc);
     return header;
 }
 
@@ -40,13 +37,13 @@ Bytes Concat(Bytes a, const Bytes& b) {
 std::string Load(const Bytes& archive, std::vector<uint8_t>* stream = nullptr) {
     ArchiveInfo info;
     std::vector<uint8_t> decoded;
-    std::string problem = UnpackArchive(archive.data(), archive.size(), &info, &decoded);
+    std::string problem = UnpackArchive(archive.data(), archive.size(), &info, &decoded).text;
     if (stream) *stream = decoded;
     return problem;
 }
 
 Bytes WithInt32(Bytes bytes, size_t at, int32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes.at(at + shift / 8) = uint8_t((uint32_t)value >> shift);
+    SetUint32At(&bytes, at, (uint32_t)value);
     return bytes;
 }
 
@@ -55,7 +52,7 @@ const CompressionLevel& Level(const char* name) { return *FindCompressionLevel(n
 // Header and stored block in one piece, as they follow the stub.
 Bytes WholeArchive(const Bytes& stream, const CompressionLevel& level) {
     PackedArchive archive = PackArchive(stream, level, 1, nullptr, nullptr);
-    return Concat(archive.header, StoredBlock(archive, stream));
+    return Concat(ArchiveHeaderBytes(archive.header), archive.block);
 }
 
 Bytes Repetitive(size_t size) {
@@ -96,12 +93,13 @@ TEST(Archive, BlockUnpacksAsItsHeaderSaysOnly) {
     Bytes stream = Repetitive(50000);
     PackedArchive archive = PackArchive(stream, Level("fast"), 1, nullptr, nullptr);
     EXPECT_TRUE(BlockUnpacksAsItsHeaderSays(archive));
-    for (size_t at : {size_t(0), size_t(8)}) {   // the unpacked size, the CRC-32
-        PackedArchive other = archive;
-        other.header[at] ^= 1;
-        EXPECT_FALSE(BlockUnpacksAsItsHeaderSays(other)) << at;
-    }
-    archive.compressedBlock[archive.compressedBlock.size() / 2] ^= 0x10;
+    PackedArchive other = archive;
+    other.header.unpackedSize ^= 1;
+    EXPECT_FALSE(BlockUnpacksAsItsHeaderSays(other));
+    other = archive;
+    other.header.expectedCrc ^= 1;
+    EXPECT_FALSE(BlockUnpacksAsItsHeaderSays(other));
+    archive.block[archive.block.size() / 2] ^= 0x10;
     EXPECT_FALSE(BlockUnpacksAsItsHeaderSays(archive));
 }
 
@@ -181,18 +179,17 @@ TEST(Archive, LoadsWhereItsTwoAllocationsFit) {
 
 TEST(Archive, PeChecksumCoversEveryPartAcrossOddEnds) {
     Bytes stub = FakeStub();
-    const size_t field = PeChecksumOffset(stub);
-    ASSERT_EQ(field, 0x80u + 0x58);
+    const size_t field = ReadPeImage(stub).checksumOffset;
+    ASSERT_EQ(field, FAKE_STUB_CHECKSUM);
     Bytes odd = Noise(1001), other = Noise(77), whole = stub;
     SetPeChecksum(&stub, {&odd, &other});
     whole = Concat(Concat(whole, odd), other);
-    uint32_t stored = stub[field] | stub[field + 1] << 8 | stub[field + 2] << 16 | (uint32_t)stub[field + 3] << 24;
-    EXPECT_EQ(stored, PeChecksumOf(whole, field));
+    EXPECT_EQ(Uint32At(stub, field), PeChecksumOf(whole, field));
 }
 
 TEST(EntryStream, WorkedExampleParses) {
     ParsedStream parsed;
-    ASSERT_EQ(ParseEntryStream(WORKED_EXAMPLE, &parsed), "");
+    ASSERT_EQ(ParseEntryStream(WORKED_EXAMPLE, &parsed).text, "");
     EXPECT_EQ(parsed.target, ".\\");
     ASSERT_EQ(parsed.entries.size(), 1u);
     EXPECT_EQ(parsed.entries[0].name, "a.txt");
@@ -204,10 +201,10 @@ TEST(EntryStream, WorkedExampleParses) {
 TEST(EntryStream, EndsAtItsEndWithoutTheEndCode) {
     Bytes stream(WORKED_EXAMPLE.begin(), WORKED_EXAMPLE.end() - 4);
     ParsedStream parsed;
-    ASSERT_EQ(ParseEntryStream(stream, &parsed), "");
+    ASSERT_EQ(ParseEntryStream(stream, &parsed).text, "");
     EXPECT_EQ(parsed.entries.size(), 1u);
     EXPECT_FALSE(parsed.hasEndCode);
-    ASSERT_EQ(ParseEntryStream(Concat(WORKED_EXAMPLE, {1, 2, 3}), &parsed), "");
+    ASSERT_EQ(ParseEntryStream(Concat(WORKED_EXAMPLE, {1, 2, 3}), &parsed).text, "");
     EXPECT_EQ(parsed.bytesAfterEnd, 3u);
 }
 
@@ -215,9 +212,9 @@ TEST(EntryStream, RefusesWhatTheInstallerRefusesAndKeepsEarlierEntries) {
     auto streamWith = [](int32_t sizeCode, const std::string& name, const Bytes& data) {
         Bytes stream;
         PutText(&stream, "C:\\T\\");
-        PutInt32(&stream, -2);
+        AppendUint32(&stream, (uint32_t)-2);
         PutText(&stream, "first\\");
-        PutInt32(&stream, sizeCode);
+        AppendUint32(&stream, (uint32_t)sizeCode);
         PutText(&stream, name);
         return Concat(stream, data);
     };
@@ -237,34 +234,34 @@ TEST(EntryStream, RefusesWhatTheInstallerRefusesAndKeepsEarlierEntries) {
     };
     for (const Case& c : cases) {
         ParsedStream parsed;
-        std::string problem = ParseEntryStream(c.stream, &parsed);
+        std::string problem = ParseEntryStream(c.stream, &parsed).text;
         EXPECT_NE(problem.find(c.words), std::string::npos) << problem;
         ASSERT_GE(parsed.entries.size(), 1u) << c.words;
         EXPECT_EQ(parsed.entries[0].name, "first\\");
     }
     ParsedStream parsed;
-    EXPECT_NE(ParseEntryStream(Bytes{'.', '\\'}, &parsed), "");   // the target has no NUL
+    EXPECT_NE(ParseEntryStream(Bytes{'.', '\\'}, &parsed).text, "");   // the target has no NUL
 }
 
 TEST(Stub, MustBeAnElevenKilobyteI386PeImage) {
-    EXPECT_EQ(StubProblem(FakeStub()), "");
+    EXPECT_EQ(StubProblem(FakeStub()).text, "");
     Bytes shorter = FakeStub();
     shorter.pop_back();
-    EXPECT_NE(StubProblem(shorter).find("11263 bytes"), std::string::npos);
+    EXPECT_NE(StubProblem(shorter).text.find("11263 bytes"), std::string::npos);
     Bytes longer = FakeStub();
     longer.push_back(0);
-    EXPECT_NE(StubProblem(longer), "");
+    EXPECT_NE(StubProblem(longer).text, "");
     Bytes noMz = FakeStub();
     noMz[0] = 0;
-    EXPECT_NE(StubProblem(noMz).find("MZ"), std::string::npos);
+    EXPECT_NE(StubProblem(noMz).text.find("MZ"), std::string::npos);
     Bytes noPe = FakeStub();
     noPe[0x81] = 'X';
-    EXPECT_NE(StubProblem(noPe).find("PE"), std::string::npos);
+    EXPECT_NE(StubProblem(noPe).text.find("PE"), std::string::npos);
     Bytes farPointer = FakeStub();
     farPointer[0x3D] = 0x7F;   // the PE header would lie far outside the file
-    EXPECT_NE(StubProblem(farPointer), "");
+    EXPECT_NE(StubProblem(farPointer).text, "");
     Bytes x64 = FakeStub();
     x64[0x84] = 0x64;
     x64[0x85] = 0x86;
-    EXPECT_NE(StubProblem(x64).find("32-bit"), std::string::npos);
+    EXPECT_NE(StubProblem(x64).text.find("32-bit"), std::string::npos);
 }

@@ -3,17 +3,11 @@
 // after the block and running exactly to the end of the file.
 #include <gtest/gtest.h>
 
-#include "pack/certificate_table.h"
-#include "pack/installer_file.h"
+#include "pack/installer/installer_file.h"
+#include "pack/pe/certificate_table.h"
 #include "pack_testing.h"
 
 namespace {
-
-const size_t SECURITY_ENTRY = 0x80 + 0x98;   // FakeStub's PE header is at 0x80
-
-void SetInt32(Bytes* bytes, size_t at, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) (*bytes)[at + shift / 8] = uint8_t(value >> shift);
-}
 
 // A stored installer of a small stream, as sfxpack writes it.
 Bytes UnsignedInstaller() {
@@ -21,8 +15,9 @@ Bytes UnsignedInstaller() {
     Bytes stream(text.begin(), text.end());
     PackedArchive archive = PackArchive(stream, *FindCompressionLevel("store"), 1, nullptr, nullptr);
     Bytes installer = FakeStub();
-    installer.insert(installer.end(), archive.header.begin(), archive.header.end());
-    installer.insert(installer.end(), stream.begin(), stream.end());
+    Bytes header = ArchiveHeaderBytes(archive.header);
+    installer.insert(installer.end(), header.begin(), header.end());
+    installer.insert(installer.end(), archive.block.begin(), archive.block.end());
     return installer;
 }
 
@@ -31,14 +26,14 @@ Bytes UnsignedInstaller() {
 Bytes WithTable(size_t padding, size_t tableSize, uint32_t offset, uint32_t size) {
     Bytes installer = UnsignedInstaller();
     installer.resize(installer.size() + padding + tableSize, 0x5A);
-    SetInt32(&installer, SECURITY_ENTRY, offset);
-    SetInt32(&installer, SECURITY_ENTRY + 4, size);
+    SetUint32At(&installer, FAKE_STUB_SECURITY_ENTRY, offset);
+    SetUint32At(&installer, FAKE_STUB_SECURITY_ENTRY + 4, size);
     return installer;
 }
 
 std::string Load(const Bytes& installer, ArchiveInfo* info) {
     Bytes stream;
-    return UnpackInstallerArchive(installer, info, &stream);
+    return UnpackInstallerArchive(installer, info, &stream).text;
 }
 
 }   // namespace
@@ -50,7 +45,7 @@ TEST(CertificateTable, AcceptedWithUpToSevenBytesOfPadding) {
         EXPECT_EQ(Load(WithTable(padding, 24, archiveEnd + padding, 24), &info), "") << padding;
         EXPECT_EQ(info.signature.offset, archiveEnd + padding);
         EXPECT_EQ(info.signature.size, 24u);
-        EXPECT_EQ(info.storedSize, 20);
+        EXPECT_EQ(info.header.storedSize, 20);
     }
     ArchiveInfo info;
     EXPECT_NE(Load(WithTable(8, 24, archiveEnd + 8, 24), &info).find("does not start within 7 bytes"),
@@ -82,11 +77,11 @@ TEST(CertificateTable, AnythingElseAfterTheBlockIsRefused) {
 
 TEST(CertificateTable, TheArchiveIsCheckedBeforeWhatFollowsIt) {
     Bytes installer = WithTable(0, 24, 0, 0);
-    installer[11264 + 12] ^= 1;   // the stream's first byte: the CRC-32 no longer matches
+    installer[STUB_SIZE + 12] ^= 1;   // the stream's first byte: the CRC-32 no longer matches
     ArchiveInfo info;
     EXPECT_NE(Load(installer, &info).find("CRC-32"), std::string::npos);
     Bytes negative = UnsignedInstaller();
-    SetInt32(&negative, 11264 + 4, 0xFFFFFFF0u);   // a stored size below zero names no end
+    SetUint32At(&negative, STUB_SIZE + 4, 0xFFFFFFF0u);   // a stored size below zero names no end
     EXPECT_NE(Load(negative, &info).find("stored size would be -16"), std::string::npos);
 }
 
@@ -99,19 +94,20 @@ TEST(CertificateTable, EntryNamingNothingWhenNothingFollows) {
 }
 
 TEST(CertificateTable, OnlyAPe32StubWithASecurityEntryCanBeSigned) {
-    EXPECT_EQ(SignableStubProblem(FakeStub()), "");
+    EXPECT_EQ(SignableStubProblem(FakeStub()).text, "");
     Bytes pe32Plus = FakeStub();
     pe32Plus[0x98] = 0x0B;
     pe32Plus[0x99] = 0x02;
-    EXPECT_NE(SignableStubProblem(pe32Plus).find("PE32"), std::string::npos);
+    EXPECT_NE(SignableStubProblem(pe32Plus).text.find("PE32"), std::string::npos);
     Bytes fewEntries = FakeStub();
     fewEntries[0xF4] = 4;
-    EXPECT_NE(SignableStubProblem(fewEntries).find("no security entry"), std::string::npos);
+    EXPECT_NE(SignableStubProblem(fewEntries).text.find("no security entry"), std::string::npos);
     Bytes farHeader = FakeStub();
-    SetInt32(&farHeader, 0x3C, 11264 - 0x98);   // the entry would lie past the stub
-    EXPECT_NE(SignableStubProblem(farHeader).find("no room"), std::string::npos);
+    SetUint32At(&farHeader, PE_HEADER_POINTER,
+                STUB_SIZE - PE_SECURITY_ENTRY_AFTER_HEADER);   // the entry would lie past the stub
+    EXPECT_NE(SignableStubProblem(farHeader).text.find("no room"), std::string::npos);
     EXPECT_EQ(NamedCertificateTable(farHeader).size, 0u);
     Bytes signedStub = FakeStub();
-    SetInt32(&signedStub, SECURITY_ENTRY + 4, 100);
-    EXPECT_NE(SignableStubProblem(signedStub).find("signed itself"), std::string::npos);
+    SetUint32At(&signedStub, FAKE_STUB_SECURITY_ENTRY + 4, 100);
+    EXPECT_NE(SignableStubProblem(signedStub).text.find("signed itself"), std::string::npos);
 }

@@ -2,7 +2,7 @@
 // them back as the installer does.
 #include <gtest/gtest.h>
 
-#include "pack/control_file.h"
+#include "pack/installer/control_file.h"
 
 static ControlValues Shortcut(const std::string& program, const std::string& name, const std::string& icon = "",
                               const std::string& command = "") {
@@ -23,12 +23,12 @@ static ControlValues TemporaryRun(const std::string& command) {
 }
 
 TEST(ControlFile, RefusesValuesThatWouldNotArriveAsGiven) {
-    EXPECT_EQ(ControlValuesProblem(Shortcut("C:\\App\\app.exe", "My App", "C:\\App\\app.exe", "readme.txt")), "");
-    EXPECT_EQ(ControlValuesProblem(TemporaryRun("setup2.exe")), "");
+    EXPECT_EQ(ControlValuesProblem(Shortcut("C:\\App\\app.exe", "My App", "C:\\App\\app.exe", "readme.txt")).text, "");
+    EXPECT_EQ(ControlValuesProblem(TemporaryRun("setup2.exe")).text, "");
     // The command is not pasted into the script: quotes give it arguments.
-    EXPECT_EQ(ControlValuesProblem(TemporaryRun("\"C:\\Program Files\\T\\t.exe\" /s")), "");
-    EXPECT_EQ(ControlValuesProblem(Shortcut("C:\\a.exe", "n", "", "\"C:\\a.exe\" /welcome")), "");
-    EXPECT_EQ(ControlValuesProblem(ControlValues()), "");
+    EXPECT_EQ(ControlValuesProblem(TemporaryRun("\"C:\\Program Files\\T\\t.exe\" /s")).text, "");
+    EXPECT_EQ(ControlValuesProblem(Shortcut("C:\\a.exe", "n", "", "\"C:\\a.exe\" /welcome")).text, "");
+    EXPECT_EQ(ControlValuesProblem(ControlValues()).text, "");
 
     const ControlValues refused[] = {
         Shortcut("C:\\App\\\"app\".exe", "n"),
@@ -54,19 +54,20 @@ TEST(ControlFile, RefusesValuesThatWouldNotArriveAsGiven) {
                      "2K.exe"),
     };
     for (const ControlValues& values : refused)
-        EXPECT_NE(ControlValuesProblem(values), "") << values.program << "|" << values.name << "|" << values.command;
+        EXPECT_NE(ControlValuesProblem(values).text, "")
+            << values.program << "|" << values.name << "|" << values.command;
 }
 
 TEST(ControlFile, FourCrLfLinesInTheCodePage) {
     CodePage western;
-    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western), "");
+    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western).text, "");
     std::string bytes;
-    ASSERT_EQ(MakeControlFile(Shortcut("C:\\Café\\a.exe", "Café", "C:\\Café\\a.ico"), western, &bytes), "");
+    ASSERT_EQ(MakeControlFile(Shortcut("C:\\Café\\a.exe", "Café", "C:\\Café\\a.ico"), western, &bytes).text, "");
     EXPECT_EQ(bytes, "C:\\Caf\xE9\\a.exe\r\nCaf\xE9\r\nC:\\Caf\xE9\\a.ico\r\n\r\n");
-    ASSERT_EQ(MakeControlFile(TemporaryRun("tool.exe"), western, &bytes), "");
+    ASSERT_EQ(MakeControlFile(TemporaryRun("tool.exe"), western, &bytes).text, "");
     EXPECT_EQ(bytes, "\r\n\r\n\r\ntool.exe\r\n");
     EXPECT_GT(bytes.size(), 1u);   // the installer ignores a control file of 0 or 1 bytes
-    EXPECT_NE(MakeControlFile(TemporaryRun("日本.exe"), western, &bytes), "");
+    EXPECT_NE(MakeControlFile(TemporaryRun("日本.exe"), western, &bytes).text, "");
     CloseCodePage(&western);
 }
 
@@ -95,9 +96,9 @@ TEST(ControlFile, CommandsWithTheTargetInFront) {
     ControlValues written = CommandsInTarget(given, "C:\\App\\");
     EXPECT_EQ(written.command, "\"C:\\App\\bin\\app.exe\" /first");
     EXPECT_EQ(written.program, given.program);
-    EXPECT_EQ(CommandPlaceProblem(written, "C:\\App\\"), "");
-    EXPECT_EQ(CommandPlaceProblem(CommandsInTarget(TemporaryRun("t.exe"), ".\\t\\"), ".\\t\\"), "");
-    EXPECT_EQ(CommandPlaceProblem(Shortcut("C:\\a.exe", "n"), ".\\"), "");   // no command
+    EXPECT_EQ(CommandPlaceProblem(written, "C:\\App\\").text, "");
+    EXPECT_EQ(CommandPlaceProblem(CommandsInTarget(TemporaryRun("t.exe"), ".\\t\\"), ".\\t\\").text, "");
+    EXPECT_EQ(CommandPlaceProblem(Shortcut("C:\\a.exe", "n"), ".\\").text, "");   // no command
 
     const std::pair<ControlValues, const char*> relative[] = {
         {Shortcut("C:\\App\\app.exe", "App", "", "app.exe"), "C:\\App\\"},
@@ -106,7 +107,7 @@ TEST(ControlFile, CommandsWithTheTargetInFront) {
         {TemporaryRun("setup2.exe"), ".\\setup.tmp\\"},
     };
     for (const auto& c : relative) {
-        std::string problem = CommandPlaceProblem(c.first, c.second);
+        std::string problem = CommandPlaceProblem(c.first, c.second).text;
         EXPECT_NE(problem.find("Windows would look for its program beside the installer"), std::string::npos)
             << c.first.command << ": " << problem;
         EXPECT_NE(problem.find("create writes '" + CommandsInTarget(c.first, c.second).command + "'"),

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "pack/entry_order.h"
+#include "pack/host/entry_order.h"
 
 TEST(EntryOrder, DirectoriesFirstThenFilesByDirectoryExtensionAndName) {
     // The walk's order of a small tree: directories before their contents, names sorted.

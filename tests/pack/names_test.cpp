@@ -3,22 +3,22 @@
 #include <gtest/gtest.h>
 
 #include "format/installer_format.h"
-#include "pack/code_page.h"
-#include "pack/control_file.h"
-#include "pack/entry_rules.h"
-#include "pack/target_directory.h"
-#include "pack/windows_names.h"
+#include "pack/installer/control_file.h"
+#include "pack/names/code_page.h"
+#include "pack/names/entry_rules.h"
+#include "pack/names/target_directory.h"
+#include "pack/names/windows_names.h"
 
 TEST(WindowsNames, RefusesWhatWindowsForbidsOrChanges) {
-    EXPECT_EQ(WindowsNameProblem("readme.txt"), "");
-    EXPECT_EQ(WindowsNameProblem("Ünïcode name (1)"), "");
-    EXPECT_EQ(WindowsNameProblem("console.txt"), "");   // only the exact device names are reserved
-    EXPECT_EQ(WindowsNameProblem("COM0"), "");
+    EXPECT_EQ(WindowsNameProblem("readme.txt").text, "");
+    EXPECT_EQ(WindowsNameProblem("Ünïcode name (1)").text, "");
+    EXPECT_EQ(WindowsNameProblem("console.txt").text, "");   // only the exact device names are reserved
+    EXPECT_EQ(WindowsNameProblem("COM0").text, "");
     for (const char* name : {"a<b", "a>b", "a:b", "a\"b", "a\\b", "a|b", "a?b", "a*b", "tab\there"})
-        EXPECT_NE(WindowsNameProblem(name), "") << name;
+        EXPECT_NE(WindowsNameProblem(name).text, "") << name;
     for (const char* name : {"trailing.", "trailing ", "CON", "con.txt", "Nul", "aux.tar.gz", "COM1", "lpt9.log"})
-        EXPECT_NE(WindowsNameProblem(name), "") << name;
-    EXPECT_NE(WindowsNameProblem(""), "");
+        EXPECT_NE(WindowsNameProblem(name).text, "") << name;
+    EXPECT_NE(WindowsNameProblem("").text, "");
 }
 
 TEST(WindowsNames, InstallerRuleForEntryNames) {
@@ -56,7 +56,7 @@ TEST(EntryRules, OneSetForTheWalkAndForVerify) {
         {{{"$$$ikona.VBS", false}}, "writes its own $$$ikona.vbs"},
     };
     CodePage western;
-    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western), "");
+    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western).text, "");
     for (const Case& c : cases) {
         EntryRules rules;
         rules.codePage = &western;
@@ -64,17 +64,17 @@ TEST(EntryRules, OneSetForTheWalkAndForVerify) {
         rules.controlFile = true;
         std::string problem;
         for (size_t index = 0; index < c.entries.size() && problem.empty(); ++index)
-            problem = EntryRuleProblem(&rules, c.entries[index].first, c.entries[index].second);
+            problem = EntryRuleProblem(&rules, c.entries[index].first, c.entries[index].second).text;
         if (!c.words) EXPECT_EQ(problem, "") << c.entries.back().first;
         else EXPECT_NE(problem.find(c.words), std::string::npos) << c.words << ": " << problem;
     }
     CloseCodePage(&western);
     CodePage japanese;   // its second byte is a backslash to the installer, which would split the name there
-    ASSERT_EQ(OpenCodePage("CP932", &japanese), "");
+    ASSERT_EQ(OpenCodePage("CP932", &japanese).text, "");
     EntryRules rules;
     rules.codePage = &japanese;
     rules.target = ".\\";
-    EXPECT_NE(EntryRuleProblem(&rules, "\x95\\a.txt", false).find("takes for a separator"), std::string::npos);
+    EXPECT_NE(EntryRuleProblem(&rules, "\x95\\a.txt", false).text.find("takes for a separator"), std::string::npos);
     CloseCodePage(&japanese);
 }
 
@@ -87,7 +87,7 @@ TEST(WindowsNames, CaseFoldingMatchesNamesWindowsTakesAsOne) {
 
 TEST(CodePage, ConvertsBothWaysAndRefusesWhatItLacks) {
     CodePage western;
-    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western), "");
+    ASSERT_EQ(OpenCodePage("WINDOWS-1252", &western).text, "");
     EXPECT_EQ(ToCodePage(western, "café €"), "caf\xE9 \x80");
     EXPECT_EQ(FromCodePage(western, "caf\xE9 \x80"), "café €");
     EXPECT_EQ(ToCodePage(western, "日本"), std::nullopt);
@@ -95,23 +95,23 @@ TEST(CodePage, ConvertsBothWaysAndRefusesWhatItLacks) {
     CloseCodePage(&western);
 
     CodePage japanese;
-    ASSERT_EQ(OpenCodePage("CP932", &japanese), "");
+    ASSERT_EQ(OpenCodePage("CP932", &japanese).text, "");
     EXPECT_EQ(ToCodePage(japanese, "表"), "\x95\x5C");   // its second byte is a backslash to a byte-wise reader
     CloseCodePage(&japanese);
 }
 
 TEST(CodePage, RefusesUnknownAndAsciiChangingCodePages) {
     CodePage codePage;
-    EXPECT_NE(OpenCodePage("NO-SUCH-CODE-PAGE", &codePage), "");
-    EXPECT_NE(OpenCodePage("IBM037", &codePage), "");   // EBCDIC
+    EXPECT_NE(OpenCodePage("NO-SUCH-CODE-PAGE", &codePage).text, "");
+    EXPECT_NE(OpenCodePage("IBM037", &codePage).text, "");   // EBCDIC
     // Never an ANSI code page, in any spelling, with a byte order mark or without.
     for (const char* wide : {"UTF-16", "utf16", "UTF-16LE", "UCS-2", "UTF-32", "UTF-32BE", "UCS-4"})
-        EXPECT_NE(OpenCodePage(wide, &codePage).find("no Windows uses as its ANSI code page"), std::string::npos)
+        EXPECT_NE(OpenCodePage(wide, &codePage).text.find("no Windows uses as its ANSI code page"), std::string::npos)
             << wide;
-    EXPECT_EQ(OpenCodePage("CP1251", &codePage), "");
+    EXPECT_EQ(OpenCodePage("CP1251", &codePage).text, "");
     EXPECT_FALSE(IsUtf8CodePage(codePage));
     for (const char* utf8 : {"UTF-8", "utf8"}) {
-        ASSERT_EQ(OpenCodePage(utf8, &codePage), "");
+        ASSERT_EQ(OpenCodePage(utf8, &codePage).text, "");
         EXPECT_TRUE(IsUtf8CodePage(codePage)) << utf8;
     }
     CloseCodePage(&codePage);
@@ -131,7 +131,7 @@ TEST(CodePage, TerminalTextEscapesEveryControlCharacter) {
     };
     for (const auto& c : cases) EXPECT_EQ(TerminalText(c.first), c.second) << c.first;
     CodePage latin;
-    ASSERT_EQ(OpenCodePage("ISO-8859-1", &latin), "");
+    ASSERT_EQ(OpenCodePage("ISO-8859-1", &latin).text, "");
     EXPECT_EQ(TerminalText(PrintableText(latin, "a\x9B"
                                                 "b")),
               "a\\x9bb");   // the code page's C1 control
@@ -169,11 +169,11 @@ TEST(TargetDirectory, TemporaryRunInANewDirectoryWithItsCommandThere) {
     };
     for (const auto& c : resolved) {
         EXPECT_EQ(ResolvedTarget(c.first), c.second) << c.first;
-        EXPECT_NE(TemporaryRunTargetProblem(c.first), "") << c.first;
+        EXPECT_NE(TemporaryRunTargetProblem(c.first).text, "") << c.first;
     }
     for (const char* below :
          {".\\setup.tmp\\", ".\\a\\..\\b\\", "C:\\Temp\\", "C:\\..\\x\\", "\\\\srv\\share\\..\\x\\"})
-        EXPECT_EQ(TemporaryRunTargetProblem(below), "") << below;
+        EXPECT_EQ(TemporaryRunTargetProblem(below).text, "") << below;
     EXPECT_EQ(ResolvedTarget("C:\\..\\x\\"), "C:\\x\\");   // a root has nothing above it
     EXPECT_EQ(ResolvedTarget("\\\\srv\\share\\..\\x\\"), "\\\\srv\\share\\x\\");
     const std::pair<const char*, const char*> commands[] = {
@@ -189,7 +189,7 @@ TEST(TargetDirectory, TemporaryRunInANewDirectoryWithItsCommandThere) {
 TEST(TargetDirectory, ChecksEachPart) {
     for (const char* good :
          {".\\", "C:\\", "C:\\Program Files\\App\\", "..\\out\\", "\\Apps\\", "\\\\server\\share\\x\\"})
-        EXPECT_EQ(TargetDirectoryProblem(good), "") << good;
+        EXPECT_EQ(TargetDirectoryProblem(good).text, "") << good;
     for (const char* bad : {"C:/App/", "C:\\A\\\\B\\", "C:\\A?\\", "C:\\con\\", "C:\\dot.\\", "C:App\\", "D:\\x:y\\"})
-        EXPECT_NE(TargetDirectoryProblem(bad), "") << bad;
+        EXPECT_NE(TargetDirectoryProblem(bad).text, "") << bad;
 }

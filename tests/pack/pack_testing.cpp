@@ -75,10 +75,10 @@ std::string CompareTrees(const std::string& expected, const std::string& actual)
 }
 
 Bytes FakeStub() {
-    Bytes stub(11264, 0);
+    Bytes stub(STUB_SIZE, 0);
     stub[0] = 'M';
     stub[1] = 'Z';
-    stub[0x3C] = 0x80;
+    stub[PE_HEADER_POINTER] = FAKE_STUB_PE_HEADER;
     stub[0x80] = 'P';
     stub[0x81] = 'E';
     stub[0x84] = 0x4C;   // i386

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/installer_bytes.h"
+
 typedef std::vector<uint8_t> Bytes;
 
 // A fresh empty directory under the system's temporary directory, readable by all.
@@ -21,9 +23,12 @@ std::vector<std::string> ListTree(const std::string& root);
 // Empty when the trees hold the same paths and the same file contents, else the first difference.
 std::string CompareTrees(const std::string& expected, const std::string& actual);
 
-// 11264 bytes that pass for a 32-bit PE image, one that osslsigncode can sign;
-// the host tests never run it.
+// STUB_SIZE bytes that pass for a 32-bit PE image, one that osslsigncode can
+// sign; the host tests never run it. Its PE header, and the fields after it:
 Bytes FakeStub();
+constexpr size_t FAKE_STUB_PE_HEADER = 0x80;
+constexpr size_t FAKE_STUB_CHECKSUM = FAKE_STUB_PE_HEADER + PE_CHECKSUM_AFTER_HEADER;
+constexpr size_t FAKE_STUB_SECURITY_ENTRY = FAKE_STUB_PE_HEADER + PE_SECURITY_ENTRY_AFTER_HEADER;
 
 // The PE checksum of the file, computed here the plain way, word by word with
 // the carry folded in each time, the field at checksumOffset taken as zero.

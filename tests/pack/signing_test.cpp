@@ -15,18 +15,6 @@
 
 namespace {
 
-const size_t PE_HEADER = 0x80;   // in FakeStub
-const size_t CHECKSUM = PE_HEADER + 0x58;
-const size_t SECURITY_ENTRY = PE_HEADER + 0x98;
-
-uint32_t Int32At(const Bytes& bytes, size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (uint32_t)bytes[at + 3] << 24;
-}
-
-void SetInt32(Bytes* bytes, size_t at, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) (*bytes)[at + shift / 8] = uint8_t(value >> shift);
-}
-
 // Runs sfxpack with one environment variable set (or unset, for a null value).
 ProgramRun RunPackWith(const char* variable, const char* value, const std::vector<std::string>& arguments,
                        int signalNumber = 0, const std::string& signalOnceIn = "") {
@@ -119,15 +107,16 @@ TEST_F(Signing, SignedInstallerVerifiesListsAndExtractsAsTheUnsignedOne) {
     // besides the checksum (right for the signed file) and the security entry,
     // nothing before it changed.
     Bytes plain = ReadBytes(unsignedPath), signedBytes = ReadBytes(output);
-    uint32_t offset = Int32At(signedBytes, SECURITY_ENTRY), size = Int32At(signedBytes, SECURITY_ENTRY + 4);
+    uint32_t offset = Uint32At(signedBytes, FAKE_STUB_SECURITY_ENTRY),
+             size = Uint32At(signedBytes, FAKE_STUB_SECURITY_ENTRY + 4);
     EXPECT_EQ(offset, (plain.size() + 7) / 8 * 8);
     EXPECT_EQ((size_t)offset + size, signedBytes.size());
-    EXPECT_EQ(Int32At(signedBytes, CHECKSUM), PeChecksumOf(signedBytes, CHECKSUM));
+    EXPECT_EQ(Uint32At(signedBytes, FAKE_STUB_CHECKSUM), PeChecksumOf(signedBytes, FAKE_STUB_CHECKSUM));
     Bytes prefix(signedBytes.begin(), signedBytes.begin() + plain.size());
-    SetInt32(&prefix, CHECKSUM, 0);
-    SetInt32(&plain, CHECKSUM, 0);
-    SetInt32(&prefix, SECURITY_ENTRY, 0);
-    SetInt32(&prefix, SECURITY_ENTRY + 4, 0);
+    SetUint32At(&prefix, FAKE_STUB_CHECKSUM, 0);
+    SetUint32At(&plain, FAKE_STUB_CHECKSUM, 0);
+    SetUint32At(&prefix, FAKE_STUB_SECURITY_ENTRY, 0);
+    SetUint32At(&prefix, FAKE_STUB_SECURITY_ENTRY + 4, 0);
     EXPECT_EQ(prefix, plain);
 
     ProgramRun checked = RunProgram(tool, {"verify", "-CAfile", certificate.certificate, "-in", output});
@@ -166,7 +155,8 @@ TEST_F(Signing, SignedInstallerVerifiesListsAndExtractsAsTheUnsignedOne) {
 TEST_F(Signing, AnythingButTheTableAfterTheArchiveIsRefused) {
     ASSERT_EQ(CreateSigned().exitCode, 0);
     Bytes signedBytes = ReadBytes(output);
-    uint32_t offset = Int32At(signedBytes, SECURITY_ENTRY), size = Int32At(signedBytes, SECURITY_ENTRY + 4);
+    uint32_t offset = Uint32At(signedBytes, FAKE_STUB_SECURITY_ENTRY),
+             size = Uint32At(signedBytes, FAKE_STUB_SECURITY_ENTRY + 4);
     std::string damaged = scratch + "/damaged.exe";
     struct Case {
         Bytes bytes;
@@ -175,12 +165,12 @@ TEST_F(Signing, AnythingButTheTableAfterTheArchiveIsRefused) {
     Bytes appended = signedBytes;
     appended.push_back(0);
     Bytes movedEntry = signedBytes;
-    SetInt32(&movedEntry, SECURITY_ENTRY, offset + 8);
+    SetUint32At(&movedEntry, FAKE_STUB_SECURITY_ENTRY, offset + 8);
     Bytes shortEntry = signedBytes;
-    SetInt32(&shortEntry, SECURITY_ENTRY + 4, size - 8);
+    SetUint32At(&shortEntry, FAKE_STUB_SECURITY_ENTRY + 4, size - 8);
     Bytes clearedEntry = signedBytes;
-    SetInt32(&clearedEntry, SECURITY_ENTRY, 0);
-    SetInt32(&clearedEntry, SECURITY_ENTRY + 4, 0);
+    SetUint32At(&clearedEntry, FAKE_STUB_SECURITY_ENTRY, 0);
+    SetUint32At(&clearedEntry, FAKE_STUB_SECURITY_ENTRY + 4, 0);
     ASSERT_EQ(RunPack({"create", tree, "-o", damaged, "--stub", stub}).exitCode, 0);
     Bytes unsignedTrailing = ReadBytes(damaged);
     unsignedTrailing.resize(unsignedTrailing.size() + 8, 0);
@@ -204,8 +194,8 @@ TEST_F(Signing, AnythingButTheTableAfterTheArchiveIsRefused) {
 TEST_F(Signing, EntryNamingATableThatIsNotThereIsWarnedAbout) {
     ASSERT_EQ(RunPack({"create", tree, "-o", output, "--stub", stub}).exitCode, 0);
     Bytes bytes = ReadBytes(output);
-    SetInt32(&bytes, SECURITY_ENTRY, 40000);
-    SetInt32(&bytes, SECURITY_ENTRY + 4, 1000);
+    SetUint32At(&bytes, FAKE_STUB_SECURITY_ENTRY, 40000);
+    SetUint32At(&bytes, FAKE_STUB_SECURITY_ENTRY + 4, 1000);
     WriteBytes(output, bytes);
     ProgramRun verified = RunPack({"verify", output});
     EXPECT_EQ(verified.exitCode, 0) << verified.err;   // the installer itself never looks at it

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "pack/tree_walk.h"
+#include "pack/host/tree_walk.h"
 #include "pack_testing.h"
 
 namespace {
@@ -16,7 +16,7 @@ struct WalkFixture {
     std::string root;
 
     explicit WalkFixture(const std::string& label) {
-        EXPECT_EQ(OpenCodePage("WINDOWS-1252", &codePage), "");
+        EXPECT_EQ(OpenCodePage("WINDOWS-1252", &codePage).text, "");
         options.codePage = &codePage;
         options.target = ".\\";
         root = MakeScratch(label);
@@ -26,7 +26,7 @@ struct WalkFixture {
         RemoveTree(root);
     }
 
-    std::string Walk(std::vector<SourceEntry>* entries) { return WalkTree(root, options, entries); }
+    std::string Walk(std::vector<SourceEntry>* entries) { return WalkTree(root, options, entries).text; }
     std::string Problem() {
         std::vector<SourceEntry> entries;
         return Walk(&entries);

@@ -1,7 +1,7 @@
 #include "pack/cli/command_line.h"
 
 #include "pack/cli/options.h"
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -13,12 +13,12 @@ bool WasGiven(const std::vector<std::string>& seen, const std::string& name) {
 }
 
 // --sign-cert and --sign-key go together; the other signing options need them.
-std::string CheckSigningOptions(const std::vector<std::string>& seen) {
+Problem CheckSigningOptions(const std::vector<std::string>& seen) {
     auto given = [&](const char* name) { return WasGiven(seen, name); };
     if (given("--sign-cert") != given("--sign-key")) return "--sign-cert and --sign-key go together";
     if (!given("--sign-cert") && (given("--sign-pass-file") || given("--timestamp")))
         return "--sign-pass-file and --timestamp go with --sign-cert and --sign-key";
-    return "";
+    return {};
 }
 
 std::string Listed(const std::vector<std::string>& items) { return JoinedNames(items, ", ", " and "); }
@@ -26,7 +26,7 @@ std::string Listed(const std::vector<std::string>& items) { return JoinedNames(i
 // The control options, as the modes' table has them: one mode's first option
 // selects it and no other mode's may be given; the mode's other options go
 // with it only, and those it cannot do without must be there.
-std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLine* line) {
+Problem CheckControlOptions(const std::vector<std::string>& seen, CommandLine* line) {
     std::vector<std::string> selecting;
     const ControlModeSpec* selected = nullptr;
     for (const ControlModeSpec& mode : ControlModes())
@@ -61,13 +61,13 @@ std::string CheckControlOptions(const std::vector<std::string>& seen, CommandLin
         for (size_t index = 1; index < selected->values.size(); ++index)
             if (selected->values[index].whenMissing && !WasGiven(seen, selected->values[index].option))
                 return std::string(selected->values[0].option) + " needs " + selected->values[index].option;
-    line->control.mode = selected ? selected->mode : CONTROL_NONE;
-    return "";
+    line->create.control.mode = selected ? selected->mode : CONTROL_NONE;
+    return {};
 }
 
 bool IsDirectory(const std::string& path) {
     FileStatus status;
-    return QueryFileStatus(path, true, &status).empty() && status.kind == FILE_KIND_DIRECTORY;
+    return !QueryFileStatus(path, true, &status) && status.kind == FILE_KIND_DIRECTORY;
 }
 
 // "create A B" without -o: the folder that exists is DIR, else the one not
@@ -109,7 +109,7 @@ bool IsOptionLike(const std::string& argument) { return argument.size() > 1 && a
 
 // Where the command word is: the first argument that is neither an option nor
 // an option's value; -1 when there is none.
-int CommandIndex(const std::vector<std::string>& arguments, std::string* problem) {
+int CommandIndex(const std::vector<std::string>& arguments, Problem* problem) {
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
         if (argument == "--") return index + 1 < arguments.size() ? (int)index + 1 : -1;
@@ -128,7 +128,7 @@ int CommandIndex(const std::vector<std::string>& arguments, std::string* problem
 
 }   // namespace
 
-std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line) {
+Problem ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line) {
     *line = CommandLine();
     // --help and --version, spelled exactly, win wherever they stand before "--".
     for (const std::string& argument : arguments) {
@@ -136,9 +136,9 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
         const OptionSpec* option = FindOption(argument);
         if (option && option->commands == 0) return option->apply("", line);
     }
-    std::string problem;
+    Problem problem;
     int commandIndex = CommandIndex(arguments, &problem);
-    if (!problem.empty()) return problem;
+    if (problem) return problem;
     if (commandIndex < 0) return "no command given";
     const CommandSpec* command = nullptr;
     for (const CommandSpec& spec : Commands())
@@ -171,14 +171,13 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
             if (index + 1 >= arguments.size()) return option->name + " needs a value";
             value = arguments[++index];
         }
-        std::string refused = option->apply(value, line);
-        if (!refused.empty()) return refused;
+        if (Problem refused = option->apply(value, line)) return refused;
         seen.push_back(option->name);
     }
-    if (command->command == COMMAND_CREATE && line->output.empty())
+    if (command->command == COMMAND_CREATE && line->create.output.empty())
         return line->operands.size() == 2 ? TwoOperandsHint(line->operands) : "create needs -o OUT.exe";
     if (line->operands.size() != command->operands)
         return std::string(command->name) + " takes " + command->operandNames;
-    problem = CheckSigningOptions(seen);
-    return problem.empty() ? CheckControlOptions(seen, line) : problem;
+    if (Problem problem = CheckSigningOptions(seen)) return problem;
+    return CheckControlOptions(seen, line);
 }

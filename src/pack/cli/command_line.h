@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "pack/control_file.h"
-#include "pack/installer_file.h"
-#include "pack/signing.h"
+#include "pack/create.h"
+#include "problem/problem.h"
 
 enum Command {
     COMMAND_CREATE,
@@ -21,25 +20,17 @@ enum Command {
 struct CommandLine {
     Command command = COMMAND_HELP;
     std::vector<std::string> operands;
-    std::string output;
-    std::string target;   // as given; empty when not given
-    bool targetGiven = false;
-    const CompressionLevel* level = &DefaultCompressionLevel();
-    uint32_t threads = 0;   // 0: one per processor
-    std::string stub;       // empty: the stub beside the running program
+    CreateRequest create;   // create's options (its DIR is the operand)
     std::string codePage;
-    ControlValues control;
-    bool followLinks = false;
     bool quiet = false;
-    bool json = false;   // list, verify: one JSON document on standard output
-    SigningOptions signing;
+    bool json = false;                 // list, verify: one JSON document on standard output
     std::string trustedCertificates;   // verify: instead of the system's certificate authorities
     std::string keepFolder;            // try: where to keep the prefix and the log
     int64_t timeoutSeconds = 120;      // try: how long the installer may run
 };
 
-// Empty on success, else what is wrong with the command line (exit code 2).
-[[nodiscard]] std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
+// None on success, else what is wrong with the command line (exit code 2).
+Problem ParseCommandLine(const std::vector<std::string>& arguments, CommandLine* line);
 
 // The help text, made from the tables of commands, options, control modes and levels.
 std::string UsageText();

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "pack/cli/commands.h"
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 int Fail(const std::string& message) {
     fprintf(stderr, "sfxpack: %s\n", TerminalText(message).c_str());
@@ -14,9 +14,8 @@ void PrintLine(const std::string& line) { printf("%s\n", TerminalText(line).c_st
 
 int RunWithCodePage(const CommandLine& line, int (*command)(const CommandLine& line, const CodePage& codePage)) {
     CodePage codePage;
-    std::string problem = OpenCodePage(line.codePage.empty() ? DEFAULT_CODE_PAGE : line.codePage, &codePage);
-    if (!problem.empty()) {
-        fprintf(stderr, "sfxpack: --codepage: %s\n", TerminalText(problem).c_str());
+    if (Problem problem = OpenCodePage(line.codePage.empty() ? DEFAULT_CODE_PAGE : line.codePage, &codePage)) {
+        fprintf(stderr, "sfxpack: --codepage: %s\n", TerminalText(problem.text).c_str());
         return EXIT_USAGE;
     }
     int result = command(line, codePage);

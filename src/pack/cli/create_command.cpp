@@ -1,39 +1,14 @@
-// sfxpack create: checks every input before the slow work, packs, checks the
-// archive by decoding it again, and only then commits the installer.
+// sfxpack create: the request as the command line gives it, the progress bar
+// and warnings on standard error, and the summary line.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <set>
-#include <thread>
 
-#include "format/installer_format.h"
-#include "pack/administrator_rights.h"
-#include "pack/atomic_file.h"
 #include "pack/cli/commands.h"
-#include "pack/cli/options.h"
 #include "pack/cli/progress_meter.h"
-#include "pack/entry_order.h"
-#include "pack/entry_stream.h"
-#include "pack/installer_file.h"
-#include "pack/load_memory.h"
-#include "pack/pe_checksum.h"
-#include "pack/signing.h"
-#include "pack/target_directory.h"
-#include "pack/tree_walk.h"
-#include "pack/windows_names.h"
+#include "pack/create.h"
 #include "platform/platform.h"
 
 namespace {
-
-struct CreateInputs {
-    std::string root;          // DIR without trailing slashes
-    std::string target;        // UTF-8 with its trailing backslash
-    std::string ansiTarget;    // the same in the code page
-    ControlValues control;     // UTF-8, as the control file will hold them
-    std::string controlFile;   // its bytes; empty: none
-    std::vector<uint8_t> stub;
-    WalkOptions walk;
-};
 
 // Without --stub: the installed one (sfxpack in <prefix>/bin, the stub in
 // <prefix>/share/sfx), then the one beside the program, as in the build's dist/.
@@ -45,304 +20,54 @@ std::vector<std::string> DefaultStubPaths() {
             JoinPath(directory, "sfxstub.exe")};
 }
 
-// The first default stub that exists; empty, with the message, when none does.
-std::string FindDefaultStub(std::string* problem) {
-    std::vector<std::string> paths = DefaultStubPaths();
-    FileStatus status;
-    for (const std::string& path : paths)
-        if (QueryFileStatus(path, true, &status).empty()) return path;
-    *problem = "no installer stub at " + JoinedNames(paths, ", ", " or ") + "; name one with --stub PATH";
-    return "";
-}
-
-// With no control option, a top-level $$$.$$$ in DIR is the control file, taken
-// as it is (so that extract and then create give the same installer), when the
-// installer reads it as one whose values create would write.
-std::string TakeTreeControlFile(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
-    std::string path = JoinPath(inputs->root, CONTROL_FILE_NAME);
-    FileStatus status;
-    if (!QueryFileStatus(path, line.followLinks, &status).empty()) return "";
-    std::string refused = path + ": the installer takes a top-level " + CONTROL_FILE_NAME + " for its control file, ";
-    if (status.kind != FILE_KIND_REGULAR) return refused + "and this is not a regular file";
-    std::vector<uint8_t> bytes;
-    std::string problem = ReadWholeFile(path, &bytes);
-    if (!problem.empty()) return problem;
-    if (!ControlFileIsRead((int64_t)bytes.size()))
-        return refused + "and ignores this one of " + std::to_string(bytes.size()) +
-               " bytes (it reads one of 2 or more)";
-    inputs->controlFile.assign(bytes.begin(), bytes.end());
-    ControlValues read = ReadControlFile(inputs->controlFile), values = read;
-    for (const ControlLineSpec& line : CONTROL_FILE_LINES) {
-        std::optional<std::string> utf8 = FromCodePage(codePage, read.*line.value);
-        if (!utf8) return refused + "and this one does not convert from code page " + codePage.name;
-        values.*line.value = *utf8;
-    }
-    if (!(problem = ControlValuesProblem(values)).empty()) return refused + "and this one's " + problem;
-    inputs->control = values;
-    inputs->walk.skip.push_back(status.identity);
-    return "";
-}
-
-std::string CheckTarget(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
-    if (line.targetGiven && line.target.empty()) return "--target: the target directory is empty";
-    bool temporaryRun = inputs->control.mode == CONTROL_TEMP_RUN;
-    std::string defaultTarget = temporaryRun ? TemporaryRunTarget(line.output) : DEFAULT_TARGET;
-    inputs->target = NormalizedTarget(line.targetGiven ? line.target : defaultTarget);
-    std::string named = (line.targetGiven ? "--target '" : "the default target '") + inputs->target + "'";
-    std::string problem = temporaryRun ? TemporaryRunTargetProblem(inputs->target) : "";
-    if (!problem.empty())
-        return named + " with a temporary run: " + problem + "; leave out --target for a new directory " +
-               defaultTarget + " beside the installer, or name another one";
-    problem = TargetDirectoryProblem(inputs->target);
-    std::optional<std::string> ansiTarget = ToCodePage(codePage, inputs->target);
-    if (problem.empty() && !ansiTarget) problem = "cannot be written in code page " + codePage.name;
-    inputs->ansiTarget = ansiTarget.value_or("");
-    if (problem.empty()) problem = TargetLengthProblem(inputs->ansiTarget.size(), inputs->control.mode != CONTROL_NONE);
-    return problem.empty() ? "" : named + ": " + problem;
-}
-
-// The control options' relative commands get the target in front. A tree's
-// control file is taken as it is: one whose command Windows would look for
-// beside the installer is refused.
-std::string PlaceCommands(const CommandLine& line, CreateInputs* inputs) {
-    if (line.control.mode != CONTROL_NONE) inputs->control = CommandsInTarget(inputs->control, inputs->target);
-    std::string problem = CommandPlaceProblem(inputs->control, inputs->target);
-    return problem.empty() ? "" : JoinPath(inputs->root, CONTROL_FILE_NAME) + ": its " + problem;
-}
-
-bool IsAbsoluteWindowsPath(const std::string& path) {
-    bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
-    return drive || path.compare(0, 2, "\\\\") == 0;
-}
-
-// The output must be a file in an existing directory; when it already lies
-// inside the packed tree, the walk leaves it out.
-std::string CheckOutput(const std::string& output, WalkOptions* walk) {
-    FileStatus status;
-    bool exists = QueryFileStatus(output, true, &status).empty();
-    if ((exists && status.kind == FILE_KIND_DIRECTORY) || output.back() == '/') {
-        size_t end = output.find_last_not_of("/\\");
-        std::string directory = output.substr(0, end + 1);
-        char separator = end + 1 < output.size() ? output[end + 1] : '/';
-        return output + ": is a directory; to write the installer in it, give -o " + directory + separator + "NAME.exe";
-    }
-    if (exists) {
-        walk->skip.push_back(status.identity);
-        return "";
-    }
-    if (!QueryFileStatus(ParentDirectory(output), true, &status).empty() || status.kind != FILE_KIND_DIRECTORY)
-        return output + ": its directory does not exist";
-    return "";
-}
-
-bool Signing(const CommandLine& line) { return !line.signing.certificate.empty(); }
-
-std::string GatherInputs(const CommandLine& line, const CodePage& codePage, CreateInputs* inputs) {
-    inputs->root = line.operands[0];
-    while (inputs->root.size() > 1 && inputs->root.back() == '/') inputs->root.pop_back();
-    inputs->control = line.control;
-    std::string problem = ControlValuesProblem(line.control);
-    if (problem.empty() && line.control.mode == CONTROL_NONE) problem = TakeTreeControlFile(line, codePage, inputs);
-    if (problem.empty()) problem = CheckTarget(line, codePage, inputs);
-    if (problem.empty()) problem = PlaceCommands(line, inputs);
-    if (problem.empty() && line.control.mode != CONTROL_NONE)
-        problem = MakeControlFile(inputs->control, codePage, &inputs->controlFile);
-    if (!problem.empty()) return problem;
-
-    std::string stubPath = line.stub.empty() ? FindDefaultStub(&problem) : line.stub;
-    if (stubPath.empty()) return problem;
-    if (!(problem = ReadWholeFile(stubPath, &inputs->stub)).empty()) return "stub " + problem;
-    if (!(problem = StubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
-    if (Signing(line)) {
-        if (!(problem = SignableStubProblem(inputs->stub)).empty()) return "stub " + stubPath + ": " + problem;
-        if (!(problem = SigningInputsProblem(line.signing)).empty()) return problem;
-    }
-
-    inputs->walk.codePage = &codePage;
-    inputs->walk.target = inputs->ansiTarget;
-    inputs->walk.followLinks = line.followLinks;
-    inputs->walk.controlFileWanted = inputs->control.mode != CONTROL_NONE;
-    return CheckOutput(line.output, &inputs->walk);
-}
-
-// Mistakes that still make a working installer, but one that does not do what
-// was meant. Warnings, which --quiet leaves on.
-void WarnAboutControl(const CommandLine& line, const CreateInputs& inputs, const CodePage& codePage,
-                      const std::vector<SourceEntry>& entries) {
-    const std::string& target = inputs.target;
-    if (target.find('%') != std::string::npos)
-        Warn("the target directory '" + target + "' holds '%', but the installer expands no variables");
-    const ControlModeSpec* mode = FindControlMode(inputs.control.mode);
-    if (!mode) return;
-    std::set<std::u32string> packed;
-    for (const SourceEntry& entry : entries) {
-        std::string relative = entry.hostPath.substr(inputs.root.size() + 1);
-        for (char& c : relative) c = c == '/' ? '\\' : c;
-        packed.insert(CaseFoldedKey(target + relative));
-    }
-    std::u32string targetKey = CaseFoldedKey(target);
-    for (const ControlValueSpec& spec : mode->values) {
-        if (spec.fileSuffix) continue;   // a name, not a path
-        // As given, and as written (a relative command with the target in front).
-        const std::string& value = inputs.control.*spec.value;
-        const std::string& given = line.control.mode == CONTROL_NONE ? value : line.control.*spec.value;
-        std::string path = spec.use == COMMAND ? ProgramOf(value) : value;
-        if (path.empty()) continue;
-        std::string named = std::string(spec.option) + " '" + given + "'";
-        if (path.find('/') != std::string::npos)
-            Warn(named + " holds '/': Windows paths take backslashes, and the installer passes it on as it is");
-        if (spec.use == IN_SCRIPT_TRIMMED && !IsAbsoluteWindowsPath(path))
-            Warn(named + " is not an absolute path; shortcuts need one");
-        std::u32string key = CaseFoldedKey(path);
-        bool comparable = spec.use == COMMAND || IsAbsoluteWindowsPath(target);
-        if (comparable && key.compare(0, targetKey.size(), targetKey) == 0 && !packed.count(key))
-            Warn(named + (path == given ? "" : " ('" + path + "')") +
-                 " lies in the target directory but is not packed");
-    }
-    if (inputs.control.mode != CONTROL_TEMP_RUN) return;
-    for (const SourceEntry& entry : entries) {
-        size_t inner = entry.name.find('\\');
-        if (!entry.isDirectory || inner + 1 == entry.name.size()) continue;
-        Warn("temporary run: '" + PrintableText(codePage, entry.name) + "' lies in another packed directory, so '" +
-             PrintableText(codePage, entry.name.substr(0, inner + 1)) +
-             "' and the target directory stay behind after the run (the removal enters no sub-directory)");
-        return;
-    }
-}
-
-// The first text of the installer outside ASCII, in UTF-8: the target, a
-// name or a control value; empty when all are ASCII.
-std::string FirstNonAsciiText(const CreateInputs& inputs, const CodePage& codePage,
-                              const std::vector<SourceEntry>& entries) {
-    auto ascii = [](const std::string& text) {
-        for (char c : text)
-            if ((unsigned char)c >= 0x80) return false;
-        return true;
-    };
-    if (!ascii(inputs.target)) return inputs.target;
-    for (const SourceEntry& entry : entries)
-        if (!ascii(entry.name)) return PrintableText(codePage, entry.name);
-    for (const ControlLineSpec& line : CONTROL_FILE_LINES)
-        if (!ascii(inputs.control.*line.value)) return inputs.control.*line.value;
-    return "";
-}
-
-// What Windows does with the installer that its maker may not expect: asking
-// for administrator rights or not, and reading its names in another code page.
-void WarnAboutWindows(const CommandLine& line, const CodePage& codePage, const CreateInputs& inputs,
-                      const std::vector<SourceEntry>& entries) {
-    std::string fileName = line.output.substr(line.output.find_last_of("/\\") + 1);
-    std::string rights = AdministratorRightsWarning(fileName, inputs.target, inputs.control.mode == CONTROL_TEMP_RUN);
-    if (!rights.empty()) Warn(rights);
-    if (IsUtf8CodePage(codePage))
-        Warn("--codepage " + codePage.name + ": Windows takes UTF-8 for its ANSI code page only where the user " +
-             "turned on its beta option \"Use Unicode UTF-8 for worldwide language support\"; elsewhere names " +
-             "outside ASCII install garbled");
-    std::string text = FirstNonAsciiText(inputs, codePage, entries);
-    if (!text.empty())
-        Warn("'" + text + "' is outside ASCII: the installer's names and values install as meant only where " +
-             "Windows' ANSI code page is " + codePage.name + " (--codepage)");
-}
-
-struct Totals {
-    size_t files = 0;
-    size_t directories = 0;
-    uint64_t fileBytes = 0;
+struct Shown {
+    ProgressMeter meter;
+    bool progressShown = false;
 };
 
-Totals CountEntries(const std::vector<SourceEntry>& entries) {
-    Totals totals;
-    for (const SourceEntry& entry : entries) {
-        if (entry.isDirectory) ++totals.directories;
-        else ++totals.files;
-        totals.fileBytes += entry.size;
-    }
-    return totals;
+void ShowWarning(void*, const std::string& message) { Warn(message); }
+
+void ShowPhase(void* context, const char* name) {
+    Shown* shown = (Shown*)context;
+    if (name) StartProgress(&shown->meter, name, shown->progressShown);
+    else FinishProgress(&shown->meter);
 }
 
-// Everything after the inputs are known to be sound and the output place is
-// taken: walk, read, compress, check, write.
-int Pack(const CommandLine& line, const CodePage& codePage, CreateInputs& inputs, PendingFile* output) {
-    auto started = std::chrono::steady_clock::now();
-    inputs.walk.skip.push_back(output->identity);
-    std::vector<SourceEntry> entries;
-    std::string problem = WalkTree(inputs.root, inputs.walk, &entries);
-    if (!problem.empty()) return Fail(problem);
-    OrderForCompression(&entries);
-    WarnAboutControl(line, inputs, codePage, entries);
-    WarnAboutWindows(line, codePage, inputs, entries);
+void ShowProgress(void* context, uint64_t done, uint64_t total) {
+    UpdateProgress(&((Shown*)context)->meter, done, total);
+}
 
-    uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
-    if (streamSize > (uint64_t)ARCHIVE_MAX_SIZE)
-        return Fail(line.operands[0] + ": the installer would hold " + std::to_string(streamSize) +
-                    " bytes of entries; it holds at most " + std::to_string(ARCHIVE_MAX_SIZE));
-    // The stream alone is the least the installer loads, stored or not.
-    LoadNeed least = InstallerLoadNeed(streamSize, streamSize);
-    if (least.reach == LOADS_NOWHERE) return Fail(line.operands[0] + ": " + LoadNeedText(least));
-
-    bool showProgress = !line.quiet && StandardErrorIsTerminal();
-    ProgressMeter meter;
-    StartProgress(&meter, "reading", showProgress);
-    std::vector<uint8_t> stream;
-    problem = BuildEntryStream(inputs.ansiTarget, entries, inputs.controlFile, ProgressCallback, &meter, &stream);
-    FinishProgress(&meter);
-    if (!problem.empty()) return Fail(problem);
-    streamSize = stream.size();
-
-    StartProgress(&meter, "compressing", showProgress && line.level->parse);
-    uint32_t threads = line.threads > 0 ? line.threads : ProcessorCount();
-    PackedArchive archive = PackArchive(stream, *line.level, threads, ProgressCallback, &meter);
-    FinishProgress(&meter);
-    const std::vector<uint8_t>& block = StoredBlock(archive, stream);
-    LoadNeed need = InstallerLoadNeed(stream.size(), block.size());
-    if (need.reach == LOADS_NOWHERE) return Fail(line.operands[0] + ": " + LoadNeedText(need));
-    if (need.reach == LOADS_ON_64_BIT_ONLY) Warn(line.output + ": " + LoadNeedText(need));
-
-    // An installer that would not unpack must never be committed: the block is
-    // decoded again while the file is written (before it, on one thread). The
-    // stream goes first, so that the decoded copy takes its place in memory.
-    bool compressed = !archive.compressedBlock.empty(), unpacks = true;
-    if (compressed) std::vector<uint8_t>().swap(stream);
-    auto check = [&] { unpacks = !compressed || BlockUnpacksAsItsHeaderSays(archive); };
-    std::thread checking;
-    if (threads > 1) checking = std::thread(check);
-    else check();
-    SetPeChecksum(&inputs.stub, {&archive.header, &block});
-    problem = WritePendingFile(output, {&inputs.stub, &archive.header, &block});
-    if (checking.joinable()) checking.join();
-    if (!unpacks) return Fail("internal error: the compressed block does not unpack to the entry stream");
-    CertificateTable signature;
-    if (problem.empty())
-        problem = Signing(line) ? SignPendingInstaller(line.signing, *output, archive.header, &signature)
-                                : CommitPendingFile(output);
-    if (!problem.empty()) return Fail(problem);
-
-    if (!line.quiet) {
-        Totals totals = CountEntries(entries);
-        size_t archiveSize = archive.header.size() + block.size();
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        std::string signedNote =
-            signature.size ? ", signed (certificate table " + FormatBytes(signature.size) + ")" : "";
-        char percent[32];
-        snprintf(percent, sizeof(percent), "%.1f%%", 100.0 * (double)archiveSize / (double)streamSize);
-        PrintLine(line.output + ": " + Counted(totals.files, "file", "files") + ", " +
-                  Counted(totals.directories, "directory", "directories") + ", " + FormatBytes(totals.fileBytes) +
-                  " of files; archive " + FormatBytes(archiveSize) + " (" + percent + " of " + FormatBytes(streamSize) +
-                  "), " + line.level->name + (compressed || !line.level->parse ? "" : " (stored: it did not shrink)") +
-                  signedNote + ", " + FormatSeconds(seconds));
-    }
-    return EXIT_OK;
+void PrintSummary(const CreateRequest& request, const CreateResult& result, double seconds) {
+    std::string signedNote =
+        result.signature.size ? ", signed (certificate table " + FormatBytes(result.signature.size) + ")" : "";
+    char percent[32];
+    snprintf(percent, sizeof(percent), "%.1f%%", 100.0 * (double)result.archiveSize / (double)result.streamSize);
+    const CompressionLevel& level = *request.level;
+    PrintLine(request.output + ": " + Counted(result.files, "file", "files") + ", " +
+              Counted(result.directories, "directory", "directories") + ", " + FormatBytes(result.fileBytes) +
+              " of files; archive " + FormatBytes(result.archiveSize) + " (" + percent + " of " +
+              FormatBytes(result.streamSize) + "), " + level.name +
+              (result.compressed || !level.parse ? "" : " (stored: it did not shrink)") + signedNote + ", " +
+              FormatSeconds(seconds));
 }
 
 }   // namespace
 
 int RunCreate(const CommandLine& line, const CodePage& codePage) {
-    CreateInputs inputs;
-    std::string problem = GatherInputs(line, codePage, &inputs);
-    PendingFile output;
-    if (problem.empty()) problem = BeginPendingFile(line.output, &output);
-    if (!problem.empty()) return Fail(problem);
-    int result = Pack(line, codePage, inputs, &output);
-    AbandonPendingFile(&output);   // after a success there is nothing left to abandon
-    return result;
+    CreateRequest request = line.create;
+    request.directory = line.operands[0];
+    request.defaultStubs = DefaultStubPaths();
+    Shown shown;
+    shown.progressShown = !line.quiet && StandardErrorIsTerminal();
+    CreateSink sink;
+    sink.warn = ShowWarning;
+    sink.phase = ShowPhase;
+    sink.progress = ShowProgress;
+    sink.context = &shown;
+    auto started = std::chrono::steady_clock::now();
+    CreateResult result;
+    if (Problem problem = CreateInstaller(request, codePage, sink, &result)) return Fail(problem.text);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (!line.quiet) PrintSummary(request, result, seconds);
+    return EXIT_OK;
 }

@@ -5,10 +5,10 @@
 #include "format/installer_format.h"
 #include "pack/cli/commands.h"
 #include "pack/cli/json_writer.h"
-#include "pack/host_extract.h"
+#include "pack/host/host_extract.h"
 #include "pack/installer_checks.h"
+#include "pack/names/target_directory.h"
 #include "pack/signing.h"
-#include "pack/target_directory.h"
 
 namespace {
 
@@ -58,12 +58,12 @@ void WriteJsonInstaller(JsonWriter* writer, const std::string& path, const Insta
                         const CodePage& codePage) {
     WriteJsonNumber(writer, "schema_version", JSON_SCHEMA_VERSION);
     WriteJsonString(writer, "installer", path);
-    bool loaded = installer.archiveProblem.empty();
+    bool loaded = !installer.archiveProblem;
     if (loaded) {
         BeginJsonObject(writer, "archive");
-        WriteJsonBool(writer, "compressed", installer.info.compressed);
-        WriteJsonNumber(writer, "unpacked_size", installer.info.unpackedSize);
-        WriteJsonNumber(writer, "stored_size", installer.info.storedSize);
+        WriteJsonBool(writer, "compressed", IsCompressed(installer.info.header));
+        WriteJsonNumber(writer, "unpacked_size", installer.info.header.unpackedSize);
+        WriteJsonNumber(writer, "stored_size", installer.info.header.storedSize);
         EndJsonObject(writer);
         WriteJsonText(writer, "target", codePage, installer.parsed.target);
     } else {
@@ -133,9 +133,9 @@ void PrintVerdict(const std::string& path, const Installer& installer, const Cod
     const CertificateTable& signature = installer.info.signature;
     PrintLine(path + ": valid installer: " + Counted(installer.parsed.entries.size(), "entry", "entries") +
               ", target " + PrintableText(codePage, installer.parsed.target) + ", " +
-              (installer.info.compressed ? "compressed" : "stored") + " block of " +
-              std::to_string(installer.info.storedSize) + " bytes, entry stream " +
-              std::to_string(installer.info.unpackedSize) + " bytes, " +
+              (IsCompressed(installer.info.header) ? "compressed" : "stored") + " block of " +
+              std::to_string(installer.info.header.storedSize) + " bytes, entry stream " +
+              std::to_string(installer.info.header.unpackedSize) + " bytes, " +
               (signature.size ? "signed: " + SignatureText(signature) : "unsigned"));
     if (!signatureNote.empty()) PrintLine(path + ": signature " + signatureNote);
 }
@@ -158,19 +158,19 @@ std::string ShellQuoted(const std::string& text) {
 int RunList(const CommandLine& line, const CodePage& codePage) {
     const std::string& path = line.operands[0];
     Installer installer;
-    std::string problem = ReadInstallerFile(path, &installer);
+    Problem problem = ReadInstallerFile(path, &installer);
     if (line.json) {
         JsonWriter writer;
         BeginJsonObject(&writer);
         WriteJsonInstaller(&writer, path, installer, codePage);
-        if (problem.empty()) WriteJsonNull(&writer, "problem");
-        else WriteJsonString(&writer, "problem", problem);
+        if (problem) WriteJsonString(&writer, "problem", problem.text);
+        else WriteJsonNull(&writer, "problem");
         EndJsonObject(&writer);
         fputs(writer.text.c_str(), stdout);
-    } else if (installer.archiveProblem.empty()) {
+    } else if (!installer.archiveProblem) {
         PrintListing(installer, codePage);
     }
-    if (!problem.empty()) return FailInstaller(path, installer, problem);
+    if (problem) return FailInstaller(path, installer, problem.text);
     return EXIT_OK;
 }
 
@@ -212,13 +212,12 @@ int RunExtract(const CommandLine& line, const CodePage& codePage) {
     (void)ReadInstallerFile(path, &installer);   // the record keeps what it found, for the check below
     // Refused before anything is written: what verify refuses in the archive,
     // the entry stream or the names, which the installer would not write as named.
-    std::string problem = ExtractionProblem(installer, codePage);
-    if (!problem.empty()) return FailInstaller(path, installer, problem);
+    if (Problem problem = ExtractionProblem(installer, codePage)) return FailInstaller(path, installer, problem.text);
     ExtractReport report;
     const std::string& directory = line.operands[1];
-    problem = ExtractToDirectory(installer.stream, installer.parsed, codePage, directory, &report);
+    Problem problem = ExtractToDirectory(installer.stream, installer.parsed, codePage, directory, &report);
     for (const std::string& skipped : report.skipped) Warn("skipped " + skipped);
-    if (!problem.empty()) return Fail(problem);
+    if (problem) return Fail(problem.text);
     if (line.quiet) return EXIT_OK;
     PrintLine(path + ": " + Counted(report.files, "file", "files") + ", " +
               Counted(report.directories, "directory", "directories") + " extracted to " + directory);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "pack/cli/options.h"
 
 #include "codec/levels.h"
-#include "pack/code_page.h"
-#include "pack/target_directory.h"
+#include "pack/names/code_page.h"
+#include "pack/names/target_directory.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ std::string LevelHelp() {
 // most one per 2 MiB section.
 constexpr uint32_t MAX_THREADS = 64;
 
-std::string ApplyThreads(const std::string& value, CommandLine* line) {
+Problem ApplyThreads(const std::string& value, CommandLine* line) {
     uint32_t threads = 0;
     bool number = !value.empty() && value.size() <= 9;   // no overflow
     for (char digit : value) {
@@ -36,14 +36,14 @@ std::string ApplyThreads(const std::string& value, CommandLine* line) {
     }
     if (!number || threads > MAX_THREADS)
         return "--threads takes a number from 0 to " + std::to_string(MAX_THREADS) + ", not '" + value + "'";
-    line->threads = threads;
-    return "";
+    line->create.threads = threads;
+    return {};
 }
 
 // A day: a bound that any installer's run stays within.
 constexpr int64_t MAX_TIMEOUT_SECONDS = 86400;
 
-std::string ApplyTimeout(const std::string& value, CommandLine* line) {
+Problem ApplyTimeout(const std::string& value, CommandLine* line) {
     int64_t seconds = 0;
     bool number = !value.empty() && value.size() <= 9;
     for (char digit : value) {
@@ -54,28 +54,28 @@ std::string ApplyTimeout(const std::string& value, CommandLine* line) {
         return "--timeout takes a number of seconds from 1 to " + std::to_string(MAX_TIMEOUT_SECONDS) + ", not '" +
                value + "'";
     line->timeoutSeconds = seconds;
-    return "";
+    return {};
 }
 
-std::string Store(std::string* field, const std::string& value) {
+Problem Store(std::string* field, const std::string& value) {
     *field = value;
-    return "";
+    return {};
 }
 
-std::string Set(bool* flag) {
+Problem Set(bool* flag) {
     *flag = true;
-    return "";
+    return {};
 }
 
-std::string Choose(Command* command, Command chosen) {
+Problem Choose(Command* command, Command chosen) {
     *command = chosen;
-    return "";
+    return {};
 }
 
-std::string ApplyLevel(const std::string& value, CommandLine* line) {
-    line->level = FindCompressionLevel(value);
-    if (!line->level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
-    return "";
+Problem ApplyLevel(const std::string& value, CommandLine* line) {
+    line->create.level = FindCompressionLevel(value);
+    if (!line->create.level) return "--level takes " + LevelNames(", ", " or ") + ", not '" + value + "'";
+    return {};
 }
 
 }   // namespace
@@ -102,20 +102,24 @@ namespace {
 std::vector<OptionSpec> PackingOptions() {
     typedef CommandLine L;
     return {
-        {"--output", "-o", "OUT.exe", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->output, v); },
+        {"--output", "-o", "OUT.exe", FOR_CREATE,
+         [](const std::string& v, L* l) { return Store(&l->create.output, v); },
          "the installer to write (written whole or not at all)"},
         {"--target", "", "DIR", FOR_CREATE,
-         [](const std::string& v, L* l) { return Set(&l->targetGiven) + Store(&l->target, v); },
+         [](const std::string& v, L* l) {
+             l->create.targetGiven = true;
+             return Store(&l->create.target, v);
+         },
          std::string("where the installer extracts to (default ") + DEFAULT_TARGET + ", and .\\NAME.tmp\\\n" +
              "with --temp-run); a trailing backslash is added when\n" + "missing, and .\\ before a relative DIR"},
         {"--level", "", LevelNames("|", "|"), FOR_CREATE, ApplyLevel, LevelHelp()},
         {"--threads", "", "N", FOR_CREATE, ApplyThreads,
          "threads to compress with (default and 0: one per processor);\n"
          "the installer is the same for every N"},
-        {"--stub", "", "PATH", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->stub, v); },
+        {"--stub", "", "PATH", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->create.stub, v); },
          "the installer stub (default: ../" SFX_STUB_INSTALL_DIR "/sfxstub.exe from\n"
          "sfxpack's folder, else sfxstub.exe beside sfxpack)"},
-        {"--follow-links", "", "", FOR_CREATE, [](const std::string&, L* l) { return Set(&l->followLinks); },
+        {"--follow-links", "", "", FOR_CREATE, [](const std::string&, L* l) { return Set(&l->create.followLinks); },
          "pack what symbolic links point to (default: refuse them)"},
     };
 }
@@ -127,7 +131,9 @@ std::vector<OptionSpec> ControlOptions() {
     for (const ControlModeSpec& mode : ControlModes())
         for (const ControlValueSpec& value : mode.values) {
             std::string ControlValues::*field = value.value;
-            auto apply = [field](const std::string& v, CommandLine* l) { return Store(&(l->control.*field), v); };
+            auto apply = [field](const std::string& v, CommandLine* l) {
+                return Store(&(l->create.control.*field), v);
+            };
             rows.push_back({value.option, "", value.valueName, FOR_CREATE, apply, ""});
         }
     return rows;
@@ -138,15 +144,16 @@ std::vector<OptionSpec> SigningAndCommonOptions() {
     typedef CommandLine L;
     return {
         {"--sign-cert", "", "FILE", FOR_CREATE,
-         [](const std::string& v, L* l) { return Store(&l->signing.certificate, v); },
+         [](const std::string& v, L* l) { return Store(&l->create.signing.certificate, v); },
          "sign the installer with osslsigncode: its certificates"},
-        {"--sign-key", "", "FILE", FOR_CREATE, [](const std::string& v, L* l) { return Store(&l->signing.key, v); },
+        {"--sign-key", "", "FILE", FOR_CREATE,
+         [](const std::string& v, L* l) { return Store(&l->create.signing.key, v); },
          "its private key (--sign-cert and --sign-key go together)"},
         {"--sign-pass-file", "", "FILE", FOR_CREATE,
-         [](const std::string& v, L* l) { return Store(&l->signing.passwordFile, v); },
+         [](const std::string& v, L* l) { return Store(&l->create.signing.passwordFile, v); },
          "the file holding the key's password (with --sign-key)"},
         {"--timestamp", "", "URL", FOR_CREATE,
-         [](const std::string& v, L* l) { return Store(&l->signing.timestampUrl, v); },
+         [](const std::string& v, L* l) { return Store(&l->create.signing.timestampUrl, v); },
          "the URL of a timestamp server (with --sign-cert)"},
         {"--sign-ca", "", "FILE", FOR_VERIFY,
          [](const std::string& v, L* l) { return Store(&l->trustedCertificates, v); },

@@ -1,7 +1,7 @@
 // The commands and options of sfxpack, one table each: the parser and the
 // help text both read them, so the two cannot drift apart. A new option is a
 // row in Options(); the control options' rows are made from the table of
-// control modes (pack/control_file.h), so a new mode is a row there alone.
+// control modes (pack/installer/control_file.h), so a new mode is a row there alone.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -28,8 +28,8 @@ struct OptionSpec {
     std::string shortName;   // "-o"; empty: none
     std::string valueName;   // "OUT.exe"; empty: the option takes no value
     int commands;            // FOR_ bits; 0: it stands alone, command or not (--help, --version)
-    // Stores the value in the command line; empty, or why the value is refused.
-    std::function<std::string(const std::string& value, CommandLine* line)> apply;
+    // Stores the value in the command line; none, or why the value is refused.
+    std::function<Problem(const std::string& value, CommandLine* line)> apply;
     std::string help;   // lines joined by '\n'; empty: described with its control mode
 };
 

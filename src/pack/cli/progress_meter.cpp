@@ -81,7 +81,3 @@ void FinishProgress(ProgressMeter* meter) {
     if (meter->enabled && meter->drawn) fprintf(stderr, "\r\033[K");
     meter->drawn = false;
 }
-
-void ProgressCallback(void* meter, uint64_t done, uint64_t total) {
-    UpdateProgress((ProgressMeter*)meter, done, total);
-}

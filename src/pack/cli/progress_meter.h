@@ -17,8 +17,5 @@ void StartProgress(ProgressMeter* meter, const char* phase, bool enabled);
 void UpdateProgress(ProgressMeter* meter, uint64_t done, uint64_t total);
 void FinishProgress(ProgressMeter* meter);   // clears the bar's line
 
-// Callbacks with the signature that the encoder and the stream builder take.
-void ProgressCallback(void* meter, uint64_t done, uint64_t total);
-
 std::string FormatBytes(uint64_t bytes);     // "812 B", "1.5 KiB", "12.3 MiB"
 std::string FormatSeconds(double seconds);   // "0.8 s", "1:05"

@@ -2,15 +2,14 @@
 #include <cstdio>
 
 #include "pack/cli/commands.h"
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments = StartProgram(argc, argv);
     CommandLine line;
-    std::string problem = ParseCommandLine(arguments, &line);
-    if (!problem.empty()) {
-        fprintf(stderr, "sfxpack: %s\nTry 'sfxpack --help'.\n", TerminalText(problem).c_str());
+    if (Problem problem = ParseCommandLine(arguments, &line)) {
+        fprintf(stderr, "sfxpack: %s\nTry 'sfxpack --help'.\n", TerminalText(problem.text).c_str());
         return EXIT_USAGE;
     }
     switch (line.command) {

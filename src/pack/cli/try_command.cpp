@@ -120,12 +120,12 @@ int RunTry(const CommandLine& line, const CodePage& codePage) {
     request.note = Note;
     TrialReport report;
     bool wineProblem = false;
-    std::string problem = RunTrial(request, codePage, &report, &wineProblem);
+    Problem problem = RunTrial(request, codePage, &report, &wineProblem);
     if (wineProblem) {
-        fprintf(stderr, "sfxpack: try needs Wine: %s\n", TerminalText(problem).c_str());
+        fprintf(stderr, "sfxpack: try needs Wine: %s\n", TerminalText(problem.text).c_str());
         return EXIT_NO_WINE;
     }
-    if (!problem.empty()) return Fail(problem);
+    if (problem) return Fail(problem.text);
     if (line.json) {
         JsonWriter writer;
         WriteJsonReport(&writer, request.installerPath, report);

@@ -4,9 +4,9 @@
 #include <map>
 
 #include "format/installer_format.h"
-#include "pack/control_file.h"
+#include "pack/installer/control_file.h"
 #include "pack/trial/windows_paths.h"
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ std::string Utf8(const CodePage& codePage, const std::string& ansi) {
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 bool IsDamaged(const Installer& installer) {
-    return !installer.archiveProblem.empty() || !installer.streamProblem.empty();
+    return installer.archiveProblem || installer.streamProblem;
 }
 
 bool SamePath(const std::string& a, const std::string& b) { return PathKey(a) == PathKey(b); }
@@ -81,7 +81,7 @@ std::string InstalledProblem(const Installer& installer, const StreamEntry& entr
     if (folder) return status.kind == FILE_KIND_DIRECTORY ? "" : "is not a folder, packed as one";
     if (status.kind != FILE_KIND_REGULAR) return "is not a file, packed as one";
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(hostPath, &bytes).empty()) return "cannot be read";
+    if (ReadWholeFile(hostPath, &bytes)) return "cannot be read";
     const uint8_t* packed = installer.stream.data() + entry.dataOffset;
     if (bytes.size() != (size_t)entry.sizeCode || !std::equal(bytes.begin(), bytes.end(), packed))
         return "differs from the packed file (" + std::to_string(bytes.size()) + " bytes, packed " +
@@ -158,7 +158,7 @@ void CompareCommand(const ControlValues& control, const CodePage& codePage, Tria
 void CompareWithArchive(const Installer& installer, const CodePage& codePage, const TrialPlaces& places,
                         const TreeSnapshot& after, TrialReport* report) {
     if (IsDamaged(installer)) {
-        std::string why = installer.archiveProblem.empty() ? installer.streamProblem : installer.archiveProblem;
+        std::string why = installer.archiveProblem ? installer.archiveProblem.text : installer.streamProblem.text;
         report->problems.push_back("the installer is damaged: " + why);
     }
     CompareEnd(installer, report);

@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 
-#include "pack/installer_reader.h"
+#include "pack/installer/installer_reader.h"
 #include "pack/trial/relay_trace.h"
 #include "pack/trial/tree_snapshot.h"
 #include "pack/trial/trial.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 // For the prefix's RelayInclude setting. Both DLLs' names: a program may
 // reach a function through either.

@@ -89,7 +89,7 @@ std::string LinkInfoTarget(Reader* reader, const CodePage& codePage) {
 
 }   // namespace
 
-std::string ReadShellLink(const std::vector<uint8_t>& bytes, const CodePage& codePage, ShellLink* link) {
+Problem ReadShellLink(const std::vector<uint8_t>& bytes, const CodePage& codePage, ShellLink* link) {
     Reader reader{bytes, HEADER_SIZE, true};
     if (Number(&reader, 0, 4) != HEADER_SIZE || bytes.size() < HEADER_SIZE ||
         !std::equal(LINK_CLASS_ID, LINK_CLASS_ID + 16, bytes.begin() + 4))
@@ -108,5 +108,5 @@ std::string ReadShellLink(const std::vector<uint8_t>& bytes, const CodePage& cod
     if (link->target.empty()) link->target = relativePath;
     uint32_t iconIndex = Number(&reader, ICON_INDEX_FIELD, 4);
     if (iconIndex != 0) link->icon += "," + std::to_string((int32_t)iconIndex);
-    return "";
+    return {};
 }

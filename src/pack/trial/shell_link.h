@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 struct ShellLink {
     std::string target;   // UTF-8, as are the others
@@ -19,4 +19,4 @@ struct ShellLink {
 
 // Empty on success, else why the bytes are not a shell link. Texts that the
 // link holds in the ANSI code page are read in the code page given.
-[[nodiscard]] std::string ReadShellLink(const std::vector<uint8_t>& bytes, const CodePage& codePage, ShellLink* link);
+Problem ReadShellLink(const std::vector<uint8_t>& bytes, const CodePage& codePage, ShellLink* link);

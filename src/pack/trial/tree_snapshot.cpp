@@ -2,21 +2,21 @@
 
 namespace {
 
-std::string Walk(const std::string& root, const std::string& relative, TreeSnapshot* snapshot) {
+Problem Walk(const std::string& root, const std::string& relative, TreeSnapshot* snapshot) {
     std::vector<std::string> names;
     std::string folder = relative.empty() ? root : JoinPath(root, relative);
-    std::string problem = ListDirectory(folder, &names);
-    if (!problem.empty()) return folder + ": " + problem;
+    Problem problem = ListDirectory(folder, &names);
+    if (problem) return Prefixed(folder + ": ", problem);
     for (const std::string& name : names) {
         std::string path = relative.empty() ? name : relative + "/" + name;
         FileStatus status;
         problem = QueryFileStatus(JoinPath(root, path), false, &status);
-        if (!problem.empty()) return JoinPath(root, path) + ": " + problem;
+        if (problem) return Prefixed(JoinPath(root, path) + ": ", problem);
         (*snapshot)[path] = status;
         if (status.kind == FILE_KIND_DIRECTORY) problem = Walk(root, path, snapshot);
-        if (!problem.empty()) return problem;
+        if (problem) return problem;
     }
-    return "";
+    return {};
 }
 
 bool Differs(const FileStatus& before, const FileStatus& after) {
@@ -27,7 +27,7 @@ bool Differs(const FileStatus& before, const FileStatus& after) {
 
 }   // namespace
 
-std::string TakeSnapshot(const std::string& root, TreeSnapshot* snapshot) {
+Problem TakeSnapshot(const std::string& root, TreeSnapshot* snapshot) {
     snapshot->clear();
     return Walk(root, "", snapshot);
 }
@@ -52,20 +52,20 @@ std::vector<TreeChange> CompareSnapshots(const TreeSnapshot& before, const TreeS
     return changes;
 }
 
-std::string RemoveTree(const std::string& path) {
+Problem RemoveTree(const std::string& path) {
     FileStatus status;
-    if (!QueryFileStatus(path, false, &status).empty()) return "";   // already gone
+    if (QueryFileStatus(path, false, &status)) return {};   // already gone
     if (status.kind != FILE_KIND_DIRECTORY) {
         RemoveFileIfPresent(path);
-        return "";
+        return {};
     }
     std::vector<std::string> names;
-    std::string problem = ListDirectory(path, &names);
+    Problem problem = ListDirectory(path, &names);
     for (const std::string& name : names) {
-        std::string inner = RemoveTree(JoinPath(path, name));
-        if (problem.empty()) problem = inner;
+        Problem inner = RemoveTree(JoinPath(path, name));
+        if (!problem) problem = inner;
     }
-    if (!problem.empty()) return problem;
+    if (problem) return problem;
     problem = RemoveEmptyDirectory(path);
-    return problem.empty() ? "" : path + ": " + problem;
+    return Prefixed(path + ": ", problem);
 }

@@ -10,7 +10,7 @@
 // Paths below the root, '/' between their parts; a link is taken as itself.
 typedef std::map<std::string, FileStatus> TreeSnapshot;
 
-[[nodiscard]] std::string TakeSnapshot(const std::string& root, TreeSnapshot* snapshot);
+Problem TakeSnapshot(const std::string& root, TreeSnapshot* snapshot);
 
 enum TreeChangeKind { TREE_CREATED, TREE_CHANGED, TREE_REMOVED };
 
@@ -25,4 +25,4 @@ struct TreeChange {
 std::vector<TreeChange> CompareSnapshots(const TreeSnapshot& before, const TreeSnapshot& after);
 
 // Removes the folder and everything below it, links as links.
-[[nodiscard]] std::string RemoveTree(const std::string& path);
+Problem RemoveTree(const std::string& path);

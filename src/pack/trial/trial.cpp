@@ -3,7 +3,7 @@
 #include <chrono>
 #include <set>
 
-#include "pack/installer_reader.h"
+#include "pack/installer/installer_reader.h"
 #include "pack/trial/expectations.h"
 #include "pack/trial/relay_trace.h"
 #include "pack/trial/shell_link.h"
@@ -11,7 +11,7 @@
 #include "pack/trial/windows_paths.h"
 #include "pack/trial/wine.h"
 #include "pack/trial/wine_prefix.h"
-#include "pack/windows_names.h"
+#include "pack/names/windows_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -40,22 +40,22 @@ struct Run {
 };
 
 // The folder for the prefix and the log: the kept one (new or empty), or a new one in the cache.
-std::string MakeRunFolder(const TrialRequest& request, const std::string& cache, std::string* folder) {
+Problem MakeRunFolder(const TrialRequest& request, const std::string& cache, std::string* folder) {
     if (request.keepFolder.empty()) return CreateUniqueFolder(JoinPath(cache, "run-"), folder);
     *folder = AbsolutePath(request.keepFolder);
     FileStatus status;
-    if (!QueryFileStatus(*folder, true, &status).empty()) {
-        std::string problem = CreateNewDirectory(*folder);
-        return problem.empty() ? "" : request.keepFolder + ": " + problem;
+    if (QueryFileStatus(*folder, true, &status)) {
+        Problem problem = CreateNewDirectory(*folder);
+        return Prefixed(request.keepFolder + ": ", problem);
     }
     std::vector<std::string> names;
-    std::string problem = status.kind == FILE_KIND_DIRECTORY ? ListDirectory(*folder, &names) : "not a folder";
-    if (problem.empty() && !names.empty()) problem = "not empty: --keep takes a new or empty folder";
-    return problem.empty() ? "" : request.keepFolder + ": " + problem;
+    Problem problem = status.kind == FILE_KIND_DIRECTORY ? ListDirectory(*folder, &names) : "not a folder";
+    if (!problem && !names.empty()) problem = "not empty: --keep takes a new or empty folder";
+    return Prefixed(request.keepFolder + ": ", problem);
 }
 
 // Puts the installer's bytes into the prefix user's Downloads folder, under its own name.
-std::string PlaceInstaller(Run* run) {
+Problem PlaceInstaller(Run* run) {
     std::string user = PrefixUserFolder(run->prefix.path);
     if (user.empty()) return run->prefix.path + ": the prefix has no user folder";
     std::string userName = user.substr(user.find_last_of('/') + 1);
@@ -66,27 +66,27 @@ std::string PlaceInstaller(Run* run) {
     run->installerPath = run->places.startFolder + name;
     OpenFile copy;
     std::string path = JoinPath(run->startFolder, name);
-    std::string problem = CreateFileForWriting(path, &copy);
-    if (problem.empty()) {
+    Problem problem = CreateFileForWriting(path, &copy);
+    if (!problem) {
         problem = WriteToFile(&copy, run->installer.file.data(), run->installer.file.size());
-        std::string closed = CloseFile(&copy);
-        if (problem.empty()) problem = closed;
+        Problem closed = CloseFile(&copy);
+        if (!problem) problem = closed;
     }
-    return problem.empty() ? "" : path + ": " + problem;
+    return Prefixed(path + ": ", problem);
 }
 
 // The prefix, its template made first when missing, with the installer in place.
-std::string PreparePrefix(Run* run) {
+Problem PreparePrefix(Run* run) {
     std::string version;
-    std::string problem = ReadWineVersion(run->prefix, &version);
-    if (!problem.empty()) {
+    Problem problem = ReadWineVersion(run->prefix, &version);
+    if (problem) {
         *run->wineProblem = true;
-        return problem + "; " + Wine32BitProblem("it does not start");
+        return problem.text + "; " + Wine32BitProblem("it does not start");
     }
     problem = FindOrMakeTemplate(run->cache, version, run->request.note, &run->templatePath, run->wineProblem);
-    if (problem.empty()) problem = CopyTemplate(run->templatePath, run->prefix.path, &run->linked);
-    if (problem.empty()) problem = PlaceInstaller(run);
-    if (problem.empty()) problem = TakeSnapshot(run->places.driveC, &run->before);
+    if (!problem) problem = CopyTemplate(run->templatePath, run->prefix.path, &run->linked);
+    if (!problem) problem = PlaceInstaller(run);
+    if (!problem) problem = TakeSnapshot(run->places.driveC, &run->before);
     return problem;
 }
 
@@ -104,11 +104,11 @@ bool IsDesktopShortcut(const std::string& path) {
 void ReadShortcut(const Run& run, const std::string& path, TrialReport* report) {
     std::vector<uint8_t> bytes;
     ShellLink link;
-    std::string problem = ReadWholeFile(JoinPath(run.places.driveC, path), &bytes);
-    if (problem.empty()) problem = ReadShellLink(bytes, run.codePage, &link);
+    Problem problem = ReadWholeFile(JoinPath(run.places.driveC, path), &bytes);
+    if (!problem) problem = ReadShellLink(bytes, run.codePage, &link);
     std::string windowsPath = WindowsPathOf(path);
-    if (!problem.empty()) {
-        report->problems.push_back(windowsPath + ": " + problem);
+    if (problem) {
+        report->problems.push_back(windowsPath + ": " + problem.text);
         return;
     }
     std::string name = path.substr(path.find_last_of('/') + 1);
@@ -133,18 +133,18 @@ void RecordChanges(const Run& run, TrialReport* report) {
         templateChanged = templateChanged || (kind == CHANGE_CHANGED && run.linked.count("drive_c/" + change.path) &&
                                               SameFile(before->second.identity, change.status.identity));
     }
-    if (templateChanged && RemoveTree(run.templatePath).empty())
+    if (templateChanged && !RemoveTree(run.templatePath))
         run.request.note("the run changed Wine's own files, which the prefix shares with its template: the "
                          "template is removed, and the next run makes a new one");
 }
 
 // Runs the installer from the Downloads folder and waits for it, at most the time allowed.
-std::string WatchInstaller(Run* run, TrialReport* report) {
-    std::string problem = StartWineServer(run->prefix);
+Problem WatchInstaller(Run* run, TrialReport* report) {
+    Problem problem = StartWineServer(run->prefix);
     RunningProgram installer;
-    if (problem.empty())
+    if (!problem)
         problem = StartWine(run->prefix, {run->installerPath}, run->startFolder, RUN_DEBUG_CHANNELS, &installer);
-    if (!problem.empty()) {
+    if (problem) {
         *run->wineProblem = true;
         return problem;
     }
@@ -158,20 +158,20 @@ std::string WatchInstaller(Run* run, TrialReport* report) {
     else
         report->problems.push_back("the installer did not end within " + std::to_string(run->request.timeoutSeconds) +
                                    " s; it was stopped");
-    return "";
+    return {};
 }
 
 // What the trace says: the boxes, the programs started and which of them still run.
-std::string ReadTrace(const Run& run, TrialReport* report) {
+Problem ReadTrace(const Run& run, TrialReport* report) {
     std::vector<uint8_t> bytes;
-    std::string problem = ReadWholeFile(run.prefix.logPath, &bytes);
-    if (!problem.empty()) return problem;
+    Problem problem = ReadWholeFile(run.prefix.logPath, &bytes);
+    if (problem) return problem;
     RelayTrace trace = ReadRelayTrace(std::string(bytes.begin(), bytes.end()), run.installerPath,
                                       run.places.startFolder, run.codePage);
     if (!trace.installerSeen) {
-        if (!run.installer.archiveProblem.empty()) {
+        if (run.installer.archiveProblem) {
             report->problems.push_back("Windows did not start the installer");
-            return "";
+            return {};
         }
         *run.wineProblem = true;
         return "Wine did not start the installer: see " + run.prefix.logPath;
@@ -179,41 +179,41 @@ std::string ReadTrace(const Run& run, TrialReport* report) {
     for (const TracedBox& box : trace.boxes) report->boxes.push_back({box.caption, box.text});
     for (const TracedStart& start : trace.starts)
         report->started.push_back({start.command, start.directory, !trace.endedProcesses.count(start.process)});
-    return "";
+    return {};
 }
 
 void SayNothing(const std::string&) {}
 
-std::string RunInFolder(Run* run, TrialReport* report) {
-    std::string problem = PreparePrefix(run);
-    if (problem.empty()) problem = WatchInstaller(run, report);
-    if (problem.empty()) problem = ReadTrace(*run, report);
+Problem RunInFolder(Run* run, TrialReport* report) {
+    Problem problem = PreparePrefix(run);
+    if (!problem) problem = WatchInstaller(run, report);
+    if (!problem) problem = ReadTrace(*run, report);
     StopWineServer(run->prefix);   // ends the programs still running, with Wine's own
-    if (!problem.empty()) return problem;
+    if (problem) return problem;
     problem = TakeSnapshot(run->places.driveC, &run->after);
-    if (!problem.empty()) return problem;
+    if (problem) return problem;
     RecordChanges(*run, report);
     CompareWithArchive(run->installer, run->codePage, run->places, run->after, report);
-    return "";
+    return {};
 }
 
 }   // namespace
 
-std::string RunTrial(const TrialRequest& given, const CodePage& codePage, TrialReport* report, bool* wineProblem) {
+Problem RunTrial(const TrialRequest& given, const CodePage& codePage, TrialReport* report, bool* wineProblem) {
     TrialRequest request = given;
     if (!request.note) request.note = SayNothing;
     *wineProblem = true;
-    std::string problem = WineHostProblem();
-    if (problem.empty()) problem = MissingWineProblem();
-    if (!problem.empty()) return problem;
+    Problem problem = WineHostProblem();
+    if (!problem) problem = MissingWineProblem();
+    if (problem) return problem;
     *wineProblem = false;
     Installer installer;
     (void)ReadInstallerFile(request.installerPath, &installer);   // a damaged one is run too
     if (!installer.fileRead) return installer.archiveProblem;
     std::string cache, folder;
     problem = FindCacheFolder(&cache);
-    if (problem.empty()) problem = MakeRunFolder(request, cache, &folder);
-    if (!problem.empty()) return problem;
+    if (!problem) problem = MakeRunFolder(request, cache, &folder);
+    if (problem) return problem;
     CatchInterrupts();
     Run run(request, codePage, installer, wineProblem);
     run.cache = cache;

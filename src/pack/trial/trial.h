@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/code_page.h"
+#include "pack/names/code_page.h"
 
 enum TrialChangeKind { CHANGE_CREATED, CHANGE_CHANGED, CHANGE_REMOVED };
 
@@ -64,5 +64,5 @@ struct TrialRequest {
 // Empty when the installer ran (the report says how it went); else why it
 // could not, with *wineProblem set when Wine is missing or cannot run it.
 // An interrupt stops Wine and removes the run's folder, then ends the process.
-[[nodiscard]] std::string RunTrial(const TrialRequest& request, const CodePage& codePage, TrialReport* report,
+Problem RunTrial(const TrialRequest& request, const CodePage& codePage, TrialReport* report,
                                    bool* wineProblem);

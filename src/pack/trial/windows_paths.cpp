@@ -1,7 +1,7 @@
 #include "pack/trial/windows_paths.h"
 
-#include "pack/target_directory.h"
-#include "pack/windows_names.h"
+#include "pack/names/target_directory.h"
+#include "pack/names/windows_names.h"
 
 namespace {
 

@@ -29,18 +29,18 @@ ProgramStart WineStart(const WinePrefix& prefix, const char* program, const std:
 // The log as it stands; empty when it cannot be read.
 std::string LogText(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes).empty()) return "";
+    if (ReadWholeFile(path, &bytes)) return "";
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string RunToEnd(ProgramStart start, int64_t seconds, int* exitCode, bool interruptible = true) {
+Problem RunToEnd(ProgramStart start, int64_t seconds, int* exitCode, bool interruptible = true) {
     RunningProgram program;
-    std::string problem = SpawnProgram(start, &program);
-    if (!problem.empty()) return problem;
+    Problem problem = SpawnProgram(start, &program);
+    if (problem) return problem;
     std::string name = start.arguments[1] + (start.arguments.size() > 2 ? " " + start.arguments[2] : "");
     switch (WaitForProgram(&program, seconds * 1000, interruptible, exitCode)) {
     case PROGRAM_ENDED:
-        return "";
+        return {};
     case PROGRAM_RUNNING:
         StopProgram(&program);
         return name + " did not end within " + std::to_string(seconds) + " s";
@@ -48,51 +48,51 @@ std::string RunToEnd(ProgramStart start, int64_t seconds, int* exitCode, bool in
         StopProgram(&program);
         return name + " was interrupted";
     }
-    return "";
+    return {};
 }
 
 }   // namespace
 
-std::string MissingWineProblem() {
+Problem MissingWineProblem() {
     for (const char* program : {"wine", "wineserver"})
         if (FindProgram(program).empty()) return std::string(program) + " is not installed: " + WINE_PACKAGES;
     if (FindProgram("setarch").empty()) return "setarch is not installed: " + HowToInstallProgram("util-linux");
-    return "";
+    return {};
 }
 
 std::string Wine32BitProblem(const std::string& why) {
     return "Wine cannot start 32-bit programs (" + why + "): " + WINE_PACKAGES;
 }
 
-std::string ReadWineVersion(const WinePrefix& prefix, std::string* version) {
+Problem ReadWineVersion(const WinePrefix& prefix, std::string* version) {
     ProgramStart start = WineStart(prefix, "wine", {"--version"}, "-all");
     size_t before = LogText(prefix.logPath).size();
     int exitCode = 0;
-    std::string problem = RunToEnd(start, WINE_STEP_SECONDS, &exitCode);
-    if (!problem.empty()) return problem;
+    Problem problem = RunToEnd(start, WINE_STEP_SECONDS, &exitCode);
+    if (problem) return problem;
     std::string log = LogText(prefix.logPath);
     size_t found = log.find("wine-", before);
     if (exitCode != 0 || found == std::string::npos) return "wine --version failed: see " + prefix.logPath;
     *version = log.substr(found, log.find('\n', found) - found);
-    return "";
+    return {};
 }
 
-std::string StartWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, const std::string& directory,
+Problem StartWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, const std::string& directory,
                       const std::string& debug, RunningProgram* program) {
     ProgramStart start = WineStart(prefix, "wine", arguments, debug);
     start.directory = directory;
     return SpawnProgram(start, program);
 }
 
-std::string RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds,
+Problem RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds,
                     int* exitCode) {
     return RunToEnd(WineStart(prefix, "wine", arguments, "-all"), seconds, exitCode);
 }
 
-std::string StartWineServer(const WinePrefix& prefix) {
+Problem StartWineServer(const WinePrefix& prefix) {
     int exitCode = 0;
-    std::string problem = RunToEnd(WineStart(prefix, "wineserver", {"-p"}, "-all"), WINE_STEP_SECONDS, &exitCode);
-    if (problem.empty() && exitCode != 0) problem = "wineserver -p failed: see " + prefix.logPath;
+    Problem problem = RunToEnd(WineStart(prefix, "wineserver", {"-p"}, "-all"), WINE_STEP_SECONDS, &exitCode);
+    if (!problem && exitCode != 0) problem = "wineserver -p failed: see " + prefix.logPath;
     return problem;
 }
 

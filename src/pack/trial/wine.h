@@ -17,26 +17,26 @@ struct WinePrefix {
 };
 
 // What must be installed for try, or empty when wine, wineserver and setarch are there.
-std::string MissingWineProblem();
+Problem MissingWineProblem();
 
 // Why the host's Wine cannot run 32-bit programs, saying what to install
 // and how to check it.
 std::string Wine32BitProblem(const std::string& why);
 
 // `wine --version` ("wine-8.0 (Debian 8.0~repack-4)"); empty on success.
-[[nodiscard]] std::string ReadWineVersion(const WinePrefix& prefix, std::string* version);
+Problem ReadWineVersion(const WinePrefix& prefix, std::string* version);
 
 // Starts a Wine program (wine's arguments), in directory when given, with
 // the debug channels given (WINEDEBUG).
-[[nodiscard]] std::string StartWine(const WinePrefix& prefix, const std::vector<std::string>& arguments,
+Problem StartWine(const WinePrefix& prefix, const std::vector<std::string>& arguments,
                                     const std::string& directory, const std::string& debug, RunningProgram* program);
 
 // Runs a Wine program to its end, waiting at most the given seconds; its exit
 // code. A program still running then is stopped, and that is the problem.
-[[nodiscard]] std::string RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds,
+Problem RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds,
                                   int* exitCode);
 
 // The prefix's server, kept running between its programs, and its end: every
 // process of the prefix is ended with it.
-[[nodiscard]] std::string StartWineServer(const WinePrefix& prefix);
+Problem StartWineServer(const WinePrefix& prefix);
 void StopWineServer(const WinePrefix& prefix);

@@ -13,17 +13,17 @@ namespace {
 
 const uint64_t LINKED_SIZE = 64 * 1024;
 
-std::string MakeFolders(const std::string& path) {
+Problem MakeFolders(const std::string& path) {
     FileStatus status;
-    if (QueryFileStatus(path, true, &status).empty())
+    if (!QueryFileStatus(path, true, &status))
         return status.kind == FILE_KIND_DIRECTORY ? "" : path + ": not a folder";
     std::string parent = ParentDirectory(path);
     if (parent != path) {
-        std::string problem = MakeFolders(parent);
-        if (!problem.empty()) return problem;
+        Problem problem = MakeFolders(parent);
+        if (problem) return problem;
     }
-    std::string problem = CreateNewDirectory(path);
-    return problem.empty() || QueryFileStatus(path, true, &status).empty() ? "" : path + ": " + problem;
+    Problem problem = CreateNewDirectory(path);
+    return !problem || !QueryFileStatus(path, true, &status) ? Problem() : Prefixed(path + ": ", problem);
 }
 
 // Templates are named by what they are made of: the steps below (their
@@ -43,46 +43,46 @@ std::string TemplateName(const std::string& wineVersion) {
     return name;
 }
 
-std::string CopyFileBytes(const std::string& from, const std::string& to) {
+Problem CopyFileBytes(const std::string& from, const std::string& to) {
     OpenFile source, copy;
-    std::string problem = OpenFileForReading(from, &source);
-    if (!problem.empty()) return from + ": " + problem;
+    Problem problem = OpenFileForReading(from, &source);
+    if (problem) return Prefixed(from + ": ", problem);
     problem = CreateFileForWriting(to, &copy);
-    if (!problem.empty()) {
+    if (problem) {
         (void)CloseFile(&source);
-        return to + ": " + problem;
+        return Prefixed(to + ": ", problem);
     }
     std::vector<uint8_t> buffer(1 << 20);
     size_t got = 0;
-    while (problem.empty() && (problem = ReadFromFile(&source, buffer.data(), buffer.size(), &got)).empty() && got)
+    while (!problem && !(problem = ReadFromFile(&source, buffer.data(), buffer.size(), &got)) && got)
         problem = WriteToFile(&copy, buffer.data(), got);
     (void)CloseFile(&source);
-    std::string closed = CloseFile(&copy);
-    if (problem.empty()) problem = closed;
-    return problem.empty() ? "" : to + ": " + problem;
+    Problem closed = CloseFile(&copy);
+    if (!problem) problem = closed;
+    return Prefixed(to + ": ", problem);
 }
 
-std::string CopyFolder(const std::string& from, const std::string& to, const std::string& relative,
+Problem CopyFolder(const std::string& from, const std::string& to, const std::string& relative,
                        std::set<std::string>* linked) {
-    std::string problem = CreateNewDirectory(to);
-    if (!problem.empty()) return to + ": " + problem;
+    Problem problem = CreateNewDirectory(to);
+    if (problem) return Prefixed(to + ": ", problem);
     std::vector<std::string> names;
     problem = ListDirectory(from, &names);
-    if (!problem.empty()) return from + ": " + problem;
+    if (problem) return Prefixed(from + ": ", problem);
     for (const std::string& name : names) {
         if (InterruptCaught()) return "interrupted";
         std::string source = JoinPath(from, name), copy = JoinPath(to, name);
         std::string path = relative.empty() ? name : relative + "/" + name;
         FileStatus status;
         problem = QueryFileStatus(source, false, &status);
-        if (!problem.empty()) return source + ": " + problem;
+        if (problem) return Prefixed(source + ": ", problem);
         if (status.kind == FILE_KIND_DIRECTORY) problem = CopyFolder(source, copy, path, linked);
         else if (status.kind != FILE_KIND_REGULAR) continue;   // the drive links, made afresh
-        else if (status.size >= LINKED_SIZE && MakeHardLink(source, copy).empty()) linked->insert(path);
+        else if (status.size >= LINKED_SIZE && !MakeHardLink(source, copy)) linked->insert(path);
         else problem = CopyFileBytes(source, copy);
-        if (!problem.empty()) return problem;
+        if (problem) return problem;
     }
-    return "";
+    return {};
 }
 
 // No drive but C: (a new prefix has Z: for the host's root, and serial ports).
@@ -97,13 +97,13 @@ void KeepOnlyDriveC(const std::string& prefix) {
 // Drive C: of the template, in one walk: each link becomes a folder of its
 // own (Wine links the user folders, Desktop, Documents, Downloads, ..., to
 // the home folder), and the large files, which every copy shares, read-only.
-std::string SealDriveC(const std::string& folder) {
+Problem SealDriveC(const std::string& folder) {
     std::vector<std::string> names;
-    std::string problem = ListDirectory(folder, &names);
+    Problem problem = ListDirectory(folder, &names);
     for (const std::string& name : names) {
         std::string path = JoinPath(folder, name);
         FileStatus status;
-        if (!problem.empty() || !QueryFileStatus(path, false, &status).empty()) continue;
+        if (problem || QueryFileStatus(path, false, &status)) continue;
         if (status.kind == FILE_KIND_DIRECTORY) {
             problem = SealDriveC(path);
             continue;
@@ -114,18 +114,18 @@ std::string SealDriveC(const std::string& folder) {
         } else if (status.kind == FILE_KIND_REGULAR && status.size >= LINKED_SIZE) {
             problem = MakeReadOnly(path);
         }
-        if (!problem.empty()) problem = path + ": " + problem;
+        problem = Prefixed(path + ": ", problem);
     }
     return problem;
 }
 
-std::string WriteText(const std::string& path, const std::string& text) {
+Problem WriteText(const std::string& path, const std::string& text) {
     OpenFile file;
-    std::string problem = CreateFileForWriting(path, &file);
-    if (!problem.empty()) return path + ": " + problem;
+    Problem problem = CreateFileForWriting(path, &file);
+    if (problem) return Prefixed(path + ": ", problem);
     problem = WriteToFile(&file, (const uint8_t*)text.data(), text.size());
-    std::string closed = CloseFile(&file);
-    return problem.empty() && closed.empty() ? "" : path + ": " + (problem.empty() ? closed : problem);
+    Problem closed = CloseFile(&file);
+    return Prefixed(path + ": ", problem ? problem : closed);
 }
 
 // Wine's own steps that make the template, each a program of the new prefix.
@@ -152,31 +152,31 @@ std::vector<TemplateStep> TemplateSteps() {
 // The 32-bit command interpreter ends as told only where Wine runs 32-bit programs.
 const int WINE_32_BIT_CHECK_CODE = 7;
 
-std::string PrepareTemplate(const WinePrefix& prefix, bool* wineProblem) {
-    std::string problem = StartWineServer(prefix);
+Problem PrepareTemplate(const WinePrefix& prefix, bool* wineProblem) {
+    Problem problem = StartWineServer(prefix);
     for (const TemplateStep& step : TemplateSteps()) {
-        if (!problem.empty()) break;
+        if (problem) break;
         int exitCode = -1;
         problem = RunWine(prefix, step.arguments, WINE_STEP_SECONDS, &exitCode);
-        if (problem.empty() && exitCode != step.exitCode)
+        if (!problem && exitCode != step.exitCode)
             problem = step.arguments[0] + " failed (exit code " + std::to_string(exitCode) + ")";
     }
-    *wineProblem = !problem.empty();
-    if (problem.empty()) {
+    *wineProblem = bool(problem);
+    if (!problem) {
         int exitCode = -1;
         problem =
             RunWine(prefix, {"C:\\windows\\syswow64\\cmd.exe", "/c", "exit", std::to_string(WINE_32_BIT_CHECK_CODE)},
                     WINE_STEP_SECONDS, &exitCode);
-        if (problem.empty() && exitCode != WINE_32_BIT_CHECK_CODE)
+        if (!problem && exitCode != WINE_32_BIT_CHECK_CODE)
             problem = Wine32BitProblem("its 32-bit command interpreter ended with " + std::to_string(exitCode));
-        *wineProblem = !problem.empty();
+        *wineProblem = bool(problem);
     }
     StopWineServer(prefix);
-    if (!problem.empty()) return problem + "; see " + prefix.logPath;
+    if (problem) return problem.text + "; see " + prefix.logPath;
     KeepOnlyDriveC(prefix.path);
     problem = SealDriveC(JoinPath(prefix.path, "drive_c"));
     // Wine would update a prefix made by another version: never this one.
-    if (problem.empty()) problem = WriteText(JoinPath(prefix.path, ".update-timestamp"), "disable\n");
+    if (!problem) problem = WriteText(JoinPath(prefix.path, ".update-timestamp"), "disable\n");
     return problem;
 }
 
@@ -191,25 +191,25 @@ void RemoveOtherTemplates(const std::string& cache, const std::string& kept) {
 
 }   // namespace
 
-std::string CreateUniqueFolder(const std::string& prefix, std::string* folder) {
+Problem CreateUniqueFolder(const std::string& prefix, std::string* folder) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device entropy;
-    std::string problem;
+    Problem problem;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = prefix;
         for (int index = 0; index < 8; ++index) candidate += letters[entropy() % (sizeof(letters) - 1)];
         problem = CreateNewDirectory(candidate);
-        if (problem.empty()) {
+        if (!problem) {
             *folder = candidate;
-            return "";
+            return {};
         }
         FileStatus status;
-        if (!QueryFileStatus(candidate, false, &status).empty()) break;   // not a name taken: a real failure
+        if (QueryFileStatus(candidate, false, &status)) break;   // not a name taken: a real failure
     }
-    return prefix + "...: " + problem;
+    return Prefixed(prefix + "...: ", problem);
 }
 
-std::string FindCacheFolder(std::string* folder) {
+Problem FindCacheFolder(std::string* folder) {
     std::optional<std::string> cache = EnvironmentValue("XDG_CACHE_HOME");
     if (!cache || cache->empty() || (*cache)[0] != '/') {
         std::optional<std::string> home = EnvironmentValue("HOME");
@@ -220,36 +220,36 @@ std::string FindCacheFolder(std::string* folder) {
     return MakeFolders(*folder);
 }
 
-std::string FindOrMakeTemplate(const std::string& cache, const std::string& wineVersion,
+Problem FindOrMakeTemplate(const std::string& cache, const std::string& wineVersion,
                                void (*note)(const std::string& message), std::string* templatePath, bool* wineProblem) {
     *wineProblem = false;
     std::string name = TemplateName(wineVersion);
     *templatePath = JoinPath(cache, name);
     FileStatus status;
-    if (QueryFileStatus(JoinPath(*templatePath, "drive_c"), false, &status).empty()) return "";
+    if (!QueryFileStatus(JoinPath(*templatePath, "drive_c"), false, &status)) return {};
     note("making a Windows 10 prefix for try with " + wineVersion + " in " + *templatePath +
          " (once; it takes a minute or two)");
     RemoveOtherTemplates(cache, name);
     std::string building;
-    std::string problem = CreateUniqueFolder(JoinPath(cache, "prefix-new-"), &building);
-    if (!problem.empty()) return problem;
+    Problem problem = CreateUniqueFolder(JoinPath(cache, "prefix-new-"), &building);
+    if (problem) return problem;
     WinePrefix prefix{building, JoinPath(cache, "prefix.log")};
     RemoveFileIfPresent(prefix.logPath);
     problem = PrepareTemplate(prefix, wineProblem);
     // Made whole, then renamed into place: a run that starts meanwhile makes its own.
-    if (problem.empty() && !RenameFile(building, *templatePath).empty() &&
-        !QueryFileStatus(JoinPath(*templatePath, "drive_c"), false, &status).empty())
+    if (!problem && RenameFile(building, *templatePath) &&
+        QueryFileStatus(JoinPath(*templatePath, "drive_c"), false, &status))
         problem = "cannot put the prefix in place as " + *templatePath;
     (void)RemoveTree(building);
-    if (problem.empty()) note("the prefix is ready; later runs of try copy it");
+    if (!problem) note("the prefix is ready; later runs of try copy it");
     return problem;
 }
 
-std::string CopyTemplate(const std::string& templatePath, const std::string& prefix, std::set<std::string>* linked) {
-    std::string problem = CopyFolder(templatePath, prefix, "", linked);
-    if (!problem.empty()) return problem;
+Problem CopyTemplate(const std::string& templatePath, const std::string& prefix, std::set<std::string>* linked) {
+    Problem problem = CopyFolder(templatePath, prefix, "", linked);
+    if (problem) return problem;
     problem = MakeSymbolicLink("../drive_c", JoinPath(JoinPath(prefix, "dosdevices"), "c:"));
-    return problem.empty() ? "" : prefix + ": drive C: " + problem;
+    return Prefixed(prefix + ": drive C: ", problem);
 }
 
 std::string PrefixUserFolder(const std::string& prefix) {

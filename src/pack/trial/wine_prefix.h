@@ -7,13 +7,15 @@
 #include <set>
 #include <string>
 
+#include "problem/problem.h"
+
 // $XDG_CACHE_HOME/sfxpack, else ~/.cache/sfxpack, made when missing.
-[[nodiscard]] std::string FindCacheFolder(std::string* folder);
+Problem FindCacheFolder(std::string* folder);
 
 // The template for this version of Wine in the cache folder, made when it is
 // missing (which note says, as it takes a while). When Wine itself fails,
 // *wineProblem is set.
-[[nodiscard]] std::string FindOrMakeTemplate(const std::string& cache, const std::string& wineVersion,
+Problem FindOrMakeTemplate(const std::string& cache, const std::string& wineVersion,
                                              void (*note)(const std::string& message), std::string* templatePath,
                                              bool* wineProblem);
 
@@ -22,11 +24,11 @@
 // template keeps them read-only, and the copy links to them (copying them
 // would take seconds); *linked gets their paths (below the prefix, '/'
 // between parts). Where links cannot be made, they are copied.
-[[nodiscard]] std::string CopyTemplate(const std::string& templatePath, const std::string& prefix,
+Problem CopyTemplate(const std::string& templatePath, const std::string& prefix,
                                        std::set<std::string>* linked);
 
 // The prefix's user folder, drive_c/users/NAME; empty when it has none.
 std::string PrefixUserFolder(const std::string& prefix);
 
 // A new folder named prefix and a few characters.
-[[nodiscard]] std::string CreateUniqueFolder(const std::string& prefix, std::string* folder);
+Problem CreateUniqueFolder(const std::string& prefix, std::string* folder);

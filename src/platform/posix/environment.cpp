@@ -9,4 +9,4 @@ std::optional<std::string> EnvironmentValue(const std::string& name) {
     return std::string(value);
 }
 
-std::string WineHostProblem() { return ""; }
+Problem WineHostProblem() { return {}; }

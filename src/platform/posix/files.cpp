@@ -32,14 +32,14 @@ static void FillStatus(const struct stat& info, FileStatus* status) {
     status->modified = (int64_t)info.st_mtim.tv_sec * 1000000000 + info.st_mtim.tv_nsec;
 }
 
-std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status) {
+Problem QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status) {
     struct stat info;
     if ((followLinks ? stat(path.c_str(), &info) : lstat(path.c_str(), &info)) != 0) return ErrnoText();
     FillStatus(info, status);
-    return "";
+    return {};
 }
 
-std::string ListDirectory(const std::string& path, std::vector<std::string>* names) {
+Problem ListDirectory(const std::string& path, std::vector<std::string>* names) {
     DIR* directory = opendir(path.c_str());
     if (!directory) return "cannot open the directory: " + ErrnoText();
     errno = 0;
@@ -50,35 +50,35 @@ std::string ListDirectory(const std::string& path, std::vector<std::string>* nam
     int readError = errno;
     closedir(directory);
     if (readError) return std::string("cannot read the directory: ") + strerror(readError);
-    return "";
+    return {};
 }
 
-std::string CreateNewDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 ? "" : ErrnoText(); }
+Problem CreateNewDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 ? Problem() : ErrnoText(); }
 
-std::string RenameFile(const std::string& from, const std::string& to) {
-    return rename(from.c_str(), to.c_str()) == 0 ? "" : ErrnoText();
+Problem RenameFile(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0 ? Problem() : ErrnoText();
 }
 
 void RemoveFileIfPresent(const std::string& path) { unlink(path.c_str()); }
 
-std::string RemoveEmptyDirectory(const std::string& path) { return rmdir(path.c_str()) == 0 ? "" : ErrnoText(); }
+Problem RemoveEmptyDirectory(const std::string& path) { return rmdir(path.c_str()) == 0 ? Problem() : ErrnoText(); }
 
-std::string MakeHardLink(const std::string& existing, const std::string& link) {
-    return ::link(existing.c_str(), link.c_str()) == 0 ? "" : ErrnoText();
+Problem MakeHardLink(const std::string& existing, const std::string& link) {
+    return ::link(existing.c_str(), link.c_str()) == 0 ? Problem() : ErrnoText();
 }
 
-std::string MakeSymbolicLink(const std::string& target, const std::string& link) {
-    return symlink(target.c_str(), link.c_str()) == 0 ? "" : ErrnoText();
+Problem MakeSymbolicLink(const std::string& target, const std::string& link) {
+    return symlink(target.c_str(), link.c_str()) == 0 ? Problem() : ErrnoText();
 }
 
-std::string MakeReadOnly(const std::string& path) {
+Problem MakeReadOnly(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return ErrnoText();
-    return chmod(path.c_str(), info.st_mode & 07555) == 0 ? "" : ErrnoText();
+    return chmod(path.c_str(), info.st_mode & 07555) == 0 ? Problem() : ErrnoText();
 }
 
-std::string FlushToDisk(const std::string& path) {
-    std::string problem;
+Problem FlushToDisk(const std::string& path) {
+    Problem problem;
     int descriptor = open(path.c_str(), O_RDONLY);
     if (descriptor < 0 || fsync(descriptor) != 0) problem = ErrnoText();
     if (descriptor >= 0) close(descriptor);
@@ -108,44 +108,44 @@ std::string OwnExecutablePath() {
     return std::string(self, (size_t)length);
 }
 
-std::string OpenFileForReading(const std::string& path, OpenFile* file) {
+Problem OpenFileForReading(const std::string& path, OpenFile* file) {
     file->handle = open(path.c_str(), O_RDONLY);
-    return file->handle < 0 ? ErrnoText() : "";
+    return file->handle < 0 ? ErrnoText() : Problem();
 }
 
-std::string CreateFileForWriting(const std::string& path, OpenFile* file) {
+Problem CreateFileForWriting(const std::string& path, OpenFile* file) {
     file->handle = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0666);
-    return file->handle < 0 ? ErrnoText() : "";
+    return file->handle < 0 ? ErrnoText() : Problem();
 }
 
-std::string CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file) {
+Problem CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file) {
     std::string pattern = prefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back(0);
     file->handle = mkstemp(name.data());
     if (file->handle < 0) return ErrnoText();
     *path = name.data();
-    return "";
+    return {};
 }
 
-std::string QueryOpenFileStatus(const OpenFile& file, FileStatus* status) {
+Problem QueryOpenFileStatus(const OpenFile& file, FileStatus* status) {
     struct stat info;
     if (fstat(Descriptor(file), &info) != 0) return ErrnoText();
     FillStatus(info, status);
-    return "";
+    return {};
 }
 
-std::string ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got) {
+Problem ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got) {
     for (;;) {
         ssize_t result = read(Descriptor(*file), buffer, size);
         if (result < 0 && errno == EINTR) continue;
         if (result < 0) return ErrnoText();
         *got = (size_t)result;
-        return "";
+        return {};
     }
 }
 
-std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size) {
+Problem WriteToFile(OpenFile* file, const uint8_t* data, size_t size) {
     while (size > 0) {
         ssize_t written = write(Descriptor(*file), data, size);
         if (written < 0 && errno == EINTR) continue;
@@ -153,19 +153,19 @@ std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size) {
         data += written;
         size -= (size_t)written;
     }
-    return "";
+    return {};
 }
 
-std::string GiveUsualPermissions(OpenFile* file) {
+Problem GiveUsualPermissions(OpenFile* file) {
     mode_t mask = umask(0);
     umask(mask);
-    return fchmod(Descriptor(*file), 0666 & ~mask) == 0 ? "" : ErrnoText();
+    return fchmod(Descriptor(*file), 0666 & ~mask) == 0 ? Problem() : ErrnoText();
 }
 
-std::string FlushFileToDisk(OpenFile* file) { return fsync(Descriptor(*file)) == 0 ? "" : ErrnoText(); }
+Problem FlushFileToDisk(OpenFile* file) { return fsync(Descriptor(*file)) == 0 ? Problem() : ErrnoText(); }
 
-std::string CloseFile(OpenFile* file) {
+Problem CloseFile(OpenFile* file) {
     int result = close(Descriptor(*file));
     file->handle = -1;
-    return result == 0 ? "" : ErrnoText();
+    return result == 0 ? Problem() : ErrnoText();
 }

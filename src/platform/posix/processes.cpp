@@ -96,7 +96,7 @@ static std::vector<char*> Pointers(std::vector<std::string>& texts) {
     return pointers;
 }
 
-std::string SpawnProgram(const ProgramStart& start, RunningProgram* program) {
+Problem SpawnProgram(const ProgramStart& start, RunningProgram* program) {
     std::string path = FindProgram(start.program);
     if (path.empty()) return start.program + ": not found in PATH";
     int output = open(start.outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
@@ -120,7 +120,7 @@ std::string SpawnProgram(const ProgramStart& start, RunningProgram* program) {
     close(output);
     if (child < 0) return "cannot start " + path + ": " + strerror(forkError);
     program->handle = child;
-    return "";
+    return {};
 }
 
 static int64_t NowMilliseconds() {

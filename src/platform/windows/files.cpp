@@ -33,7 +33,7 @@ static int64_t NanosecondsSince1970(FILETIME time) {
     return (((int64_t)time.dwHighDateTime << 32 | time.dwLowDateTime) - STEPS_TO_1970) * 100;
 }
 
-static std::string FillStatus(HANDLE handle, bool linksAsLinks, FileStatus* status) {
+static Problem FillStatus(HANDLE handle, bool linksAsLinks, FileStatus* status) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info)) return LastErrorText();
     *status = FileStatus();
@@ -45,7 +45,7 @@ static std::string FillStatus(HANDLE handle, bool linksAsLinks, FileStatus* stat
     status->identity.parts[0] = info.dwVolumeSerialNumber;
     status->identity.parts[1] = (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow;
     status->modified = NanosecondsSince1970(info.ftLastWriteTime);
-    return "";
+    return {};
 }
 
 // A handle that reads nothing but the file's attributes, for directories too.
@@ -57,7 +57,7 @@ static HANDLE OpenForStatus(const std::string& path, bool followLinks) {
 // For a file this process may not open: what its directory's entry says,
 // without an identity. Windows lets whoever may list a directory read its
 // entries' attributes; Wine needs the file opened for that.
-static std::string StatusFromEntry(const std::string& path, bool followLinks, FileStatus* status) {
+static Problem StatusFromEntry(const std::string& path, bool followLinks, FileStatus* status) {
     WIN32_FILE_ATTRIBUTE_DATA entry;
     if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &entry)) return LastErrorText();
     *status = FileStatus();
@@ -66,10 +66,10 @@ static std::string StatusFromEntry(const std::string& path, bool followLinks, Fi
     else status->kind = isDirectory ? FILE_KIND_DIRECTORY : FILE_KIND_REGULAR;
     status->size = isDirectory ? 0 : (uint64_t)entry.nFileSizeHigh << 32 | entry.nFileSizeLow;
     status->modified = NanosecondsSince1970(entry.ftLastWriteTime);
-    return "";
+    return {};
 }
 
-std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status) {
+Problem QueryFileStatus(const std::string& path, bool followLinks, FileStatus* status) {
     HANDLE handle = OpenForStatus(path, followLinks);
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
         return StatusFromEntry(path, followLinks, status);
@@ -83,7 +83,7 @@ std::string QueryFileStatus(const std::string& path, bool followLinks, FileStatu
         handle = OpenForStatus(path, true);
         if (handle == INVALID_HANDLE_VALUE) return LastErrorText();
     }
-    std::string problem = FillStatus(handle, !followLinks, status);
+    Problem problem = FillStatus(handle, !followLinks, status);
     CloseHandle(handle);
     return problem;
 }
@@ -92,12 +92,12 @@ static bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
 
-std::string ListDirectory(const std::string& path, std::vector<std::string>* names) {
+Problem ListDirectory(const std::string& path, std::vector<std::string>* names) {
     std::wstring pattern = WidePath(path + (EndsWithSeparator(path) ? "*" : "\\*"));
     WIN32_FIND_DATAW item;
     HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &item, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) return "";   // a drive's empty root has no "." either
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return {};   // a drive's empty root has no "." either
         return "cannot open the directory: " + LastErrorText();
     }
     do {
@@ -107,51 +107,51 @@ std::string ListDirectory(const std::string& path, std::vector<std::string>* nam
     DWORD error = GetLastError();
     FindClose(search);
     if (error != ERROR_NO_MORE_FILES) return "cannot read the directory: " + SystemErrorText(error);
-    return "";
+    return {};
 }
 
-std::string CreateNewDirectory(const std::string& path) {
-    return CreateDirectoryW(WidePath(path).c_str(), nullptr) ? "" : LastErrorText();
+Problem CreateNewDirectory(const std::string& path) {
+    return CreateDirectoryW(WidePath(path).c_str(), nullptr) ? Problem() : LastErrorText();
 }
 
-std::string RenameFile(const std::string& from, const std::string& to) {
+Problem RenameFile(const std::string& from, const std::string& to) {
     DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags) ? "" : LastErrorText();
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags) ? Problem() : LastErrorText();
 }
 
 void RemoveFileIfPresent(const std::string& path) { DeleteFileW(WidePath(path).c_str()); }
 
-std::string RemoveEmptyDirectory(const std::string& path) {
-    return RemoveDirectoryW(WidePath(path).c_str()) ? "" : LastErrorText();
+Problem RemoveEmptyDirectory(const std::string& path) {
+    return RemoveDirectoryW(WidePath(path).c_str()) ? Problem() : LastErrorText();
 }
 
-std::string MakeHardLink(const std::string& existing, const std::string& link) {
-    return CreateHardLinkW(WidePath(link).c_str(), WidePath(existing).c_str(), nullptr) ? "" : LastErrorText();
+Problem MakeHardLink(const std::string& existing, const std::string& link) {
+    return CreateHardLinkW(WidePath(link).c_str(), WidePath(existing).c_str(), nullptr) ? Problem() : LastErrorText();
 }
 
 // Without administrator rights only where developer mode allows it.
-std::string MakeSymbolicLink(const std::string& target, const std::string& link) {
+Problem MakeSymbolicLink(const std::string& target, const std::string& link) {
     const DWORD ALLOW_UNPRIVILEGED_CREATE = 2;   // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
     std::wstring wideTarget = WideText(target);
     for (wchar_t& c : wideTarget) c = c == L'/' ? L'\\' : c;
     FileStatus status;
-    bool directory = QueryFileStatus(JoinPath(ParentDirectory(link), target), true, &status).empty() &&
+    bool directory = !QueryFileStatus(JoinPath(ParentDirectory(link), target), true, &status) &&
                      status.kind == FILE_KIND_DIRECTORY;
     DWORD flags = ALLOW_UNPRIVILEGED_CREATE | (directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-    return CreateSymbolicLinkW(WidePath(link).c_str(), wideTarget.c_str(), flags) ? "" : LastErrorText();
+    return CreateSymbolicLinkW(WidePath(link).c_str(), wideTarget.c_str(), flags) ? Problem() : LastErrorText();
 }
 
-std::string MakeReadOnly(const std::string& path) {
+Problem MakeReadOnly(const std::string& path) {
     std::wstring wide = WidePath(path);
     DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return LastErrorText();
-    return SetFileAttributesW(wide.c_str(), attributes | FILE_ATTRIBUTE_READONLY) ? "" : LastErrorText();
+    return SetFileAttributesW(wide.c_str(), attributes | FILE_ATTRIBUTE_READONLY) ? Problem() : LastErrorText();
 }
 
-std::string FlushToDisk(const std::string& path) {
+Problem FlushToDisk(const std::string& path) {
     HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return LastErrorText();
-    std::string problem = FlushFileBuffers(handle) ? "" : LastErrorText();
+    Problem problem = FlushFileBuffers(handle) ? Problem() : LastErrorText();
     CloseHandle(handle);
     return problem;
 }
@@ -200,24 +200,24 @@ std::string OwnExecutablePath() {
 }
 
 // Directories open too (as on POSIX), so that the caller can tell "is a directory".
-std::string OpenFileForReading(const std::string& path, OpenFile* file) {
+Problem OpenFileForReading(const std::string& path, OpenFile* file) {
     HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     file->handle = (intptr_t)handle;
-    return handle == INVALID_HANDLE_VALUE ? LastErrorText() : "";
+    return handle == INVALID_HANDLE_VALUE ? LastErrorText() : Problem();
 }
 
-std::string CreateFileForWriting(const std::string& path, OpenFile* file) {
+Problem CreateFileForWriting(const std::string& path, OpenFile* file) {
     HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     file->handle = (intptr_t)handle;
     if (handle == INVALID_HANDLE_VALUE) return LastErrorText();
     BY_HANDLE_FILE_INFORMATION info;
-    std::string problem;
+    Problem problem;
     if (!GetFileInformationByHandle(handle, &info)) problem = LastErrorText();
     else if (IsLink(handle, info.dwFileAttributes)) problem = SystemErrorText(STOPPED_ON_SYMLINK);
     else if (!SetEndOfFile(handle)) problem = LastErrorText();
-    if (problem.empty()) return "";
+    if (!problem) return {};
     (void)CloseFile(file);   // nothing was written to it
     return problem;
 }
@@ -225,7 +225,7 @@ std::string CreateFileForWriting(const std::string& path, OpenFile* file) {
 // Only this process can open the file while it is being written (no sharing
 // but deletion, so that an interrupt can still remove it); once closed, it has
 // the permissions its directory gives new files.
-std::string CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file) {
+Problem CreateUniqueFile(const std::string& prefix, std::string* path, OpenFile* file) {
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
@@ -241,26 +241,26 @@ std::string CreateUniqueFile(const std::string& prefix, std::string* path, OpenF
         if (handle != INVALID_HANDLE_VALUE) {
             file->handle = (intptr_t)handle;
             *path = candidate;
-            return "";
+            return {};
         }
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return LastErrorText();
     }
     return SystemErrorText(ERROR_FILE_EXISTS);
 }
 
-std::string QueryOpenFileStatus(const OpenFile& file, FileStatus* status) {
+Problem QueryOpenFileStatus(const OpenFile& file, FileStatus* status) {
     return FillStatus(Handle(file), false, status);
 }
 
-std::string ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got) {
+Problem ReadFromFile(OpenFile* file, uint8_t* buffer, size_t size, size_t* got) {
     DWORD read = 0;
     DWORD want = size > (1u << 30) ? (1u << 30) : (DWORD)size;
     if (!ReadFile(Handle(*file), buffer, want, &read, nullptr)) return LastErrorText();
     *got = read;
-    return "";
+    return {};
 }
 
-std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size) {
+Problem WriteToFile(OpenFile* file, const uint8_t* data, size_t size) {
     while (size > 0) {
         DWORD written = 0;
         DWORD chunk = size > (1u << 30) ? (1u << 30) : (DWORD)size;
@@ -269,15 +269,15 @@ std::string WriteToFile(OpenFile* file, const uint8_t* data, size_t size) {
         data += written;
         size -= written;
     }
-    return "";
+    return {};
 }
 
-std::string GiveUsualPermissions(OpenFile*) { return ""; }
+Problem GiveUsualPermissions(OpenFile*) { return {}; }
 
-std::string FlushFileToDisk(OpenFile* file) { return FlushFileBuffers(Handle(*file)) ? "" : LastErrorText(); }
+Problem FlushFileToDisk(OpenFile* file) { return FlushFileBuffers(Handle(*file)) ? Problem() : LastErrorText(); }
 
-std::string CloseFile(OpenFile* file) {
+Problem CloseFile(OpenFile* file) {
     BOOL closed = CloseHandle(Handle(*file));
     file->handle = -1;
-    return closed ? "" : LastErrorText();
+    return closed ? Problem() : LastErrorText();
 }

@@ -150,7 +150,7 @@ static std::wstring ChangedEnvironment(const std::vector<std::string>& changes) 
     return joined + L'\0';
 }
 
-std::string SpawnProgram(const ProgramStart& start, RunningProgram* program) {
+Problem SpawnProgram(const ProgramStart& start, RunningProgram* program) {
     std::string path = FindProgram(start.program);
     if (path.empty()) return start.program + ": not found in PATH";
     std::wstring commandLine = L"\"" + WideText(path) + L"\"";
@@ -168,13 +168,13 @@ std::string SpawnProgram(const ProgramStart& start, RunningProgram* program) {
     bool started =
         nothing != INVALID_HANDLE_VALUE && StartTool(WidePath(path), commandLine, nothing, output, &process,
                                                      &environment[0], directory.empty() ? nullptr : directory.c_str());
-    std::string problem = started ? "" : "cannot start " + path + ": " + LastErrorText();
+    Problem problem = started ? Problem() : Problem("cannot start " + path + ": " + LastErrorText());
     if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
     CloseHandle(output);
     if (!started) return problem;
     CloseHandle(process.hThread);
     program->handle = (intptr_t)process.hProcess;
-    return "";
+    return {};
 }
 
 ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, bool interruptible, int* exitCode) {
@@ -201,7 +201,7 @@ void StopProgram(RunningProgram* program) {
     program->handle = -1;
 }
 
-std::string WineHostProblem() {
+Problem WineHostProblem() {
     return "it runs the installer under Wine, on Linux; on Windows, run the installer itself (in Windows Sandbox or "
            "a virtual machine, for a clean system)";
 }

@@ -175,7 +175,7 @@ TEST(CliBadInput, StubThatCannotBeOne) {
     Inputs setup = MakeInputs("stub");
     WriteFile(setup.stub, "MZ too short");
     ExpectRefused(setup, Create(setup), 1, {"stub " + setup.stub + ": is 12 bytes; a stub is exactly 11264"});
-    WriteBytes(setup.stub, Bytes(11264, 0));
+    WriteBytes(setup.stub, Bytes(STUB_SIZE, 0));
     ExpectRefused(setup, Create(setup), 1, {"stub " + setup.stub, "no MZ header"});
     ExpectRefused(setup, Create(setup, {"--stub", setup.scratch + "/none.exe"}), 1,
                   {"stub " + setup.scratch + "/none.exe: " + MissingFileText()});

@@ -63,20 +63,20 @@ Bytes EntryStream(const std::string& target, const std::vector<std::string>& nam
 
 TEST(CliInspect, DamagedInstallersAreRefusedWithTheReason) {
     Made made = MakeInstaller("damaged");
-    ASSERT_GT(made.bytes.size(), 11264u + 40);
+    ASSERT_GT(made.bytes.size(), STUB_SIZE + 40);
     struct Case {
         Bytes bytes;
         const char* words;
     };
     Bytes flipped = made.bytes;
-    flipped[11264 + 8] ^= 1;   // the header's CRC-32
+    flipped[STUB_SIZE + 8] ^= 1;   // the header's CRC-32
     Bytes longer = made.bytes;
     longer.push_back(0);
     Bytes shorter(made.bytes.begin(), made.bytes.end() - 1);
     Bytes badStub = made.bytes;
     badStub[0] = 'X';
     Bytes claimsMore = made.bytes;   // the header claims 2 GiB that the block's own size field does not
-    for (int shift = 0; shift < 32; shift += 8) claimsMore[11264 + shift / 8] = uint8_t(0x7FFFFFF0u >> shift);
+    SetUint32At(&claimsMore, STUB_SIZE, 0x7FFFFFF0u);
     Bytes program = FakeStub();   // a program whose one section runs past the stub's bytes
     program[0x86] = 1;
     program[0x178 + 16 + 1] = 0x40;   // 0x4000 bytes of raw data at offset 0x400
@@ -86,7 +86,7 @@ TEST(CliInspect, DamagedInstallersAreRefusedWithTheReason) {
         {flipped, "CRC-32"},
         {longer, "1 bytes follow the stored block"},
         {shorter, "runs past the end of the file"},
-        {Bytes(made.bytes.begin(), made.bytes.begin() + 11264), "no archive"},
+        {Bytes(made.bytes.begin(), made.bytes.begin() + STUB_SIZE), "no archive"},
         {StoredInstaller(Stream(std::string(".\\\0\xFD\xFF\xFF\xFFx\0", 10))), "size code -3 is invalid"},
         {claimsMore, "the header says 2147483632"},
         {program,

@@ -28,7 +28,7 @@ TEST(Options, EveryOptionParsesWithItsCommands) {
             arguments.push_back(option.shortName.empty() ? option.name : option.shortName);
             if (!option.valueName.empty()) arguments.push_back(option.name == "--level" ? "fast" : "value");
             CommandLine line;
-            std::string problem = ParseCommandLine(arguments, &line);
+            std::string problem = ParseCommandLine(arguments, &line).text;
             EXPECT_EQ(problem.find("unknown option"), std::string::npos) << option.name << ": " << problem;
             bool goesWith = option.commands == 0 || (option.commands & command.forBit);
             EXPECT_EQ(problem.find("does not go with") == std::string::npos, goesWith)
@@ -42,12 +42,12 @@ TEST(Options, ThreadsTakeZeroToSixtyFour) {
                                                  {"-1", -1}, {"", -1}, {"2x", -1}, {"9999999999", -1}};
     for (const auto& each : cases) {
         CommandLine line;
-        std::string problem = ParseCommandLine({"create", "x", "-o", "y", "--threads", each.first}, &line);
+        std::string problem = ParseCommandLine({"create", "x", "-o", "y", "--threads", each.first}, &line).text;
         if (each.second < 0) {
             EXPECT_NE(problem.find("--threads takes a number from 0 to 64"), std::string::npos) << each.first;
         } else {
             EXPECT_EQ(problem, "") << each.first;
-            EXPECT_EQ(line.threads, uint32_t(each.second)) << each.first;
+            EXPECT_EQ(line.create.threads, uint32_t(each.second)) << each.first;
         }
     }
 }
@@ -71,19 +71,19 @@ TEST(Options, ConventionsParseAlike) {
     };
     for (const Case& c : cases) {
         CommandLine line;
-        ASSERT_EQ(ParseCommandLine(c.arguments, &line), "") << c.arguments[0];
-        EXPECT_EQ(line.output, c.output);
+        ASSERT_EQ(ParseCommandLine(c.arguments, &line).text, "") << c.arguments[0];
+        EXPECT_EQ(line.create.output, c.output);
         EXPECT_EQ(line.operands.back(), c.lastOperand);
         EXPECT_EQ(line.quiet, c.quiet);
     }
     CommandLine line;
-    EXPECT_EQ(ParseCommandLine({"-V"}, &line), "");
+    EXPECT_EQ(ParseCommandLine({"-V"}, &line).text, "");
     EXPECT_EQ(line.command, COMMAND_VERSION);
     // Without -o, the one named like a program is the installer, in either order.
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"create", "tree", "out.exe"}, {"create", "out.exe", "tree"}})
-        EXPECT_EQ(ParseCommandLine(arguments, &line),
+        EXPECT_EQ(ParseCommandLine(arguments, &line).text,
                   "create takes one DIR; to pack tree into the installer out.exe, give create tree -o out.exe");
-    EXPECT_EQ(ParseCommandLine({"-x", "list", "a.exe"}, &line), "unknown option '-x'");
-    EXPECT_EQ(ParseCommandLine({"-q"}, &line), "no command given");
+    EXPECT_EQ(ParseCommandLine({"-x", "list", "a.exe"}, &line).text, "unknown option '-x'");
+    EXPECT_EQ(ParseCommandLine({"-q"}, &line).text, "no command given");
 }

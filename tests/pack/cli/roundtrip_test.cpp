@@ -54,12 +54,10 @@ Sample MakeSample(const std::string& label) {
     return sample;
 }
 
-const size_t STUB_CHECKSUM = 0x80 + 0x58;   // FakeStub's PE header, then the optional header's CheckSum
-
 // The stub as it is in the installer, its checksum (made for the whole file) taken out.
 Bytes StubPart(const Bytes& installer) {
-    Bytes stub(installer.begin(), installer.begin() + 11264);
-    for (size_t at = STUB_CHECKSUM; at < STUB_CHECKSUM + 4; ++at) stub[at] = 0;
+    Bytes stub(installer.begin(), installer.begin() + STUB_SIZE);
+    for (size_t at = FAKE_STUB_CHECKSUM; at < FAKE_STUB_CHECKSUM + 4; ++at) stub[at] = 0;
     return stub;
 }
 
@@ -82,11 +80,9 @@ TEST(CliRoundTrip, EveryLevelGivesTheTreeBack) {
         EXPECT_EQ(created.err.find('\r'), std::string::npos);   // no progress bar when standard error is not a terminal
 
         Bytes bytes = ReadBytes(installer);
-        ASSERT_GT(bytes.size(), 11264u);
+        ASSERT_GT(bytes.size(), STUB_SIZE);
         EXPECT_EQ(StubPart(bytes), FakeStub());
-        uint32_t checksum = bytes[STUB_CHECKSUM] | bytes[STUB_CHECKSUM + 1] << 8 | bytes[STUB_CHECKSUM + 2] << 16 |
-                            (uint32_t)bytes[STUB_CHECKSUM + 3] << 24;
-        EXPECT_EQ(checksum, PeChecksumOf(bytes, STUB_CHECKSUM)) << level;
+        EXPECT_EQ(Uint32At(bytes, FAKE_STUB_CHECKSUM), PeChecksumOf(bytes, FAKE_STUB_CHECKSUM)) << level;
 
         ProgramRun verified = RunPack({"verify", installer});
         EXPECT_EQ(verified.exitCode, 0) << verified.err;

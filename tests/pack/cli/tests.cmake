@@ -12,7 +12,7 @@ add_executable(sfxpack_sanitized ${ARCHIVE_SOURCES} ${PLATFORM_SOURCES} ${CODEC_
 target_include_directories(sfxpack_sanitized PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(sfxpack_sanitized PRIVATE SFX_VERSION="${PROJECT_VERSION}"
                            SFX_STUB_INSTALL_DIR="${SFX_STUB_INSTALL_DIR}")
-target_compile_options(sfxpack_sanitized PRIVATE -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
+target_compile_options(sfxpack_sanitized PRIVATE ${SFX_BUILDER_COMPILE_OPTIONS} -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
     -fno-sanitize-recover=all)
 target_link_options(sfxpack_sanitized PRIVATE -fsanitize=address,undefined)
 target_compile_definitions(pack_cli_tests PRIVATE SFXPACK_SANITIZED_PATH="$<TARGET_FILE:sfxpack_sanitized>")

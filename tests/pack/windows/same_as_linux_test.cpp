@@ -12,7 +12,7 @@
 
 #include "../pack_testing.h"
 #include "codec/levels.h"
-#include "pack/control_file.h"
+#include "pack/installer/control_file.h"
 
 namespace {
 
