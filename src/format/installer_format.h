@@ -47,10 +47,8 @@ static inline int IsSafeEntryName(const char* name) {
 }
 
 // The files the installer reads and writes: the control file, an entry at the
-// top of the target directory; the shortcut script it writes there; and the
-// list of every path it extracted.
+// top of the target directory; and the list of every path it extracted.
 #define CONTROL_FILE_NAME "$$$.$$$"
-#define SHORTCUT_SCRIPT_NAME "$$$ikona.vbs"
 #define EXTRACTION_LIST_PATH "c:\\raspakiraj.lst"
 
 // How a run ends, for the user and for a program that started it: at most one

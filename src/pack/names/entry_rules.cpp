@@ -55,8 +55,6 @@ Problem EntryRuleProblem(EntryRules* rules, const std::string& name, bool isDire
     if (length > limit)
         return "the installed path would be " + std::to_string(length) + " characters long; Windows allows " +
                std::to_string(limit);
-    if (parts.size() == 1 && rules->controlFile && CaseFoldedKey(parts[0]) == CaseFoldedKey(SHORTCUT_SCRIPT_NAME))
-        return std::string("the installer writes its own ") + SHORTCUT_SCRIPT_NAME + " there";
     if (Problem problem = AncestorProblem(rules, parts)) return problem;
 
     std::string path = parts[0];

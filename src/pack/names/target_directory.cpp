@@ -84,7 +84,7 @@ Problem TemporaryRunTargetProblem(const std::string& target) {
 }
 
 Problem TargetLengthProblem(size_t ansiLength, bool controlFile) {
-    size_t longest = ansiLength + (controlFile ? strlen(SHORTCUT_SCRIPT_NAME) : 0);
+    size_t longest = ansiLength + (controlFile ? strlen(CONTROL_FILE_NAME) : 0);
     if (ansiLength > MAX_DIRECTORY_PATH || longest > MAX_FILE_PATH)
         return "too long for the files the installer makes there";
     return {};

@@ -179,7 +179,6 @@ TEST(CliInspect, VerifyAndExtractAgree) {
         {".\\", {std::string(300, 'n')}, "300 characters long", false},
         {".\\", {"Read.me", "READ.ME"}, "same name as 'Read.me'", false},
         {".\\", {"AUX.txt"}, "device name", false},
-        {".\\t\\", {"$$$ikona.vbs", controlFile}, "writes its own $$$ikona.vbs", false},
         {"App\\", {"d.txt"}, "create writes '.\\App\\'", true},
         {".\\", {"d.txt", controlFile}, "it is the directory the installer is started in", true},
         {".\\sub\\..\\", {"d.txt", controlFile}, "it is the directory the installer is started in", true},
