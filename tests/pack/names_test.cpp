@@ -12,12 +12,18 @@
 TEST(WindowsNames, RefusesWhatWindowsForbidsOrChanges) {
     EXPECT_EQ(WindowsNameProblem("readme.txt").text, "");
     EXPECT_EQ(WindowsNameProblem("Ünïcode name (1)").text, "");
-    EXPECT_EQ(WindowsNameProblem("console.txt").text, "");   // only the exact device names are reserved
-    EXPECT_EQ(WindowsNameProblem("COM0").text, "");
+    for (const char* name : {"console.txt", "COM10", "LPTx", "com\xC2\xB9\xC2\xB9", "CONOUT", "conin$x"})
+        EXPECT_EQ(WindowsNameProblem(name).text, "") << name;   // only the exact device names are reserved
     for (const char* name : {"a<b", "a>b", "a:b", "a\"b", "a\\b", "a|b", "a?b", "a*b", "tab\there"})
         EXPECT_NE(WindowsNameProblem(name).text, "") << name;
-    for (const char* name : {"trailing.", "trailing ", "CON", "con.txt", "Nul", "aux.tar.gz", "COM1", "lpt9.log"})
+    for (const char* name : {"trailing.", "trailing ", "CON", "con.txt", "Nul", "aux.tar.gz", "COM1", "lpt9.log",
+                             "COM0", "lpt0.txt", "CONIN$", "conout$.log", "COM\xC2\xB9", "lpt\xC2\xB3.txt", "CON .txt"})
         EXPECT_NE(WindowsNameProblem(name).text, "") << name;
+    // Another file's short name, which the installer would write over.
+    for (const char* name : {"LONGFI~1.TXT", "quar~oqd.doc", "REPORT~1", "~", "a.~b", "\xC3\xA9t\xC3\xA9~1.txt"})
+        EXPECT_NE(ShortNameProblem(name).text.find("short (8.3) name"), std::string::npos) << name;
+    for (const char* name : {"readme.txt", "report~12.txt", "a~b.html", "my~file.tar.gz", "~$report doc.docx"})
+        EXPECT_EQ(ShortNameProblem(name).text, "") << name;
     EXPECT_NE(WindowsNameProblem("").text, "");
 }
 
@@ -171,6 +177,9 @@ TEST(TargetDirectory, TemporaryRunInANewDirectoryWithItsCommandThere) {
         EXPECT_EQ(ResolvedTarget(c.first), c.second) << c.first;
         EXPECT_NE(TemporaryRunTargetProblem(c.first).text, "") << c.first;
     }
+    // A drive's root, or any folder on whichever drive the installer runs from.
+    for (const char* root : {"\\", "\\x\\..\\", "C:\\", "c:\\a\\..\\", "\\Temp\\", "\\\\srv\\share\\"})
+        EXPECT_NE(TemporaryRunTargetProblem(root).text, "") << root;
     for (const char* below :
          {".\\setup.tmp\\", ".\\a\\..\\b\\", "C:\\Temp\\", "C:\\..\\x\\", "\\\\srv\\share\\..\\x\\"})
         EXPECT_EQ(TemporaryRunTargetProblem(below).text, "") << below;

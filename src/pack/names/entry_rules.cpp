@@ -19,7 +19,9 @@ Problem NameParts(const EntryRules& rules, const std::string& name, bool isDirec
         if (!part)
             return "in code page " + rules.codePage->name +
                    " the name holds a byte that the installer takes for a separator, or one the code page lacks";
-        if (Problem problem = WindowsNameProblem(*part)) return "'" + *part + "' " + problem.text;
+        Problem problem = WindowsNameProblem(*part);
+        if (!problem) problem = ShortNameProblem(*part);
+        if (problem) return "'" + *part + "' " + problem.text;
         parts->push_back(*part);
         if (end == std::string::npos) return {};
         start = end + 1;

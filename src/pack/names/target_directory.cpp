@@ -73,11 +73,20 @@ std::string ResolvedTarget(const std::string& target) {
     return resolved;
 }
 
+bool OnTheCurrentDrive(const std::string& target) {
+    return !target.empty() && target[0] == '\\' && target.compare(0, 2, "\\\\") != 0;
+}
+
 Problem TemporaryRunTargetProblem(const std::string& target) {
     std::string resolved = ResolvedTarget(target), where;
     if (resolved == ".\\") where = "it is the directory the installer is started in";
     else if (resolved.compare(0, 3, "..\\") == 0)
         where = "it lies above or beside the directory the installer is started in";
+    else if (resolved.size() == RootLength(resolved)) where = "it is the root of a drive";
+    else if (OnTheCurrentDrive(resolved))
+        return "it lies on whichever drive the installer is started from (a USB stick's, a network drive's), among "
+               "whatever that drive holds; name the drive, as in C:" +
+               resolved;
     else return {};
     return where + ", among the user's own files: a packed file of the same name would overwrite one of them, and "
                    "the temporary run would then remove it";

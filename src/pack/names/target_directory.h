@@ -26,11 +26,17 @@ std::string TemporaryRunTarget(const std::string& outputPath);
 // one that climbs out of where it starts keeps its leading "..\" parts.
 std::string ResolvedTarget(const std::string& target);
 
+// Whether the target starts with a single backslash: the root, or a
+// directory below it, of whichever drive the installer is started from.
+bool OnTheCurrentDrive(const std::string& target);
+
 // Why a temporary run cannot extract into the target (normalized), or none:
 // the directory the installer is started in, or one above or beside it,
-// however spelled (".\", ".\sub\..\", "..\", "..\x\"). Its files are the
-// user's: a packed file of the same name would overwrite one, and the run
-// would then remove it.
+// however spelled (".\", ".\sub\..\", "..\", "..\x\"), a drive's root
+// ("\", "\x\..\", "C:\") or any directory on whichever drive the
+// installer is started from ("\Temp\"). Their files are the user's: a
+// packed file of the same name would overwrite one, and the run would then
+// remove it.
 Problem TemporaryRunTargetProblem(const std::string& target);
 
 // Why a target of this many code-page characters leaves no room for the files

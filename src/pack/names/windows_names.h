@@ -16,6 +16,12 @@ constexpr size_t MAX_NAME_LENGTH = 255;
 
 // Why Windows would refuse or change this one path component (UTF-8), or none.
 Problem WindowsNameProblem(const std::string& component);
+// Why a name that the installer creates could be another file's short (8.3)
+// name ("LONGFI~1.TXT", "QUAR~OQD.DOC": a '~', a base of at most 8 and an
+// extension of at most 3 characters), or none. Windows opens the file that
+// has it as its short name, so the installer would overwrite that file. A
+// target directory may use them: it only names where to extract.
+Problem ShortNameProblem(const std::string& component);
 
 // A key equal for names that Windows takes as the same file (it ignores
 // case); the empty key for text that is not UTF-8.
