@@ -37,8 +37,17 @@ void PutBytes(StreamOutput* out, const std::string& bytes) {
     if (out->bytes) out->bytes->insert(out->bytes->end(), bytes.begin(), bytes.end());
 }
 
-// Appends exactly size bytes of the file; a file that has grown or shrunk since
-// the walk is refused rather than packed half-old, half-new.
+// What a file whose bytes are not as many as its size says: it changed while
+// packed, or it is a special file (those of /proc say 0 and hold more).
+std::string SizeMismatch(const SourceEntry& entry, const char* comparison) {
+    return entry.hostPath + ": reading it gives " + comparison + " bytes than its size, " + std::to_string(entry.size) +
+           ": it changed while it was being packed, or it is a special file (as those in /proc) whose size does not "
+           "tell its bytes";
+}
+
+// Appends exactly size bytes of the file, and checks that nothing follows
+// them: a file that has grown or shrunk since the walk is refused rather than
+// packed half-old, half-new, and one of a false size rather than cut short.
 Problem AppendFile(StreamOutput* out, const SourceEntry& entry) {
     OpenFile file;
     if (Problem failure = OpenFileForReading(entry.hostPath, &file))
@@ -56,7 +65,7 @@ Problem AppendFile(StreamOutput* out, const SourceEntry& entry) {
             break;
         }
         if (got == 0) {
-            problem = entry.hostPath + ": the file shrank while it was being packed";
+            problem = SizeMismatch(entry, "fewer");
             break;
         }
         have += got;
@@ -65,16 +74,15 @@ Problem AppendFile(StreamOutput* out, const SourceEntry& entry) {
     }
     uint8_t extra;
     size_t got = 0;
-    if (!problem && !ReadFromFile(&file, &extra, 1, &got) && got > 0)
-        problem = entry.hostPath + ": the file grew while it was being packed";
+    if (!problem && !ReadFromFile(&file, &extra, 1, &got) && got > 0) problem = SizeMismatch(entry, "more");
     (void)CloseFile(&file);   // only read from
     return problem;
 }
 
-// An empty file is not opened: only its entry is written.
+// Every file is read, an empty one too: its size may not be its bytes.
 Problem PutFile(StreamOutput* out, const SourceEntry& entry) {
     out->size += entry.size;
-    return out->bytes && entry.size > 0 ? AppendFile(out, entry) : Problem();
+    return out->bytes ? AppendFile(out, entry) : Problem();
 }
 
 // The stream's layout, the one place that knows it.
