@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     installer.file.insert(installer.file.end(), data + 8, data + size);
     installer.fileRead = true;
     (void)ReadInstallerBytes(&installer);   // the record keeps what it found, for the checks
-    std::vector<Check> checks = CheckInstaller(installer, codePage);
+    std::vector<Check> checks = CheckInstaller(installer, "setup.exe", codePage);
     if (checks.empty() || checks.front().name != "archive") abort();
     return 0;
 }

@@ -85,3 +85,12 @@ std::string AdministratorRightsWarning(const std::string& fileName, const std::s
                "not have installed correctly\"; a name without " + WordList() + " avoids both";
     return "";
 }
+
+std::string RunWithRightsWarning(const std::string& fileName, const std::string& command) {
+    const char* word = ElevatingWord(fileName);
+    if (!word || command.empty()) return "";
+    return "'" + fileName + "' holds '" + word + "', so Windows runs it with administrator rights, and --run '" +
+           command + "' starts the program with them too: it runs with rights it should not have, and its settings " +
+           "land in the administrator's profile, not the user's; leave out --run (the user starts it from the " +
+           "shortcut), or name the installer without " + WordList();
+}

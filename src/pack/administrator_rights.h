@@ -22,3 +22,9 @@ bool NeedsAdministratorRights(const std::string& target);
 // with them can it write its extraction list, in the root of C:, by which it
 // removes what it extracted.
 std::string AdministratorRightsWarning(const std::string& fileName, const std::string& target, bool temporaryRun);
+
+// What to tell the user when an installer that Windows runs with the rights
+// (its name holds one of the words) starts a program when done (--run): the
+// program gets the rights too, and its settings land in the administrator's
+// profile, not the user's; empty when it does not.
+std::string RunWithRightsWarning(const std::string& fileName, const std::string& command);

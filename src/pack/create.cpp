@@ -4,17 +4,17 @@
 #include "pack/create.h"
 
 #include <cstring>
-#include <set>
 #include <thread>
 
 #include "format/installer_format.h"
-#include "pack/administrator_rights.h"
 #include "pack/host/atomic_file.h"
 #include "pack/host/entry_order.h"
 #include "pack/host/tree_walk.h"
 #include "pack/installer/entry_stream.h"
 #include "pack/installer/installer_file.h"
+#include "pack/installer/installer_reader.h"
 #include "pack/installer/load_memory.h"
+#include "pack/installer_warnings.h"
 #include "pack/names/target_directory.h"
 #include "pack/names/windows_names.h"
 #include "pack/pe/pe_checksum.h"
@@ -30,6 +30,7 @@ struct CreateInputs {
     std::string controlFile;   // its bytes; empty: none
     std::vector<uint8_t> stub;
     WalkOptions walk;
+    bool outsideCodePage = false;   // a name or value failed for a character the code page lacks
 };
 
 void Warn(const CreateSink& sink, const std::string& message) {
@@ -91,7 +92,10 @@ Problem CheckTarget(const CreateRequest& request, const CodePage& codePage, Crea
                defaultTarget + " beside the installer, or name another one";
     problem = TargetDirectoryProblem(inputs->target);
     std::optional<std::string> ansiTarget = ToCodePage(codePage, inputs->target);
-    if (!problem && !ansiTarget) problem = "cannot be written in code page " + codePage.name;
+    if (!problem && !ansiTarget) {
+        problem = "cannot be written in code page " + codePage.name;
+        inputs->outsideCodePage = true;
+    }
     inputs->ansiTarget = ansiTarget.value_or("");
     if (!problem) problem = TargetLengthProblem(inputs->ansiTarget.size(), inputs->control.mode != CONTROL_NONE);
     return Prefixed(named + ": ", problem);
@@ -104,11 +108,6 @@ Problem PlaceCommands(const CreateRequest& request, CreateInputs* inputs) {
     if (request.control.mode != CONTROL_NONE) inputs->control = CommandsInTarget(inputs->control, inputs->target);
     return Prefixed(JoinPath(inputs->root, CONTROL_FILE_NAME) + ": its ",
                     CommandPlaceProblem(inputs->control, inputs->target));
-}
-
-bool IsAbsoluteWindowsPath(const std::string& path) {
-    bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
-    return drive || path.compare(0, 2, "\\\\") == 0;
 }
 
 // The output must be a file in an existing directory; when it already lies
@@ -141,8 +140,10 @@ Problem GatherInputs(const CreateRequest& request, const CodePage& codePage, Cre
     if (!problem && request.control.mode == CONTROL_NONE) problem = TakeTreeControlFile(request, codePage, inputs);
     if (!problem) problem = CheckTarget(request, codePage, inputs);
     if (!problem) problem = PlaceCommands(request, inputs);
-    if (!problem && request.control.mode != CONTROL_NONE)
+    if (!problem && request.control.mode != CONTROL_NONE) {
         problem = MakeControlFile(inputs->control, codePage, &inputs->controlFile);
+        inputs->outsideCodePage = (bool)problem;   // its one failure
+    }
     if (problem) return problem;
 
     std::string stubPath = request.stub.empty() ? FindDefaultStub(request.defaultStubs, &problem) : request.stub;
@@ -161,85 +162,31 @@ Problem GatherInputs(const CreateRequest& request, const CodePage& codePage, Cre
     return CheckOutput(request.output, &inputs->walk);
 }
 
-// Mistakes that still make a working installer, but one that does not do what
-// was meant. Warnings, which --quiet leaves on.
-void WarnAboutControl(const CreateRequest& request, const CreateSink& sink, const CreateInputs& inputs,
-                      const CodePage& codePage, const std::vector<SourceEntry>& entries) {
-    const std::string& target = inputs.target;
-    if (target.find('%') != std::string::npos)
-        Warn(sink, "the target directory '" + target + "' holds '%', but the installer expands no variables");
-    const ControlModeSpec* mode = FindControlMode(inputs.control.mode);
-    if (!mode) return;
-    std::set<std::u32string> packed;
-    for (const SourceEntry& entry : entries) {
-        std::string relative = entry.hostPath.substr(inputs.root.size() + 1);
-        for (char& c : relative) c = c == '/' ? '\\' : c;
-        packed.insert(CaseFoldedKey(target + relative));
-    }
-    std::u32string targetKey = CaseFoldedKey(target);
-    for (const ControlValueSpec& spec : mode->values) {
-        if (spec.fileSuffix) continue;   // a name, not a path
-        // As given, and as written (a relative command with the target in front).
-        const std::string& value = inputs.control.*spec.value;
-        const std::string& given = request.control.mode == CONTROL_NONE ? value : request.control.*spec.value;
-        std::string path = spec.use == COMMAND ? ProgramOf(value) : value;
-        if (path.empty()) continue;
-        std::string named = std::string(spec.option) + " '" + given + "'";
-        if (path.find('/') != std::string::npos)
-            Warn(sink, named + " holds '/': Windows paths take backslashes, and the installer passes it on as it is");
-        if (spec.use == IN_SCRIPT_TRIMMED && !IsAbsoluteWindowsPath(path))
-            Warn(sink, named + " is not an absolute path; shortcuts need one");
-        std::u32string key = CaseFoldedKey(path);
-        bool comparable = spec.use == COMMAND || IsAbsoluteWindowsPath(target);
-        if (comparable && key.compare(0, targetKey.size(), targetKey) == 0 && !packed.count(key))
-            Warn(sink, named + (path == given ? "" : " ('" + path + "')") +
-                           " lies in the target directory but is not packed");
-    }
-    if (inputs.control.mode != CONTROL_TEMP_RUN) return;
-    for (const SourceEntry& entry : entries) {
-        size_t inner = entry.name.find('\\');
-        if (!entry.isDirectory || inner + 1 == entry.name.size()) continue;
-        Warn(sink, "temporary run: '" + PrintableText(codePage, entry.name) +
-                       "' lies in another packed directory, so '" +
-                       PrintableText(codePage, entry.name.substr(0, inner + 1)) +
-                       "' and the target directory stay behind after the run (the removal enters no sub-directory)");
-        return;
-    }
+// A target as given that the installer takes for another folder than the one
+// a newcomer means: "Program Files\App" extracts beside the installer.
+void WarnAboutTargetSpelling(const CreateRequest& request, const CreateSink& sink, const CreateInputs& inputs) {
+    const std::string& given = request.target;
+    if (!request.targetGiven || !IsRelativeWindowsPath(given) || given[0] == '.') return;
+    Warn(sink, "--target '" + given + "' names no drive: the installer extracts beside itself, into " + inputs.target +
+                   "; for the folder on drive C: give --target 'C:\\" + given + "', or --target '.\\" + given +
+                   "' for the one beside the installer without this warning");
 }
 
-// The first text of the installer outside ASCII, in UTF-8: the target, a
-// name or a control value; empty when all are ASCII.
-std::string FirstNonAsciiText(const CreateInputs& inputs, const CodePage& codePage,
-                              const std::vector<SourceEntry>& entries) {
-    auto ascii = [](const std::string& text) {
-        for (char c : text)
-            if ((unsigned char)c >= 0x80) return false;
-        return true;
-    };
-    if (!ascii(inputs.target)) return inputs.target;
-    for (const SourceEntry& entry : entries)
-        if (!ascii(entry.name)) return PrintableText(codePage, entry.name);
-    for (const ControlLineSpec& line : CONTROL_FILE_LINES)
-        if (!ascii(inputs.control.*line.value)) return inputs.control.*line.value;
-    return "";
-}
-
-// What Windows does with the installer that its maker may not expect: asking
-// for administrator rights or not, and reading its names in another code page.
-void WarnAboutWindows(const CreateRequest& request, const CreateSink& sink, const CodePage& codePage,
-                      const CreateInputs& inputs, const std::vector<SourceEntry>& entries) {
+// The warnings that verify repeats, from the entry stream read as the
+// installer reads it; the stream is lent, and comes back unchanged.
+Problem WarnAboutInstaller(const CreateRequest& request, const CreateSink& sink, const CodePage& codePage,
+                           std::vector<uint8_t>* stream) {
+    Installer packed;
+    packed.stream = std::move(*stream);
+    Problem problem = ReadInstallerStream(&packed);
     std::string fileName = request.output.substr(request.output.find_last_of("/\\") + 1);
-    std::string rights = AdministratorRightsWarning(fileName, inputs.target, inputs.control.mode == CONTROL_TEMP_RUN);
-    if (!rights.empty()) Warn(sink, rights);
-    if (IsUtf8CodePage(codePage))
-        Warn(sink,
-             "--codepage " + codePage.name + ": Windows takes UTF-8 for its ANSI code page only where the user " +
-                 "turned on its beta option \"Use Unicode UTF-8 for worldwide language support\"; elsewhere names " +
-                 "outside ASCII install garbled");
-    std::string text = FirstNonAsciiText(inputs, codePage, entries);
-    if (!text.empty())
-        Warn(sink, "'" + text + "' is outside ASCII: the installer's names and values install as meant only where " +
-                       "Windows' ANSI code page is " + codePage.name + " (--codepage)");
+    const ControlValues* given = request.control.mode == CONTROL_NONE ? nullptr : &request.control;
+    std::vector<std::string> warnings;
+    if (!problem) warnings = InstallerWarnings(packed, fileName, codePage, given);
+    *stream = std::move(packed.stream);
+    if (problem) return "internal error: the entry stream does not read back: " + problem.text;
+    for (const std::string& warning : warnings) Warn(sink, warning);
+    return {};
 }
 
 // Everything after the inputs are known to be sound and the output place is
@@ -248,10 +195,9 @@ Problem Pack(const CreateRequest& request, const CodePage& codePage, const Creat
              PendingFile* output, CreateResult* result) {
     inputs.walk.skip.push_back(output->identity);
     std::vector<SourceEntry> entries;
-    if (Problem problem = WalkTree(inputs.root, inputs.walk, &entries)) return problem;
+    if (Problem problem = WalkTree(inputs.root, inputs.walk, &entries, &inputs.outsideCodePage)) return problem;
     OrderForCompression(&entries);
-    WarnAboutControl(request, sink, inputs, codePage, entries);
-    WarnAboutWindows(request, sink, codePage, inputs, entries);
+    WarnAboutTargetSpelling(request, sink, inputs);
 
     uint64_t streamSize = EntryStreamSize(inputs.ansiTarget, entries, inputs.controlFile);
     if (streamSize > (uint64_t)ARCHIVE_MAX_SIZE)
@@ -267,6 +213,7 @@ Problem Pack(const CreateRequest& request, const CodePage& codePage, const Creat
         BuildEntryStream(inputs.ansiTarget, entries, inputs.controlFile, sink.progress, sink.context, &stream);
     Phase(sink, nullptr);
     if (problem) return problem;
+    if ((problem = WarnAboutInstaller(request, sink, codePage, &stream))) return problem;
 
     if (request.level->parse) Phase(sink, "compressing");
     uint32_t threads = request.threads > 0 ? request.threads : ProcessorCount();
@@ -306,6 +253,31 @@ Problem Pack(const CreateRequest& request, const CodePage& codePage, const Creat
     return {};
 }
 
+// Which of the code pages Windows reads installers' names in can write the
+// target, the control values and every name of the tree (walked again, in
+// UTF-8); empty when the tree cannot be walked so.
+std::string CodePageHint(const CreateRequest& request, const CreateInputs& inputs) {
+    CodePage utf8;
+    std::vector<SourceEntry> entries;
+    WalkOptions walk = inputs.walk;
+    walk.codePage = &utf8;
+    walk.target = inputs.target;
+    walk.followLinks = request.followLinks;
+    walk.controlFileWanted = inputs.control.mode != CONTROL_NONE;
+    Problem problem = OpenCodePage("UTF-8", &utf8);
+    if (!problem) problem = WalkTree(inputs.root, walk, &entries);
+    CloseCodePage(&utf8);
+    if (problem) return "";
+    std::vector<std::string> texts = {inputs.target};
+    for (const ControlLineSpec& line : CONTROL_FILE_LINES) texts.push_back(inputs.control.*line.value);
+    for (const SourceEntry& entry : entries) texts.push_back(entry.name);
+    std::string holding;
+    for (const std::string& name : CodePagesHolding(texts)) holding += (holding.empty() ? "" : ", ") + name;
+    if (holding.empty())
+        return "; no code page that Windows reads an installer's names in holds every name of the tree";
+    return "; every name of the tree can be written in " + holding + " (--codepage NAME)";
+}
+
 }   // namespace
 
 Problem CreateInstaller(const CreateRequest& request, const CodePage& codePage, const CreateSink& sink,
@@ -315,8 +287,10 @@ Problem CreateInstaller(const CreateRequest& request, const CodePage& codePage, 
     Problem problem = GatherInputs(request, codePage, &inputs);
     PendingFile output;
     if (!problem) problem = BeginPendingFile(request.output, &output);
-    if (problem) return problem;
-    problem = Pack(request, codePage, sink, inputs, &output, result);
-    AbandonPendingFile(&output);   // after a success there is nothing left to abandon
+    if (!problem) {
+        problem = Pack(request, codePage, sink, inputs, &output, result);
+        AbandonPendingFile(&output);   // after a success there is nothing left to abandon
+    }
+    if (problem && inputs.outsideCodePage) return problem.text + CodePageHint(request, inputs);
     return problem;
 }

@@ -4,6 +4,7 @@
 
 #include "format/installer_format.h"
 #include "pack/installer/load_memory.h"
+#include "pack/installer_warnings.h"
 #include "pack/names/entry_rules.h"
 #include "pack/names/target_directory.h"
 #include "pack/pe/certificate_table.h"
@@ -111,37 +112,59 @@ CheckResult Failing(const Problem& problem, std::string* reason, CheckResult onP
     return problem ? onProblem : CHECK_PASS;
 }
 
+struct CheckInput {
+    const Installer& installer;
+    const CodePage& codePage;
+    const std::string& fileName;
+};
+
+void WarningsCheck(const CheckInput& in, Check* check) {
+    check->warnings = InstallerWarnings(in.installer, in.fileName, in.codePage);
+    for (const std::string& warning : check->warnings) check->reason += (check->reason.empty() ? "" : "; ") + warning;
+    check->result = check->warnings.empty() ? CHECK_PASS : CHECK_WARN;
+}
+
 struct CheckSpec {
     const char* name;
-    CheckResult (*run)(const Installer& installer, const CodePage& codePage, std::string* reason);
+    void (*run)(const CheckInput& in, Check* check);
     bool decidesExtraction;   // what extract writes depends on it
 };
 
 const CheckSpec CHECKS[] = {
-    {"archive", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.archiveProblem, r); }, true},
-    {"entry_stream", [](const Installer& i, const CodePage&, std::string* r) { return Failing(i.streamProblem, r); },
+    {"archive", [](const CheckInput& in, Check* c) { c->result = Failing(in.installer.archiveProblem, &c->reason); },
      true},
-    {"stub", [](const Installer& i, const CodePage&, std::string* r) { return Failing(StubCheck(i), r); }, false},
-    {"target", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(TargetCheck(i, c), r); },
+    {"entry_stream",
+     [](const CheckInput& in, Check* c) { c->result = Failing(in.installer.streamProblem, &c->reason); }, true},
+    {"stub", [](const CheckInput& in, Check* c) { c->result = Failing(StubCheck(in.installer), &c->reason); }, false},
+    {"target",
+     [](const CheckInput& in, Check* c) { c->result = Failing(TargetCheck(in.installer, in.codePage), &c->reason); },
      false},
-    {"names", [](const Installer& i, const CodePage& c, std::string* r) { return Failing(NamesCheck(i, c), r); }, true},
+    {"names",
+     [](const CheckInput& in, Check* c) { c->result = Failing(NamesCheck(in.installer, in.codePage), &c->reason); },
+     true},
     {"control_file",
-     [](const Installer& i, const CodePage& c, std::string* r) { return Failing(ControlFileCheck(i, c), r); }, false},
-    {"layout",
-     [](const Installer& i, const CodePage& c, std::string* r) { return Failing(LayoutCheck(i, c), r, CHECK_WARN); },
+     [](const CheckInput& in, Check* c) {
+         c->result = Failing(ControlFileCheck(in.installer, in.codePage), &c->reason);
+     },
      false},
-    {"memory", [](const Installer& i, const CodePage&, std::string* r) { return MemoryCheck(i, r); }, false},
+    {"layout",
+     [](const CheckInput& in, Check* c) {
+         c->result = Failing(LayoutCheck(in.installer, in.codePage), &c->reason, CHECK_WARN);
+     },
+     false},
+    {"memory", [](const CheckInput& in, Check* c) { c->result = MemoryCheck(in.installer, &c->reason); }, false},
+    {"warnings", WarningsCheck, false},
 };
 
 // The checks in order, up to the first failure; only those that decide
 // extraction when asked.
-std::vector<Check> RunChecks(const Installer& installer, const CodePage& codePage, bool extractionOnly) {
+std::vector<Check> RunChecks(const CheckInput& in, bool extractionOnly) {
     std::vector<Check> checks;
     for (const CheckSpec& spec : CHECKS) {
         if (extractionOnly && !spec.decidesExtraction) continue;
         Check check;
         check.name = spec.name;
-        check.result = spec.run(installer, codePage, &check.reason);
+        spec.run(in, &check);
         checks.push_back(check);
         if (check.result == CHECK_FAIL) break;
     }
@@ -150,12 +173,12 @@ std::vector<Check> RunChecks(const Installer& installer, const CodePage& codePag
 
 }   // namespace
 
-std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage) {
-    return RunChecks(installer, codePage, false);
+std::vector<Check> CheckInstaller(const Installer& installer, const std::string& fileName, const CodePage& codePage) {
+    return RunChecks(CheckInput{installer, codePage, fileName}, false);
 }
 
 Problem ExtractionProblem(const Installer& installer, const CodePage& codePage) {
-    std::vector<Check> checks = RunChecks(installer, codePage, true);
+    std::vector<Check> checks = RunChecks(CheckInput{installer, codePage, ""}, true);
     return checks.back().result == CHECK_FAIL ? checks.back().reason : Problem();
 }
 

@@ -15,10 +15,13 @@ struct Check {
     std::string name;   // "archive", "names", ...
     CheckResult result = CHECK_PASS;
     std::string reason;
+    std::vector<std::string> warnings;   // a check that warns of several things: each, joined in reason
 };
 
-// The checks in order, up to and including the first that fails.
-std::vector<Check> CheckInstaller(const Installer& installer, const CodePage& codePage);
+// The checks in order, up to and including the first that fails. The
+// installer's file name decides what Windows does with it, which the
+// "warnings" check tells as create does (pack/installer_warnings.h).
+std::vector<Check> CheckInstaller(const Installer& installer, const std::string& fileName, const CodePage& codePage);
 
 // Why extract would not write what the installer writes (the archive, the
 // entry stream or the names fail), or none; the stub, the target and the

@@ -65,7 +65,8 @@ static bool IsErrorQueueLine(const std::string& line) {
 }
 
 // The output's lines, trimmed, without blank lines, OpenSSL's internal error
-// queue, password prompts and the bare verdict ("Failed", "Succeeded").
+// queue, password prompts, the bare verdict ("Failed", "Succeeded") and its
+// note of the timestamp server it connects to.
 static std::vector<std::string> ToolMessages(const std::string& output) {
     std::vector<std::string> messages;
     size_t start = 0;
@@ -78,7 +79,7 @@ static std::vector<std::string> ToolMessages(const std::string& output) {
         if (first == std::string::npos) continue;
         line = line.substr(first, last - first + 1);
         bool noise = IsErrorQueueLine(line) || line == "Failed" || line == "Succeeded" ||
-                     line.find("pass phrase:") != std::string::npos;
+                     line.find("pass phrase:") != std::string::npos || line.compare(0, 14, "Connecting to ") == 0;
         if (!noise) messages.push_back(line);
     }
     return messages;
@@ -90,11 +91,28 @@ static std::string Joined(const std::vector<std::string>& lines) {
     return joined;
 }
 
+// The lines of the output that say what failed: its errors, mismatches and failures.
+static std::vector<std::string> Faults(const std::string& output) {
+    std::vector<std::string> faults;
+    for (const std::string& line : ToolMessages(output)) {
+        std::string lower;
+        for (char c : line) lower += (char)tolower((unsigned char)c);
+        for (const char* word : {"error", "mismatch", "fail", "invalid"})
+            if (lower.find(word) != std::string::npos) {
+                faults.push_back(line);
+                break;
+            }
+    }
+    return faults;
+}
+
+// timestampUrl: an RFC 3161 server; empty: no timestamp.
 static std::vector<std::string> SignArguments(const SigningOptions& options, const std::string& time,
-                                              const std::string& in, const std::string& out) {
+                                              const std::string& timestampUrl, const std::string& in,
+                                              const std::string& out) {
     std::vector<std::string> arguments = {"sign", "-certs", options.certificate, "-key", options.key};
     if (!options.passwordFile.empty()) arguments.insert(arguments.end(), {"-readpass", options.passwordFile});
-    if (!options.timestampUrl.empty()) arguments.insert(arguments.end(), {"-t", options.timestampUrl});
+    if (!timestampUrl.empty()) arguments.insert(arguments.end(), {"-ts", timestampUrl});
     if (!time.empty()) arguments.insert(arguments.end(), {"-time", time});
     arguments.insert(arguments.end(), {"-in", in, "-out", out});
     return arguments;
@@ -117,6 +135,37 @@ static Problem SignedFileProblem(const std::string& path, const std::vector<uint
     return Prefixed("cannot write it: ", FlushToDisk(path));
 }
 
+// One run of the tool: none, or why it failed, "(exit code 1): ...". With a
+// timestamp server, only the lines that say what failed: the tool's advice
+// to use the legacy protocol instead is no option of sfxpack's.
+static Problem SignOnce(const std::string& tool, const SigningOptions& options, const std::string& time,
+                        const std::string& timestampUrl, const std::string& in, const std::string& out) {
+    ToolRun run = RunTool(tool, SignArguments(options, time, timestampUrl, in, out));
+    if (!run.started) return "(cannot start " + tool + ")";
+    if (run.exitCode == 0) return {};
+    std::vector<std::string> lines = timestampUrl.empty() ? ToolMessages(run.output) : Faults(run.output);
+    if (lines.empty()) lines = ToolMessages(run.output);
+    return "(exit code " + std::to_string(run.exitCode) + ")" + (lines.empty() ? "" : ": " + Joined(lines));
+}
+
+// Signs, with a timestamp from the first server that gives one: a failed run
+// is tried once more with the same server, then with the next one.
+static Problem Sign(const std::string& tool, const SigningOptions& options, const std::string& time,
+                    const std::string& in, const std::string& out) {
+    std::string failed = std::string("signing with ") + SIGNING_TOOL + " failed";
+    if (options.timestampUrls.empty()) return Prefixed(failed + " ", SignOnce(tool, options, time, "", in, out));
+    std::string failures;
+    for (const std::string& server : options.timestampUrls) {
+        Problem problem;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (!(problem = SignOnce(tool, options, time, server, in, out))) return {};
+            RemoveFileIfPresent(out);
+        }
+        failures += (failures.empty() ? "" : "; ") + ("with the timestamp server " + server + " " + problem.text);
+    }
+    return failed + " with every timestamp server, each tried twice: " + failures;
+}
+
 Problem SignPendingInstaller(const SigningOptions& options, const PendingFile& unsignedFile,
                              const std::vector<uint8_t>& archiveHeader, CertificateTable* table) {
     std::string tool = FindProgram(SIGNING_TOOL), time;
@@ -124,13 +173,8 @@ Problem SignPendingInstaller(const SigningOptions& options, const PendingFile& u
     if (Problem problem = SigningTime(&time)) return problem;
     PendingFile signedFile;
     if (Problem problem = BeginPendingName(unsignedFile.path, &signedFile)) return problem;
-    ToolRun run = RunTool(tool, SignArguments(options, time, unsignedFile.temporaryPath, signedFile.temporaryPath));
-    Problem problem;
-    if (!run.started) problem = std::string("cannot start ") + tool;
-    else if (run.exitCode != 0)
-        problem = std::string("signing with ") + SIGNING_TOOL + " failed (exit code " + std::to_string(run.exitCode) +
-                  ")" + (ToolMessages(run.output).empty() ? "" : ": " + Joined(ToolMessages(run.output)));
-    else if ((problem = SignedFileProblem(signedFile.temporaryPath, archiveHeader, table)))
+    Problem problem = Sign(tool, options, time, unsignedFile.temporaryPath, signedFile.temporaryPath);
+    if (!problem && (problem = SignedFileProblem(signedFile.temporaryPath, archiveHeader, table)))
         problem = std::string("the file ") + SIGNING_TOOL + " signed is unusable: " + problem.text;
     if (problem) {
         AbandonPendingFile(&signedFile);
@@ -141,16 +185,7 @@ Problem SignPendingInstaller(const SigningOptions& options, const PendingFile& u
 
 // What a failed verification says about why: its errors, mismatches and failures.
 static std::string VerifyComplaint(const std::string& output, int exitCode) {
-    std::vector<std::string> faults;
-    for (const std::string& line : ToolMessages(output)) {
-        std::string lower;
-        for (char c : line) lower += (char)tolower((unsigned char)c);
-        for (const char* word : {"error", "mismatch", "fail", "invalid"})
-            if (lower.find(word) != std::string::npos) {
-                faults.push_back(line);
-                break;
-            }
-    }
+    std::vector<std::string> faults = Faults(output);
     return faults.empty() ? "exit code " + std::to_string(exitCode) : Joined(faults);
 }
 

@@ -12,8 +12,8 @@ extern const char* const SIGNING_TOOL;
 struct SigningOptions {
     std::string certificate;   // empty: the installer is not signed
     std::string key;
-    std::string passwordFile;   // empty: the key is not encrypted
-    std::string timestampUrl;   // empty: no timestamp
+    std::string passwordFile;                 // empty: the key is not encrypted
+    std::vector<std::string> timestampUrls;   // RFC 3161 servers, tried in order; none: no timestamp
 };
 
 // Checks made before the slow work: the tool is installed, the files can be
@@ -21,7 +21,8 @@ struct SigningOptions {
 Problem SigningInputsProblem(const SigningOptions& options);
 
 // Signs the finished unsigned installer (written, not yet committed) into a
-// second temporary file beside it, checks that the result loads as the
+// second temporary file beside it (with a timestamp from the first server
+// that gives one, each asked twice, as a server may fail once), checks that the result loads as the
 // installer loads it, with the same archive header, and renames it over the
 // output's name. The unsigned file stays for the caller to abandon. None on
 // success (the table is then filled), else the reason; nothing is left behind.

@@ -1,5 +1,7 @@
 #include "platform/code_page_table.h"
 
+#include <cctype>
+
 const std::vector<KnownCodePage>& KnownCodePages() {
     static const std::vector<KnownCodePage> codePages = {
         {"WINDOWS-1250 CP1250 MS-EE", 1250, true},
@@ -23,7 +25,6 @@ const std::vector<KnownCodePage>& KnownCodePages() {
         {"CP861 IBM861 861", 861, false},
         {"CP862 IBM862 862", 862, false},
         {"CP863 IBM863 863", 863, false},
-        {"CP864 IBM864 864", 864, false},
         {"CP865 IBM865 865", 865, false},
         {"CP866 IBM866 866", 866, false},
         {"CP869 IBM869 869", 869, false},
@@ -57,4 +58,13 @@ std::vector<std::string> UsualCodePageNames() {
         usual.push_back(names.substr(0, names.find(' ')));
     }
     return usual;
+}
+
+const KnownCodePage* FindKnownCodePage(const std::string& name) {
+    std::string upper;
+    for (char c : name) upper += (char)toupper((unsigned char)c);
+    if (upper.empty() || upper.find(' ') != std::string::npos) return nullptr;
+    for (const KnownCodePage& codePage : KnownCodePages())
+        if ((std::string(" ") + codePage.names + " ").find(" " + upper + " ") != std::string::npos) return &codePage;
+    return nullptr;
 }

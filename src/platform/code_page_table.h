@@ -1,6 +1,7 @@
 // The code pages that Windows has and that keep ASCII as it is, by the names
-// that iconv gives them: the Windows builder converts names with these, and
-// the bash completion offers them for --codepage.
+// that iconv gives them: the only ones either builder accepts (the Windows
+// builder converts names with these), and the ones the bash completion
+// offers for --codepage.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,5 +16,7 @@ struct KnownCodePage {
 };
 
 const std::vector<KnownCodePage>& KnownCodePages();
+// The row that has the name among its names, in any case; null when none has.
+const KnownCodePage* FindKnownCodePage(const std::string& name);
 // The usual name of each, in the table's order.
 std::vector<std::string> UsualCodePageNames();

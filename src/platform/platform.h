@@ -182,8 +182,6 @@ std::optional<std::string> EnvironmentValue(const std::string& name);
 struct CodePageConverter;
 // Null when the system does not know the code page.
 CodePageConverter* OpenCodePageConverter(const std::string& name);
-// Where the code page names that OpenCodePageConverter knows are listed.
-std::string KnownCodePagesHint();
 void CloseCodePageConverter(CodePageConverter* converter);   // null is ignored
 // None when a character does not convert.
 [[nodiscard]] std::optional<std::string> ConvertToCodePage(CodePageConverter* converter, const std::string& utf8);

@@ -125,10 +125,10 @@ TEST_F(Signing, SignedInstallerVerifiesListsAndExtractsAsTheUnsignedOne) {
     std::string table = "certificate table of " + std::to_string(size) + " bytes at offset " + std::to_string(offset);
     ProgramRun verified = RunPack({"verify", output, "--sign-ca", certificate.certificate});
     EXPECT_EQ(verified.exitCode, 0) << verified.err;
-    EXPECT_NE(verified.out.find("valid installer: 3 entries"), std::string::npos) << verified.out;
+    EXPECT_NE(verified.out.find("valid installer: 2 files, 1 directory"), std::string::npos) << verified.out;
     EXPECT_NE(verified.out.find("signed: " + table), std::string::npos) << verified.out;
     EXPECT_NE(verified.out.find("signature accepted by osslsigncode verify"), std::string::npos) << verified.out;
-    EXPECT_EQ(verified.err, "");
+    EXPECT_EQ(verified.err.find("signature"), std::string::npos) << verified.err;
     // Without the test certificate among the trusted ones: still a valid installer, with a warning.
     verified = RunPack({"verify", output});
     EXPECT_EQ(verified.exitCode, 0) << verified.err;

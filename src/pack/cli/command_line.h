@@ -25,6 +25,7 @@ struct CommandLine {
     bool quiet = false;
     bool json = false;                 // list, verify: one JSON document on standard output
     std::string trustedCertificates;   // verify: instead of the system's certificate authorities
+    bool strict = false;               // verify: a warning fails
     std::string keepFolder;            // try: where to keep the prefix and the log
     int64_t timeoutSeconds = 120;      // try: how long the installer may run
 };

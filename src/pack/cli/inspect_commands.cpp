@@ -125,14 +125,34 @@ Check SignatureCheckOf(const std::string& path, const Installer& installer, cons
     return check;
 }
 
+// Every warning, as the text prints them and JSON lists them.
+std::vector<std::string> WarningsOf(const std::vector<Check>& checks) {
+    std::vector<std::string> warnings;
+    for (const Check& check : checks) {
+        if (check.result != CHECK_WARN) continue;
+        if (check.warnings.empty()) warnings.push_back(check.reason);
+        else warnings.insert(warnings.end(), check.warnings.begin(), check.warnings.end());
+    }
+    return warnings;
+}
+
+// "5 files, 1 directory", as create's summary counts them: the control file
+// is not one of the tree's files.
+std::string EntryCounts(const Installer& installer) {
+    size_t files = 0, directories = 0;
+    for (size_t index = 0; index < installer.parsed.entries.size(); ++index) {
+        if (installer.parsed.entries[index].sizeCode == SIZE_CODE_DIRECTORY) ++directories;
+        else if ((int)index != installer.controlEntry) ++files;
+    }
+    return Counted(files, "file", "files") + ", " + Counted(directories, "directory", "directories") +
+           (installer.controlEntry >= 0 ? " and a control file" : "");
+}
+
 void PrintVerdict(const std::string& path, const Installer& installer, const CodePage& codePage,
-                  const std::vector<Check>& checks, const std::string& signatureNote, bool quiet) {
-    for (const Check& check : checks)
-        if (check.result == CHECK_WARN) Warn(path + ": " + check.reason);
-    if (quiet) return;
+                  const std::string& signatureNote) {
     const CertificateTable& signature = installer.info.signature;
-    PrintLine(path + ": valid installer: " + Counted(installer.parsed.entries.size(), "entry", "entries") +
-              ", target " + PrintableText(codePage, installer.parsed.target) + ", " +
+    PrintLine(path + ": valid installer: " + EntryCounts(installer) + ", target " +
+              PrintableText(codePage, installer.parsed.target) + ", " +
               (IsCompressed(installer.info.header) ? "compressed" : "stored") + " block of " +
               std::to_string(installer.info.header.storedSize) + " bytes, entry stream " +
               std::to_string(installer.info.header.unpackedSize) + " bytes, " +
@@ -178,17 +198,19 @@ int RunVerify(const CommandLine& line, const CodePage& codePage) {
     const std::string& path = line.operands[0];
     Installer installer;
     (void)ReadInstallerFile(path, &installer);   // the record keeps what it found, for the checks
-    std::vector<Check> checks = CheckInstaller(installer, codePage);
+    std::string fileName = path.substr(path.find_last_of("/\\") + 1);
+    std::vector<Check> checks = CheckInstaller(installer, fileName, codePage);
     bool failed = checks.back().result == CHECK_FAIL;
     std::string signatureNote;
     if (!failed) checks.push_back(SignatureCheckOf(path, installer, line.trustedCertificates, &signatureNote));
+    std::vector<std::string> warnings = WarningsOf(checks);
+    bool strictFailure = !failed && line.strict && !warnings.empty();
     if (line.json) {
         JsonWriter writer;
         BeginJsonObject(&writer);
         WriteJsonInstaller(&writer, path, installer, codePage);
-        bool warned = false;
-        for (const Check& check : checks) warned = warned || check.result == CHECK_WARN;
-        WriteJsonString(&writer, "result", CheckResultName(failed ? CHECK_FAIL : warned ? CHECK_WARN : CHECK_PASS));
+        CheckResult result = failed || strictFailure ? CHECK_FAIL : warnings.empty() ? CHECK_PASS : CHECK_WARN;
+        WriteJsonString(&writer, "result", CheckResultName(result));
         BeginJsonArray(&writer, "checks");
         for (const Check& check : checks) {
             BeginJsonObject(&writer);
@@ -198,11 +220,17 @@ int RunVerify(const CommandLine& line, const CodePage& codePage) {
             EndJsonObject(&writer);
         }
         EndJsonArray(&writer);
+        BeginJsonArray(&writer, "warnings");
+        for (const std::string& warning : warnings) WriteJsonString(&writer, nullptr, warning);
+        EndJsonArray(&writer);
         EndJsonObject(&writer);
         fputs(writer.text.c_str(), stdout);
     }
     if (failed) return FailInstaller(path, installer, checks.back().reason);
-    PrintVerdict(path, installer, codePage, checks, signatureNote, line.quiet || line.json);
+    for (const std::string& warning : warnings) Warn(path + ": " + warning);
+    if (strictFailure)
+        return Fail(path + ": " + Counted(warnings.size(), "warning", "warnings") + ", which --strict makes a failure");
+    if (!line.quiet && !line.json) PrintVerdict(path, installer, codePage, signatureNote);
     return EXIT_OK;
 }
 

@@ -153,12 +153,18 @@ std::vector<OptionSpec> SigningAndCommonOptions() {
          [](const std::string& v, L* l) { return Store(&l->create.signing.passwordFile, v); },
          "the file holding the key's password (with --sign-key)"},
         {"--timestamp", "", "URL", FOR_CREATE,
-         [](const std::string& v, L* l) { return Store(&l->create.signing.timestampUrl, v); },
-         "the URL of a timestamp server (with --sign-cert)"},
+         [](const std::string& v, L* l) {
+             l->create.signing.timestampUrls.push_back(v);
+             return Problem();
+         },
+         "an RFC 3161 timestamp server (with --sign-cert); give more\n"
+         "than one to try them in order, each twice"},
         {"--sign-ca", "", "FILE", FOR_VERIFY,
          [](const std::string& v, L* l) { return Store(&l->trustedCertificates, v); },
          "trust these certificates when checking the signature\n"
          "(default: the system's certificate authorities)"},
+        {"--strict", "", "", FOR_VERIFY, [](const std::string&, L* l) { return Set(&l->strict); },
+         "fail (exit code 1) when there is a warning, as for CI"},
         {"--json", "", "", FOR_LIST | FOR_VERIFY | FOR_TRY, [](const std::string&, L* l) { return Set(&l->json); },
          "print one JSON document on standard output (see man sfxpack)"},
         {"--keep", "", "DIR", FOR_TRY, [](const std::string& v, L* l) { return Store(&l->keepFolder, v); },

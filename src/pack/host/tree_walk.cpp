@@ -13,6 +13,7 @@ struct Walk {
     std::vector<SourceEntry>* entries;
     std::vector<FileIdentity> open;   // the directories from the root down to the current one
     EntryRules rules;
+    bool outsideCodePage = false;
 };
 
 Problem Failure(const std::string& path, const std::string& problem) { return path + ": " + problem; }
@@ -67,7 +68,10 @@ Problem WalkDirectory(Walk& walk, const std::string& hostPath, const std::string
 
         if ((problem = HostNameProblem(name, prefix.empty()))) return Failure(path, problem.text);
         std::optional<std::string> ansiName = ToCodePage(*walk.options->codePage, name);
-        if (!ansiName) return Failure(path, "the name cannot be written in code page " + walk.options->codePage->name);
+        if (!ansiName) {
+            walk.outsideCodePage = true;
+            return Failure(path, "the name cannot be written in code page " + walk.options->codePage->name);
+        }
         std::string entryName = prefix + *ansiName + (isDirectory ? "\\" : "");
         if ((problem = EntryRuleProblem(&walk.rules, entryName, isDirectory))) return Failure(path, problem.text);
 
@@ -92,7 +96,8 @@ Problem WalkDirectory(Walk& walk, const std::string& hostPath, const std::string
 
 }   // namespace
 
-Problem WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries) {
+Problem WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries,
+                 bool* outsideCodePage) {
     FileStatus status;
     if (Problem problem = QueryFileStatus(root, true, &status)) return Failure(root, problem.text);
     if (status.kind != FILE_KIND_DIRECTORY) return Failure(root, "is not a directory");
@@ -102,5 +107,7 @@ Problem WalkTree(const std::string& root, const WalkOptions& options, std::vecto
     walk.rules.codePage = options.codePage;
     walk.rules.target = options.target;
     walk.rules.controlFile = options.controlFileWanted;
-    return WalkDirectory(walk, start, "");
+    Problem problem = WalkDirectory(walk, start, "");
+    if (outsideCodePage) *outsideCodePage = walk.outsideCodePage;
+    return problem;
 }

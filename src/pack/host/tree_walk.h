@@ -18,5 +18,7 @@ struct WalkOptions {
     std::vector<FileIdentity> skip;   // files not to pack: the output and its temporary file
 };
 
-// Fills entries in stream order; none on success, else "<path>: <problem>".
-Problem WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries);
+// Fills entries in stream order; none on success, else "<path>: <problem>",
+// with *outsideCodePage set when the problem is a name the code page lacks.
+Problem WalkTree(const std::string& root, const WalkOptions& options, std::vector<SourceEntry>* entries,
+                 bool* outsideCodePage = nullptr);

@@ -130,6 +130,19 @@ Problem UnpackArchive(const uint8_t* archive, size_t size, ArchiveInfo* info, st
     return {};
 }
 
+bool IsInstallerShaped(const uint8_t* bytes, size_t size) {
+    if (size < ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE) return false;
+    std::vector<uint8_t> stub(bytes, bytes + ARCHIVE_OFFSET);
+    if (StubProblem(stub)) return false;
+    ArchiveHeader header = ReadArchiveHeader(bytes + ARCHIVE_OFFSET);
+    uint64_t end = ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE + (uint64_t)(int64_t)header.storedSize;
+    if (header.unpackedSize <= 0 || header.storedSize <= 0 || end > size) return false;
+    if (end < size && TrailingBytesProblem(NamedCertificateTable(stub), end, size)) return false;
+    const uint8_t* block = bytes + ARCHIVE_OFFSET + ARCHIVE_HEADER_SIZE;
+    return !IsCompressed(header) ||
+           DecodedBlockSize(block, (uint32_t)header.storedSize) == (uint32_t)header.unpackedSize;
+}
+
 // Where the stored block ends in the installer, as its header says; none when
 // the header is cut short or its stored size is negative (UnpackArchive says why).
 static std::optional<uint64_t> StoredBlockEnd(const std::vector<uint8_t>& installer) {

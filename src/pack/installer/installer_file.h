@@ -46,6 +46,12 @@ PackedArchive PackArchive(std::vector<uint8_t> stream, const CompressionLevel& l
 // Why these bytes cannot serve as the stub, or none.
 Problem StubProblem(const std::vector<uint8_t>& stub);
 
+// Whether a file's bytes are an installer made by sfxpack, told from their
+// shape alone: a stub, then an archive header whose stored block runs to the
+// end of the file or to the certificate table the stub names, and a
+// compressed block that announces the header's unpacked size. Nothing is decoded.
+bool IsInstallerShaped(const uint8_t* bytes, size_t size);
+
 struct ArchiveInfo {
     ArchiveHeader header;
     CertificateTable signature;   // the table after the archive; size 0: unsigned

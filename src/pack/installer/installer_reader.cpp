@@ -18,6 +18,10 @@ static int ControlFileEntry(const ParsedStream& parsed) {
 Problem ReadInstallerBytes(Installer* installer) {
     installer->archiveProblem = UnpackInstallerArchive(installer->file, &installer->info, &installer->stream);
     if (installer->archiveProblem) return installer->archiveProblem;
+    return ReadInstallerStream(installer);
+}
+
+Problem ReadInstallerStream(Installer* installer) {
     installer->streamProblem = ParseEntryStream(installer->stream, &installer->parsed);
     if (installer->streamProblem) return installer->streamProblem;   // it stops before the control file
     installer->controlEntry = ControlFileEntry(installer->parsed);

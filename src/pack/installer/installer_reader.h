@@ -26,5 +26,8 @@ struct Installer {
 // Reads installer->file (already filled) as the installer would. None on
 // success, else the first problem.
 Problem ReadInstallerBytes(Installer* installer);
+// Reads installer->stream (already filled) as the installer would: its
+// entries and its control file. None on success, else the problem.
+Problem ReadInstallerStream(Installer* installer);
 // The same for a file; a file that cannot be read is an archive problem.
 Problem ReadInstallerFile(const std::string& path, Installer* installer);

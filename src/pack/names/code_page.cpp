@@ -1,22 +1,55 @@
 #include "pack/names/code_page.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+
+#include "platform/code_page_table.h"
+
+static std::string KnownNames() {
+    std::string known;
+    for (const std::string& name : UsualCodePageNames()) known += (known.empty() ? "" : " ") + name;
+    return known;
+}
 
 Problem OpenCodePage(const std::string& name, CodePage* codePage) {
     CloseCodePage(codePage);
     codePage->name = name;
     codePage->converter = OpenCodePageConverter(name);
-    if (!codePage->converter) return "unknown code page '" + name + "' (" + KnownCodePagesHint() + ")";
-    static const std::string ascii = "AZaz09 .\\:/-_$";
-    if (ToCodePage(*codePage, ascii) == ascii) return {};
+    if (!codePage->converter) return "unknown code page '" + name + "' (known: " + KnownNames() + ")";
+    std::string ascii;
+    for (char c = ' '; c <= '~'; ++c) ascii += c;
+    if (ToCodePage(*codePage, ascii) == ascii && FindKnownCodePage(name)) return {};
     // One more character costs 2 or 4 bytes (whatever a byte order mark adds).
     size_t unit = ToCodePage(*codePage, "AA").value_or("").size() - ToCodePage(*codePage, "A").value_or("").size();
+    bool keepsAscii = ToCodePage(*codePage, ascii) == ascii;
     CloseCodePage(codePage);
     if (unit == 2 || unit == 4)
         return "'" + name + "' is UTF-" + std::to_string(unit * 8) +
                ", which no Windows uses as its ANSI code page (the one the installer's names are read in)";
-    return "code page '" + name + "' does not keep ASCII characters as they are";
+    if (!keepsAscii) return "code page '" + name + "' does not keep ASCII characters as they are";
+    return "code page '" + name + "' is not one that Windows reads an installer's names in (known: " + KnownNames() +
+           ")";
+}
+
+std::vector<std::string> CodePagesHolding(const std::vector<std::string>& texts) {
+    std::vector<std::string> holding;
+    for (const std::string& name : UsualCodePageNames()) {
+        CodePage codePage;
+        if (OpenCodePage(name, &codePage) || IsUtf8CodePage(codePage)) {
+            CloseCodePage(&codePage);
+            continue;
+        }
+        bool holdsAll = true;
+        for (size_t index = 0; index < texts.size() && holdsAll; ++index) {
+            std::optional<std::string> converted = ToCodePage(codePage, texts[index]);
+            holdsAll = converted && std::count(converted->begin(), converted->end(), '\\') ==
+                                        std::count(texts[index].begin(), texts[index].end(), '\\');
+        }
+        if (holdsAll) holding.push_back(name);
+        CloseCodePage(&codePage);
+    }
+    return holding;
 }
 
 // An "é" that stays as UTF-8 has it.

@@ -3,6 +3,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "problem/problem.h"
@@ -15,11 +16,17 @@ struct CodePage {
 };
 
 // Opens the code page; none on success, else why it cannot be used. Only
-// code pages that keep ASCII as it is are accepted: the installer looks for
-// backslashes, colons and dots byte by byte. So UTF-16 and UTF-32, however
-// spelled, are refused: no Windows takes them for its ANSI code page.
+// the code pages of the known table (platform/code_page_table.h) are
+// accepted, on every host: each keeps ASCII as it is, as the installer looks
+// for backslashes, colons and dots byte by byte (UTF-7 or EBCDIC would change
+// "a&b.txt"), and Windows has each as an ANSI code page (never UTF-16 or
+// UTF-32, however spelled).
 Problem OpenCodePage(const std::string& name, CodePage* codePage);
 void CloseCodePage(CodePage* codePage);
+// The usual names of the known code pages that can write every one of the
+// texts (UTF-8), each with no byte a backslash that its character is not;
+// UTF-8 itself, which holds them all, is left out.
+std::vector<std::string> CodePagesHolding(const std::vector<std::string>& texts);
 // UTF-8, however spelled: Windows' ANSI code page only where the user turned
 // on its beta option for it.
 bool IsUtf8CodePage(const CodePage& codePage);

@@ -41,8 +41,6 @@ CodePageConverter* OpenCodePageConverter(const std::string& name) {
     return nullptr;
 }
 
-std::string KnownCodePagesHint() { return "see iconv --list"; }
-
 void CloseCodePageConverter(CodePageConverter* converter) {
     if (!converter) return;
     if (converter->toCodePage != (iconv_t)-1) iconv_close(converter->toCodePage);

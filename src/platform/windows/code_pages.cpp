@@ -3,20 +3,11 @@
 // locale.
 #include "platform/windows/system.h"
 
-#include <cctype>
-
 #include "platform/code_page_table.h"
 #include "platform/platform.h"
 #include "platform/windows/wide_text.h"
 
 namespace {
-
-bool NamesIt(const char* names, const std::string& name) {
-    std::string upper;
-    for (char c : name) upper += (char)toupper((unsigned char)c);
-    std::string list = std::string(" ") + names + " ";
-    return !upper.empty() && upper.find(' ') == std::string::npos && list.find(" " + upper + " ") != std::string::npos;
-}
 
 bool HasControlCharacters(const std::wstring& wide) {
     for (wchar_t c : wide)
@@ -43,15 +34,9 @@ struct CodePageConverter {
 };
 
 CodePageConverter* OpenCodePageConverter(const std::string& name) {
-    for (const KnownCodePage& codePage : KnownCodePages())
-        if (NamesIt(codePage.names, name) && IsValidCodePage(codePage.number)) return new CodePageConverter{&codePage};
+    const KnownCodePage* codePage = FindKnownCodePage(name);
+    if (codePage && IsValidCodePage(codePage->number)) return new CodePageConverter{codePage};
     return nullptr;
-}
-
-std::string KnownCodePagesHint() {
-    std::string known = "known here:";
-    for (const std::string& name : UsualCodePageNames()) known += " " + name;
-    return known;
 }
 
 void CloseCodePageConverter(CodePageConverter* converter) { delete converter; }

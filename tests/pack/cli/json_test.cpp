@@ -49,12 +49,18 @@ TEST(CliJson, ListAndVerifyDescribeThePackedTree) {
     EXPECT_EQ(verified.exitCode, 0) << verified.err;
     Json verify = Parse(verified.out);
     ASSERT_EQ(verify.kind, Json::OBJECT) << verified.out;
-    EXPECT_EQ(verify["result"].text, "pass");
+    EXPECT_EQ(verify["result"].text, "warn");   // as create warned: --run with the rights 'setup' asks for, and café
     EXPECT_EQ(verify["entries"].items.size(), packed.size());
     std::string checks;
     for (const Json& check : verify["checks"].items) checks += check["name"].text + "=" + check["result"].text + " ";
     EXPECT_EQ(checks, "archive=pass entry_stream=pass stub=pass target=pass names=pass control_file=pass layout=pass "
-                      "memory=pass signature=pass ");
+                      "memory=pass warnings=warn signature=pass ");
+    ASSERT_EQ(verify["warnings"].items.size(), 2u) << verified.out;
+    EXPECT_NE(verify["warnings"].items[0].text.find("--run '" + command + "' starts the program with them too"),
+              std::string::npos);
+    ProgramRun strict = RunPack({"verify", "--json", "--strict", installer});
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_EQ(Parse(strict.out)["result"].text, "fail");
 
     // A name the code page cannot read (0x81 has no meaning in Windows-1252),
     // and an installer that fails a check.
