@@ -22,14 +22,14 @@ std::vector<std::string> DefaultStubPaths() {
 
 struct Shown {
     ProgressMeter meter;
-    bool progressShown = false;
+    ProgressStyle style = PROGRESS_NONE;
 };
 
 void ShowWarning(void*, const std::string& message) { Warn(message); }
 
 void ShowPhase(void* context, const char* name) {
     Shown* shown = (Shown*)context;
-    if (name) StartProgress(&shown->meter, name, shown->progressShown);
+    if (name) StartProgress(&shown->meter, name, shown->style);
     else FinishProgress(&shown->meter);
 }
 
@@ -58,7 +58,7 @@ int RunCreate(const CommandLine& line, const CodePage& codePage) {
     request.directory = line.operands[0];
     request.defaultStubs = DefaultStubPaths();
     Shown shown;
-    shown.progressShown = !line.quiet && StandardErrorIsTerminal();
+    shown.style = line.quiet ? PROGRESS_NONE : StandardErrorIsTerminal() ? PROGRESS_BAR : PROGRESS_LINES;
     CreateSink sink;
     sink.warn = ShowWarning;
     sink.phase = ShowPhase;

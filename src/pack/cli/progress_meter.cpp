@@ -30,11 +30,12 @@ std::string FormatSeconds(double seconds) {
     return text;
 }
 
-void StartProgress(ProgressMeter* meter, const char* phase, bool enabled) {
-    meter->enabled = enabled;
+void StartProgress(ProgressMeter* meter, const char* phase, ProgressStyle style) {
+    meter->style = style;
     meter->phase = phase;
     meter->start = Clock::now();
     meter->drawn = false;
+    meter->tenthsShown = 0;
 }
 
 // The line for the terminal's width, short of its last column (writing there
@@ -63,8 +64,23 @@ static std::string ProgressLine(const char* phase, uint64_t done, uint64_t total
     return line;
 }
 
+// A line for each tenth reached since the last one, so that a log shows
+// every tenth once, whatever steps the work reports in.
+static void ShowTenths(ProgressMeter* meter, uint64_t done, uint64_t total) {
+    if (total <= PROGRESS_LINES_FROM) return;
+    int tenths = (int)(10 * done / total);
+    double elapsed = std::chrono::duration<double>(Clock::now() - meter->start).count();
+    while (meter->tenthsShown < tenths) {
+        ++meter->tenthsShown;
+        fprintf(stderr, "sfxpack: %s %d%% of %s, %s\n", meter->phase, 10 * meter->tenthsShown,
+                FormatBytes(total).c_str(), FormatSeconds(elapsed).c_str());
+    }
+    fflush(stderr);
+}
+
 void UpdateProgress(ProgressMeter* meter, uint64_t done, uint64_t total) {
-    if (!meter->enabled || total == 0) return;
+    if (meter->style == PROGRESS_NONE || total == 0) return;
+    if (meter->style == PROGRESS_LINES) return ShowTenths(meter, done, total);
     Clock::time_point now = Clock::now();
     if (meter->drawn && now - meter->lastDrawn < REDRAW_INTERVAL) return;
     meter->lastDrawn = now;
@@ -78,6 +94,6 @@ void UpdateProgress(ProgressMeter* meter, uint64_t done, uint64_t total) {
 }
 
 void FinishProgress(ProgressMeter* meter) {
-    if (meter->enabled && meter->drawn) fprintf(stderr, "\r\033[K");
+    if (meter->style == PROGRESS_BAR && meter->drawn) fprintf(stderr, "\r\033[K");
     meter->drawn = false;
 }
