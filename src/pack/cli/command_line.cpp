@@ -1,5 +1,7 @@
 #include "pack/cli/command_line.h"
 
+#include <algorithm>
+
 #include "pack/cli/options.h"
 #include "pack/names/windows_names.h"
 #include "platform/platform.h"
@@ -84,6 +86,81 @@ std::string TwoOperandsHint(const std::vector<std::string>& operands) {
            directory + " -o " + output;
 }
 
+// How many single-character edits (insertions, deletions, changes and swaps
+// of neighbours) make one word the other.
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i)
+        for (size_t j = 0; j <= b.size(); ++j) {
+            if (i == 0 || j == 0) {
+                d[i][j] = i + j;
+                continue;
+            }
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// "; did you mean 'create'?" for the name nearest to a slip, when one is
+// near enough to be meant: two edits at most, and one for each three
+// characters typed; empty otherwise.
+std::string Nearest(const std::string& word, const std::vector<std::string>& names) {
+    const std::string* best = nullptr;
+    size_t bestDistance = 3;
+    for (const std::string& name : names) {
+        size_t distance = EditDistance(word, name);
+        if (distance < bestDistance && distance * 3 <= word.size()) {
+            best = &name;
+            bestDistance = distance;
+        }
+    }
+    return best ? "; did you mean '" + *best + "'?" : "";
+}
+
+std::string UnknownOption(const std::string& argument) {
+    std::vector<std::string> names;
+    for (const OptionSpec& option : Options()) names.push_back(option.name);
+    return "unknown option '" + argument + "'" + Nearest(argument.substr(0, argument.find('=')), names);
+}
+
+std::string UnknownCommand(const std::string& word) {
+    std::vector<std::string> names;
+    for (const CommandSpec& command : Commands()) names.push_back(command.name);
+    return "unknown command '" + word + "'" + Nearest(word, names);
+}
+
+// create with -o and other than one operand: what each operand is, so that a
+// missing DIR or a path split at its spaces shows.
+std::string CreateOperandsHint(const std::vector<std::string>& operands) {
+    if (operands.empty()) return "create needs the DIR to pack: create DIR -o OUT.exe";
+    std::string text = "create takes one DIR, not " + std::to_string(operands.size()) + ":";
+    std::string joined;
+    for (const std::string& operand : operands) {
+        FileStatus status;
+        bool exists = !QueryFileStatus(operand, true, &status);
+        text += " '" + operand + "' " +
+                (!exists                              ? "does not exist"
+                 : status.kind == FILE_KIND_DIRECTORY ? "is a directory"
+                                                      : "is no directory") +
+                (&operand == &operands.back() ? "" : ",");
+        joined += (joined.empty() ? "" : " ") + operand;
+    }
+    if (IsDirectory(joined)) text += "; a DIR whose name holds spaces needs quotes: '" + joined + "'";
+    return text;
+}
+
+// create DIR -o OUT.exe with the two swapped: -o names the folder that exists,
+// and the operand is none.
+Problem SwappedOutputProblem(const CommandLine& line) {
+    const std::string& output = line.create.output;
+    const std::string& directory = line.operands[0];
+    if (!IsDirectory(output) || IsDirectory(directory)) return {};
+    return "-o names the directory " + output + ", and " + directory + " is none: to pack " + output +
+           " into the installer " + directory + ", give create " + output + " -o " + directory;
+}
+
 // One argument that starts with '-': its option, and a value given in the
 // same argument ("--output=FILE", "-oFILE"); null for an unknown option.
 const OptionSpec* SplitOption(const std::string& argument, std::string* value, bool* inlineValue) {
@@ -118,7 +195,7 @@ int CommandIndex(const std::vector<std::string>& arguments, Problem* problem) {
         bool inlineValue;
         const OptionSpec* option = SplitOption(argument, &value, &inlineValue);
         if (!option) {
-            *problem = "unknown option '" + argument + "'";
+            *problem = UnknownOption(argument);
             return -1;
         }
         if (!option->valueName.empty() && !inlineValue) ++index;
@@ -143,7 +220,7 @@ Problem ParseCommandLine(const std::vector<std::string>& arguments, CommandLine*
     const CommandSpec* command = nullptr;
     for (const CommandSpec& spec : Commands())
         if (arguments[(size_t)commandIndex] == spec.name) command = &spec;
-    if (!command) return "unknown command '" + arguments[(size_t)commandIndex] + "'";
+    if (!command) return UnknownCommand(arguments[(size_t)commandIndex]);
     line->command = command->command;
 
     // The command's options may stand before or after it and its operands.
@@ -163,7 +240,7 @@ Problem ParseCommandLine(const std::vector<std::string>& arguments, CommandLine*
         std::string value;
         bool inlineValue;
         const OptionSpec* option = SplitOption(argument, &value, &inlineValue);
-        if (!option || option->commands == 0) return "unknown option '" + argument + "'";
+        if (!option || option->commands == 0) return UnknownOption(argument);
         if (!(option->commands & command->forBit)) return option->name + " does not go with " + command->name;
         bool takesValue = !option->valueName.empty();
         if (!takesValue && inlineValue) return option->name + " takes no value";
@@ -176,6 +253,9 @@ Problem ParseCommandLine(const std::vector<std::string>& arguments, CommandLine*
     }
     if (command->command == COMMAND_CREATE && line->create.output.empty())
         return line->operands.size() == 2 ? TwoOperandsHint(line->operands) : "create needs -o OUT.exe";
+    if (command->command == COMMAND_CREATE && line->operands.size() != 1) return CreateOperandsHint(line->operands);
+    if (command->command == COMMAND_CREATE)
+        if (Problem problem = SwappedOutputProblem(*line)) return problem;
     if (line->operands.size() != command->operands)
         return std::string(command->name) + " takes " + command->operandNames;
     if (Problem problem = CheckSigningOptions(seen)) return problem;
