@@ -27,7 +27,7 @@ const std::vector<KnownCodePage>& KnownCodePages() {
         {"CP863 IBM863 863", 863, false},
         {"CP865 IBM865 865", 865, false},
         {"CP866 IBM866 866", 866, false},
-        {"CP869 IBM869 869", 869, false},
+        {"CP869 IBM869 869", 869, true},
         {"ISO-8859-1 ISO8859-1 ISO_8859-1 LATIN1 L1", 28591, false},
         {"ISO-8859-2 ISO8859-2 ISO_8859-2 LATIN2 L2", 28592, false},
         {"ISO-8859-3 ISO8859-3 ISO_8859-3 LATIN3 L3", 28593, false},
