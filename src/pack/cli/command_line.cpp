@@ -72,14 +72,16 @@ bool IsDirectory(const std::string& path) {
     return !QueryFileStatus(path, true, &status) && status.kind == FILE_KIND_DIRECTORY;
 }
 
+bool NamedLikeAProgram(const std::string& path) {
+    return path.size() > 4 && AsciiLowercase(path.substr(path.size() - 4)) == ".exe";
+}
+
 // "create A B" without -o: the folder that exists is DIR, else the one not
 // named like a program; the other is the installer.
 std::string TwoOperandsHint(const std::vector<std::string>& operands) {
-    auto program = [](const std::string& path) {
-        return path.size() > 4 && AsciiLowercase(path.substr(path.size() - 4)) == ".exe";
-    };
-    bool swapped = IsDirectory(operands[1]) != IsDirectory(operands[0]) ? IsDirectory(operands[1])
-                                                                        : program(operands[0]) && !program(operands[1]);
+    bool swapped = IsDirectory(operands[1]) != IsDirectory(operands[0])
+                       ? IsDirectory(operands[1])
+                       : NamedLikeAProgram(operands[0]) && !NamedLikeAProgram(operands[1]);
     const std::string& directory = operands[swapped ? 1 : 0];
     const std::string& output = operands[swapped ? 0 : 1];
     return "create takes one DIR; to pack " + directory + " into the installer " + output + ", give create " +
@@ -151,12 +153,12 @@ std::string CreateOperandsHint(const std::vector<std::string>& operands) {
     return text;
 }
 
-// create DIR -o OUT.exe with the two swapped: -o names the folder that exists,
-// and the operand is none.
+// create DIR -o OUT.exe with the two swapped: -o names a folder that exists,
+// and the operand is no folder but named like a program.
 Problem SwappedOutputProblem(const CommandLine& line) {
     const std::string& output = line.create.output;
     const std::string& directory = line.operands[0];
-    if (!IsDirectory(output) || IsDirectory(directory)) return {};
+    if (!IsDirectory(output) || IsDirectory(directory) || !NamedLikeAProgram(directory)) return {};
     return "-o names the directory " + output + ", and " + directory + " is none: to pack " + output +
            " into the installer " + directory + ", give create " + output + " -o " + directory;
 }

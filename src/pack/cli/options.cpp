@@ -164,7 +164,7 @@ std::vector<OptionSpec> SigningAndCommonOptions() {
          "trust these certificates when checking the signature\n"
          "(default: the system's certificate authorities)"},
         {"--strict", "", "", FOR_VERIFY, [](const std::string&, L* l) { return Set(&l->strict); },
-         "fail (exit code 1) when there is a warning, as for CI"},
+         "fail (exit code 1) when there is a warning (for CI)"},
         {"--json", "", "", FOR_LIST | FOR_VERIFY | FOR_TRY, [](const std::string&, L* l) { return Set(&l->json); },
          "print one JSON document on standard output (see man sfxpack)"},
         {"--keep", "", "DIR", FOR_TRY, [](const std::string& v, L* l) { return Store(&l->keepFolder, v); },
@@ -174,7 +174,7 @@ std::vector<OptionSpec> SigningAndCommonOptions() {
         {"--codepage", "", "NAME", FOR_EVERY_COMMAND, [](const std::string& v, L* l) { return Store(&l->codePage, v); },
          std::string("the Windows ANSI code page of names (default ") + DEFAULT_CODE_PAGE + ")"},
         {"--quiet", "-q", "", FOR_EVERY_COMMAND, [](const std::string&, L* l) { return Set(&l->quiet); },
-         "no progress bar and no summary (warnings still show)"},
+         "no progress and no summary (warnings still show)"},
         {"--help", "-h", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_HELP); },
          "show this help"},
         {"--version", "-V", "", 0, [](const std::string&, L* l) { return Choose(&l->command, COMMAND_VERSION); },
