@@ -72,6 +72,8 @@ for ((i = 0; i < ${#rows[@]}; i += 3)); do
     call+=" ${rows[i]} [[${rows[i + 1]}]]"
     printf '%s\n' "${rows[i + 2]}" "${rows[i + 1]}" >> "$work/expected"
 done
+call+=' [[http://second.invalid/\]]'   # TIMESTAMP, the last row, takes several servers
+printf '%s\n' --timestamp 'http://second.invalid/\' >> "$work/expected"
 echo "$call)" > "$work/keywords.cmake"
 configure_with "$work/keywords" "$work/recorder" || { cat "$work/keywords.log"; fail "configure with every keyword"; }
 cmake --build "$work/keywords" > "$work/keywords-build.log" 2>&1 || { cat "$work/keywords-build.log"; fail "build with every keyword"; }
