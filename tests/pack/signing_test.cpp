@@ -247,8 +247,47 @@ TEST_F(Signing, EncryptedKeyNeedsTheRightPasswordFile) {
     EXPECT_EQ(RunProgram(tool, {"verify", "-CAfile", certificate.certificate, "-in", output}).exitCode, 0);
 }
 
-TEST_F(Signing, UnreachableTimestampServerLeavesNothing) {
-    ExpectNoInstaller(CreateSigned({"--timestamp", "http://127.0.0.1:9/"}), {"signing with osslsigncode failed"});
+// Timestamp servers in order, each tried twice, until one gives a timestamp;
+// the failure names each. A stand-in tool passes the runs with the good
+// server on to osslsigncode without it, and fails the others as the tool does.
+TEST_F(Signing, TimestampServersAreTriedInOrderTwiceEach) {
+    ExpectNoInstaller(CreateSigned({"--timestamp", "http://127.0.0.1:9/"}),
+                      {"signing with osslsigncode failed with every timestamp server, each tried twice: with the "
+                       "timestamp server http://127.0.0.1:9/ (exit code 1): HTTP failure"});
+    std::string log = scratch + "/servers.log";
+    std::string tools =
+        FakeTool(scratch, "for a; do case $a in http:*) server=$a;; esac; done\n"
+                          "echo \"$server\" >> '" +
+                              log +
+                              "'\n"
+                              "if [ \"$server\" != http://good/ ]; then\n"
+                              "  echo \"HTTP failure: Failed to get data from $server\"\n"
+                              "  echo 'Use the \"-t\" option to add the Authenticode Time-Stamp Authority'\n"
+                              "  exit 1\n"
+                              "fi\n"
+                              "skip=; for a; do shift\n"
+                              "  if [ -n \"$skip\" ]; then skip=; elif [ \"$a\" = -ts ]; then skip=1\n"
+                              "  else set -- \"$@\" \"$a\"; fi\n"
+                              "done\n"
+                              "exec '" +
+                              tool + "' \"$@\"\n");
+    ProgramRun failed =
+        RunPackWith("PATH", tools.c_str(),
+                    CreateArguments(certificate.key, {"--timestamp", "http://a/", "--timestamp", "http://b/"}));
+    ExpectNoInstaller(failed,
+                      {"with the timestamp server http://a/ (exit code 1): HTTP failure: Failed to get data from "
+                       "http://a/; with the timestamp server http://b/ (exit code 1): HTTP failure"});
+    EXPECT_EQ(failed.err.find("-t\""), std::string::npos) << failed.err;   // the tool's advice is no option here
+    Bytes tried = ReadBytes(log);
+    EXPECT_EQ(std::string(tried.begin(), tried.end()), "http://a/\nhttp://a/\nhttp://b/\nhttp://b/\n");
+    unlink(log.c_str());
+    ProgramRun stamped = RunPackWith("PATH", tools.c_str(),
+                                     CreateArguments(certificate.key, {"--timestamp", "http://a/", "--timestamp",
+                                                                       "http://good/", "--timestamp", "http://c/"}));
+    ASSERT_EQ(stamped.exitCode, 0) << stamped.err;
+    tried = ReadBytes(log);
+    EXPECT_EQ(std::string(tried.begin(), tried.end()), "http://a/\nhttp://a/\nhttp://good/\n");
+    EXPECT_EQ(RunProgram(tool, {"verify", "-CAfile", certificate.certificate, "-in", output}).exitCode, 0);
 }
 
 TEST_F(Signing, StubThatCannotCarryASignatureIsRefusedFirst) {

@@ -16,6 +16,10 @@ TEST(CliAdvice, WarningsAboutWindowsAndHintsForSlips) {
     mkdir(out.c_str(), 0755);
     WriteFile(tree + "/app.exe", "MZ");
     WriteBytes(stub, FakeStub());
+    for (const char* name : {"/cyrillic", "/mixed", "/my app", "/built"}) mkdir((scratch + name).c_str(), 0755);
+    WriteFile(scratch + "/cyrillic/\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt", "1");   // Cyrillic
+    WriteFile(scratch + "/mixed/\xD1\x84.txt", "1");                              // Cyrillic
+    WriteFile(scratch + "/mixed/\xD7\x90.txt", "2");                              // Hebrew
     std::string script = "#!/bin/sh\n# a self-extracting shell archive, not one of ours\n";
     while (script.size() < 20000) script += "echo 'extracting the payload that follows'\n";
     WriteFile(scratch + "/other.run", script);
@@ -73,6 +77,49 @@ TEST(CliAdvice, WarningsAboutWindowsAndHintsForSlips) {
          1,
          {"OUT: is a directory; to write the installer in it, give -o OUT/NAME.exe"}},
         {{"create", "TREE", "-o", "OUT/new/"}, 1, {"OUT/new/: is a directory", "give -o OUT/new/NAME.exe"}},
+        // A newcomer's slips: each says what to do.
+        {{"create", "TREE", "-o", "OUT/app.exe", "--target", "Program Files\\App"},
+         0,
+         {"--target 'Program Files\\App' names no drive: the installer extracts beside itself, into "
+          ".\\Program Files\\App\\; for the folder on drive C: give --target 'C:\\Program Files\\App'"}},
+        {{"crate", "TREE", "-o", "OUT/app.exe"}, 2, {"unknown command 'crate'; did you mean 'create'?"}},
+        {{"create", "TREE", "-o", "OUT/app.exe", "--levle", "fast"},
+         2,
+         {"unknown option '--levle'; did you mean '--level'?"}},
+        {{"create", "-o", "TREE", "OUT/app.exe"},
+         2,
+         {"-o names the directory TREE, and OUT/app.exe is none: to pack TREE into the installer OUT/app.exe, give "
+          "create TREE -o OUT/app.exe"}},
+        {{"create", "-o", "OUT/app.exe"}, 2, {"create needs the DIR to pack: create DIR -o "}},
+        {{"create", "SCRATCH/my", "app", "-o", "OUT/app.exe"},
+         2,
+         {"create takes one DIR, not 2: 'SCRATCH/my' does not exist, 'app' does not exist; a DIR whose name holds "
+          "spaces needs quotes: 'SCRATCH/my app'"}},
+        {{"create", "SCRATCH/cyrillic", "-o", "OUT/app.exe"},
+         1,
+         {"the name cannot be written in code page WINDOWS-1252; every name of the tree can be written in "
+          "WINDOWS-1251, "}},
+        {{"create", "SCRATCH/mixed", "-o", "OUT/app.exe"},
+         1,
+         {"no code page that Windows reads an installer's names in holds every name of the tree"}},
+        // An earlier build's installer in the tree; and --run with the rights a 'setup' asks for, which verify
+        // repeats, and --strict fails.
+        {{"create", "TREE", "-o", "SCRATCH/built/old-setup.exe", "--target", "C:\\App"}, 0, {}},
+        {{"create", "SCRATCH/built", "-o", "OUT/app.exe", "--target", "C:\\App"},
+         0,
+         {"warning: 'old-setup.exe' is itself an installer made by sfxpack"}},
+        {{"create", "TREE", "-o", "OUT/app-setup.exe", "--target", "C:\\App", "--shortcut", "C:\\App\\app.exe",
+          "--name", "App", "--run", "app.exe"},
+         0,
+         {"warning: 'app-setup.exe' holds 'setup', so Windows runs it with administrator rights, and --run 'app.exe' "
+          "starts the program with them too"}},
+        {{"verify", "OUT/app-setup.exe"},
+         0,
+         {"warning: OUT/app-setup.exe: 'app-setup.exe' holds 'setup', so Windows runs it with administrator rights, "
+          "and --run 'C:\\App\\app.exe' starts the program"}},
+        {{"verify", "--strict", "OUT/app-setup.exe"},
+         1,
+         {"OUT/app-setup.exe: 1 warning, which --strict makes a failure"}},
         {{"verify", "SCRATCH/other.run"},
          1,
          {"SCRATCH/other.run: invalid installer: not an installer made by sfxpack (no archive after the installer "

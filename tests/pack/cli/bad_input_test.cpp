@@ -153,6 +153,11 @@ TEST(CliBadInput, SymbolicLinksUnlessFollowed) {
     ProgramRun followed = Create(setup, {"--follow-links"});
     EXPECT_EQ(followed.exitCode, 0) << followed.err;
     EXPECT_NE(RunPack({"list", setup.output}).out.find("           4  link.txt"), std::string::npos);
+    unlink(setup.output.c_str());
+    // A file whose size is not its bytes: /proc's say 0.
+    ASSERT_EQ(symlink("/proc/version", (setup.tree + "/version.txt").c_str()), 0);
+    ExpectRefused(setup, Create(setup, {"--follow-links"}), 1,
+                  {setup.tree + "/version.txt: reading it gives more bytes than its size, 0"});
     RemoveTree(setup.scratch);
 }
 

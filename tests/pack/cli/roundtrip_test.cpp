@@ -336,6 +336,37 @@ TEST(CliRoundTrip, ProgressBarFitsANarrowTerminal) {
     RemoveTree(sample.scratch);
 }
 
+// Elsewhere than on a terminal (a CI log; here a pipe, or under Wine a file):
+// one plain line at each tenth of each phase over 8 MiB, and no carriage
+// return; --quiet shows none.
+TEST(CliRoundTrip, ProgressLinesInALog) {
+    Sample sample = MakeSample("lines");
+    std::string text;
+    for (uint32_t seed = 1; text.size() < (9u << 20); ++seed) text += Noise(40, seed) + Lines(20);
+    WriteFile(sample.tree + "/large.txt", text);
+    for (bool quiet : {false, true}) {
+        std::vector<std::string> create = {"create", sample.tree, "-o",      sample.scratch + "/setup.exe",
+                                           "--stub", sample.stub, "--level", "fast"};
+        if (quiet) create.push_back("-q");
+        std::string log;
+        if (PackRunsUnderWine()) {
+            log = RunPack(create).err;
+        } else {
+            create.insert(create.begin(), {"-c", "\"$@\" 2>&1 | cat", "sh", SFXPACK_PATH});
+            log = RunProgram("/bin/sh", create).out;
+        }
+        EXPECT_EQ(log.find('\r'), std::string::npos) << log;
+        for (const char* phase : {"reading", "compressing"})
+            for (int percent = 10; percent <= 100; percent += 10) {
+                std::string line = std::string("sfxpack: ") + phase + " " + std::to_string(percent) + "% of ";
+                size_t first = log.find(line);
+                EXPECT_EQ(first == std::string::npos, quiet) << line << " in:\n" << log;
+                if (!quiet) EXPECT_EQ(log.find(line, first + 1), std::string::npos) << line << " twice in:\n" << log;
+            }
+    }
+    RemoveTree(sample.scratch);
+}
+
 // Every command under AddressSanitizer, LeakSanitizer and UndefinedBehavior-
 // Sanitizer: no leak (every code page closed), no fault, the same exit codes.
 TEST(CliRoundTrip, SanitizedBuildFindsNothing) {

@@ -170,8 +170,8 @@ TEST(PackExe, SigningToolRunsWithItsArgumentsAndIsStoppedByAnInterrupt) {
     ProgramRun failed = RunWindows(create);
     EXPECT_EQ(failed.exitCode, 1);
     std::string shownTimestamp = "http://x/ \"quoted\" tab\\x09here trailing\\";   // as messages show a tab
-    std::string arguments = "signing with osslsigncode failed (exit code 3): sign; -certs; " + keys +
-                            "/cert.pem; -key; " + keys + "/key.pem; -t; " + shownTimestamp + "; -in; " + out +
+    std::string arguments = "with the timestamp server " + shownTimestamp + " (exit code 3): sign; -certs; " + keys +
+                            "/cert.pem; -key; " + keys + "/key.pem; -ts; " + shownTimestamp + "; -in; " + out +
                             "/setup.exe.tmp-";
     EXPECT_NE(failed.err.find(arguments), std::string::npos) << arguments << "\nin: " << failed.err;
     EXPECT_EQ(ListTree(out), std::vector<std::string>{});
