@@ -88,8 +88,8 @@ Problem TemporaryRunTargetProblem(const std::string& target) {
                "whatever that drive holds; name the drive, as in C:" +
                resolved;
     else return {};
-    return where + ", among the user's own files: a packed file of the same name would overwrite one of them, and "
-                   "the temporary run would then remove it";
+    return where + ", among the user's own files: a temporary run needs a directory of its own, which the installer "
+                   "creates and removes again (it fails on one that already exists)";
 }
 
 Problem TargetLengthProblem(size_t ansiLength, bool controlFile) {
