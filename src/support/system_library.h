@@ -12,4 +12,3 @@ void RestrictLibrarySearch();
 // The address of a function of a DLL in the system directory, for the caller
 // to cast to the function's type; null when the DLL or the function is missing.
 void* SystemLibraryFunction(const char* library, const char* function);
-

@@ -5,8 +5,8 @@
 
 #include "format/installer_format.h"
 #include "pack/installer/control_file.h"
-#include "pack/trial/windows_paths.h"
 #include "pack/names/windows_names.h"
+#include "pack/trial/windows_paths.h"
 
 namespace {
 
@@ -16,9 +16,7 @@ std::string Utf8(const CodePage& codePage, const std::string& ansi) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-bool IsDamaged(const Installer& installer) {
-    return installer.archiveProblem || installer.streamProblem;
-}
+bool IsDamaged(const Installer& installer) { return installer.archiveProblem || installer.streamProblem; }
 
 bool SamePath(const std::string& a, const std::string& b) { return PathKey(a) == PathKey(b); }
 

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "pack/installer/installer_reader.h"
+#include "pack/names/windows_names.h"
 #include "pack/trial/expectations.h"
 #include "pack/trial/relay_trace.h"
 #include "pack/trial/shell_link.h"
@@ -11,7 +12,6 @@
 #include "pack/trial/windows_paths.h"
 #include "pack/trial/wine.h"
 #include "pack/trial/wine_prefix.h"
-#include "pack/names/windows_names.h"
 #include "platform/platform.h"
 
 namespace {

@@ -61,8 +61,7 @@ struct TrialRequest {
     void (*note)(const std::string& message) = nullptr;   // what is worth a line on standard error
 };
 
-// Empty when the installer ran (the report says how it went); else why it
+// None when the installer ran (the report says how it went); else why it
 // could not, with *wineProblem set when Wine is missing or cannot run it.
 // An interrupt stops Wine and removes the run's folder, then ends the process.
-Problem RunTrial(const TrialRequest& request, const CodePage& codePage, TrialReport* report,
-                                   bool* wineProblem);
+Problem RunTrial(const TrialRequest& request, const CodePage& codePage, TrialReport* report, bool* wineProblem);

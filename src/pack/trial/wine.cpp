@@ -78,14 +78,13 @@ Problem ReadWineVersion(const WinePrefix& prefix, std::string* version) {
 }
 
 Problem StartWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, const std::string& directory,
-                      const std::string& debug, RunningProgram* program) {
+                  const std::string& debug, RunningProgram* program) {
     ProgramStart start = WineStart(prefix, "wine", arguments, debug);
     start.directory = directory;
     return SpawnProgram(start, program);
 }
 
-Problem RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds,
-                    int* exitCode) {
+Problem RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds, int* exitCode) {
     return RunToEnd(WineStart(prefix, "wine", arguments, "-all"), seconds, exitCode);
 }
 

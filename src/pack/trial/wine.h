@@ -28,13 +28,12 @@ Problem ReadWineVersion(const WinePrefix& prefix, std::string* version);
 
 // Starts a Wine program (wine's arguments), in directory when given, with
 // the debug channels given (WINEDEBUG).
-Problem StartWine(const WinePrefix& prefix, const std::vector<std::string>& arguments,
-                                    const std::string& directory, const std::string& debug, RunningProgram* program);
+Problem StartWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, const std::string& directory,
+                  const std::string& debug, RunningProgram* program);
 
 // Runs a Wine program to its end, waiting at most the given seconds; its exit
 // code. A program still running then is stopped, and that is the problem.
-Problem RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds,
-                                  int* exitCode);
+Problem RunWine(const WinePrefix& prefix, const std::vector<std::string>& arguments, int64_t seconds, int* exitCode);
 
 // The prefix's server, kept running between its programs, and its end: every
 // process of the prefix is ended with it.

@@ -15,8 +15,7 @@ const uint64_t LINKED_SIZE = 64 * 1024;
 
 Problem MakeFolders(const std::string& path) {
     FileStatus status;
-    if (!QueryFileStatus(path, true, &status))
-        return status.kind == FILE_KIND_DIRECTORY ? "" : path + ": not a folder";
+    if (!QueryFileStatus(path, true, &status)) return status.kind == FILE_KIND_DIRECTORY ? "" : path + ": not a folder";
     std::string parent = ParentDirectory(path);
     if (parent != path) {
         Problem problem = MakeFolders(parent);
@@ -63,7 +62,7 @@ Problem CopyFileBytes(const std::string& from, const std::string& to) {
 }
 
 Problem CopyFolder(const std::string& from, const std::string& to, const std::string& relative,
-                       std::set<std::string>* linked) {
+                   std::set<std::string>* linked) {
     Problem problem = CreateNewDirectory(to);
     if (problem) return Prefixed(to + ": ", problem);
     std::vector<std::string> names;
@@ -221,7 +220,7 @@ Problem FindCacheFolder(std::string* folder) {
 }
 
 Problem FindOrMakeTemplate(const std::string& cache, const std::string& wineVersion,
-                               void (*note)(const std::string& message), std::string* templatePath, bool* wineProblem) {
+                           void (*note)(const std::string& message), std::string* templatePath, bool* wineProblem) {
     *wineProblem = false;
     std::string name = TemplateName(wineVersion);
     *templatePath = JoinPath(cache, name);

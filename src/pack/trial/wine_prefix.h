@@ -16,16 +16,14 @@ Problem FindCacheFolder(std::string* folder);
 // missing (which note says, as it takes a while). When Wine itself fails,
 // *wineProblem is set.
 Problem FindOrMakeTemplate(const std::string& cache, const std::string& wineVersion,
-                                             void (*note)(const std::string& message), std::string* templatePath,
-                                             bool* wineProblem);
+                           void (*note)(const std::string& message), std::string* templatePath, bool* wineProblem);
 
 // Copies the template into the new folder prefix. Files of 64 KiB and more
 // are Wine's own program images, which no installer should change: the
 // template keeps them read-only, and the copy links to them (copying them
 // would take seconds); *linked gets their paths (below the prefix, '/'
 // between parts). Where links cannot be made, they are copied.
-Problem CopyTemplate(const std::string& templatePath, const std::string& prefix,
-                                       std::set<std::string>* linked);
+Problem CopyTemplate(const std::string& templatePath, const std::string& prefix, std::set<std::string>* linked);
 
 // The prefix's user folder, drive_c/users/NAME; empty when it has none.
 std::string PrefixUserFolder(const std::string& prefix);

@@ -135,8 +135,8 @@ Problem MakeSymbolicLink(const std::string& target, const std::string& link) {
     std::wstring wideTarget = WideText(target);
     for (wchar_t& c : wideTarget) c = c == L'/' ? L'\\' : c;
     FileStatus status;
-    bool directory = !QueryFileStatus(JoinPath(ParentDirectory(link), target), true, &status) &&
-                     status.kind == FILE_KIND_DIRECTORY;
+    bool directory =
+        !QueryFileStatus(JoinPath(ParentDirectory(link), target), true, &status) && status.kind == FILE_KIND_DIRECTORY;
     DWORD flags = ALLOW_UNPRIVILEGED_CREATE | (directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
     return CreateSymbolicLinkW(WidePath(link).c_str(), wideTarget.c_str(), flags) ? Problem() : LastErrorText();
 }
