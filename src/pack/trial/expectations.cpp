@@ -54,9 +54,11 @@ void CompareEnd(const Installer& installer, TrialReport* report) {
 }
 
 // Drive C: at the end, by the keys of the paths.
-std::map<std::u32string, std::string> PathsByKey(const TreeSnapshot& after) {
-    std::map<std::u32string, std::string> paths;
-    for (const auto& entry : after) paths[PathKey(WindowsPathOf(entry.first))] = entry.first;
+typedef std::map<std::u32string, TreeSnapshot::const_iterator> SnapshotByKey;
+
+SnapshotByKey PathsByKey(const TreeSnapshot& after) {
+    SnapshotByKey paths;
+    for (auto entry = after.begin(); entry != after.end(); ++entry) paths[PathKey(WindowsPathOf(entry->first))] = entry;
     return paths;
 }
 
@@ -90,8 +92,7 @@ std::string InstalledProblem(const Installer& installer, const StreamEntry& entr
 // Every packed entry but the control file, installed with its bytes; and the
 // asPacked of each change that is a packed entry.
 void CompareEntries(const Installer& installer, const CodePage& codePage, const TrialPlaces& places,
-                    const TreeSnapshot& after, const PackedPlaces& packed, TrialReport* report) {
-    std::map<std::u32string, std::string> atEnd = PathsByKey(after);
+                    const SnapshotByKey& atEnd, const PackedPlaces& packed, TrialReport* report) {
     std::map<std::u32string, bool> asPacked;
     for (size_t index = 0; index < installer.parsed.entries.size(); ++index) {
         if ((int)index == installer.controlEntry) continue;
@@ -103,7 +104,7 @@ void CompareEntries(const Installer& installer, const CodePage& codePage, const 
             continue;
         }
         std::string problem =
-            InstalledProblem(installer, entry, JoinPath(places.driveC, found->second), after.at(found->second));
+            InstalledProblem(installer, entry, JoinPath(places.driveC, found->second->first), found->second->second);
         asPacked[PathKey(path)] = problem.empty();
         if (!problem.empty()) report->problems.push_back(path + " " + problem);
     }
@@ -164,7 +165,7 @@ void CompareWithArchive(const Installer& installer, const CodePage& codePage, co
         if (change.change == CHANGE_REMOVED)
             report->problems.push_back(change.path + " was removed, and the run had not made it");
     // A temporary run lists it with what else it left.
-    std::map<std::u32string, std::string> atEnd = PathsByKey(after);
+    SnapshotByKey atEnd = PathsByKey(after);
     if (atEnd.count(PathKey(EXTRACTION_LIST_PATH)) && installer.control.mode != CONTROL_TEMP_RUN)
         report->problems.push_back(std::string("the extraction list ") + EXTRACTION_LIST_PATH + " was left behind");
     if (IsDamaged(installer)) return;
@@ -185,7 +186,7 @@ void CompareWithArchive(const Installer& installer, const CodePage& codePage, co
                 report->problems.push_back("left after the temporary run: " + change.path);
             }
     } else {
-        CompareEntries(installer, codePage, places, after, packed, report);
+        CompareEntries(installer, codePage, places, atEnd, packed, report);
     }
     if (control.mode == CONTROL_SHORTCUT) CompareShortcut(control, codePage, places, packed, report);
     CompareCommand(control, codePage, report);
