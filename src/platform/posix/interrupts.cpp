@@ -60,9 +60,13 @@ void ForgetOnInterrupt(int slot) {
 
 void KillOnInterrupt(pid_t process) { processToKill = process; }
 
+void InterruptSignals(sigset_t* signals) {
+    sigemptyset(signals);
+    for (int signalNumber : CLEANUP_SIGNALS) sigaddset(signals, signalNumber);
+}
+
 void DeferInterrupts() {
-    sigemptyset(&deferredSignals);
-    for (int signalNumber : CLEANUP_SIGNALS) sigaddset(&deferredSignals, signalNumber);
+    InterruptSignals(&deferredSignals);
     pthread_sigmask(SIG_BLOCK, &deferredSignals, &signalsBefore);
     deferring = 1;
 }
@@ -76,11 +80,6 @@ void ResumeInterrupts() {
 static volatile sig_atomic_t caughtSignal = 0;
 
 static void NoteInterrupt(int signalNumber) { caughtSignal = signalNumber; }
-
-void InterruptSignals(sigset_t* signals) {
-    sigemptyset(signals);
-    for (int signalNumber : CLEANUP_SIGNALS) sigaddset(signals, signalNumber);
-}
 
 void CatchInterrupts() {
     struct sigaction action = {};

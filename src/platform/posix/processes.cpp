@@ -32,6 +32,9 @@ std::string FindProgram(const std::string& name) {
 
 std::string HowToInstallProgram(const std::string& name) { return "install the Debian package " + name; }
 
+// The exit code, or 128 + the signal that ended the program.
+static int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
 ToolRun RunTool(const std::string& program, const std::vector<std::string>& arguments) {
     ToolRun run;
     int pipeEnds[2];
@@ -70,7 +73,7 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& argu
     }
     KillOnInterrupt(0);
     run.started = true;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.exitCode = ExitCodeOf(status);
     return run;
 }
 
@@ -143,7 +146,7 @@ ProgramState WaitForProgram(RunningProgram* program, int64_t milliseconds, bool 
     for (;;) {
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child) {
-            *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            *exitCode = ExitCodeOf(status);
             program->handle = -1;
             state = PROGRAM_ENDED;
             break;
