@@ -10,10 +10,6 @@
 
 namespace {
 
-std::string Utf8(const CodePage& codePage, const std::string& ansi) {
-    return FromCodePage(codePage, ansi).value_or(PrintableText(codePage, ansi));
-}
-
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 bool IsDamaged(const Installer& installer) { return installer.archiveProblem || installer.streamProblem; }
@@ -68,7 +64,7 @@ struct PackedPlaces {
 };
 
 std::string EntryPath(const PackedPlaces& places, const CodePage& codePage, const StreamEntry& entry) {
-    std::string name = Utf8(codePage, entry.name);
+    std::string name = PrintableText(codePage, entry.name);
     for (char& c : name) c = c == '/' ? '\\' : c;
     while (!name.empty() && name.back() == '\\') name.pop_back();
     return places.target + (places.target.back() == '\\' ? "" : "\\") + name;
@@ -120,7 +116,7 @@ void CompareEntries(const Installer& installer, const CodePage& codePage, const 
 
 void CompareShortcut(const ControlValues& control, const CodePage& codePage, const TrialPlaces& places,
                      const PackedPlaces& packed, TrialReport* report) {
-    std::string name = Utf8(codePage, control.name);
+    std::string name = PrintableText(codePage, control.name);
     std::string path = places.desktop + "\\" + name + ".lnk";
     for (const TrialShortcut& shortcut : report->shortcuts) {
         if (!SamePath(shortcut.path, path)) continue;
@@ -128,13 +124,13 @@ void CompareShortcut(const ControlValues& control, const CodePage& codePage, con
             report->problems.push_back("the shortcut " + path + " has the " + what + " " + Quoted(seen) +
                                        ", expected " + Quoted(expected));
         };
-        std::string program = Utf8(codePage, control.program);
+        std::string program = PrintableText(codePage, control.program);
         if (!SamePath(AbsoluteOnDriveC(shortcut.target, places.startFolder),
                       AbsoluteOnDriveC(program, places.startFolder)))
             differs("target", shortcut.target, program);
         if (!SamePath(AbsoluteOnDriveC(shortcut.workingDirectory, places.startFolder), packed.target))
             differs("working directory", shortcut.workingDirectory, packed.target);
-        std::string icon = Utf8(codePage, control.icon);
+        std::string icon = PrintableText(codePage, control.icon);
         if (!icon.empty() && !SamePath(shortcut.icon, icon)) differs("icon", shortcut.icon, icon);
         if (shortcut.description != name) differs("description", shortcut.description, name);
         return;
@@ -144,7 +140,7 @@ void CompareShortcut(const ControlValues& control, const CodePage& codePage, con
 
 // The command was started (by the installer, or by the shell for it).
 void CompareCommand(const ControlValues& control, const CodePage& codePage, TrialReport* report) {
-    std::string command = Utf8(codePage, control.command);
+    std::string command = PrintableText(codePage, control.command);
     if (command.empty()) return;
     std::string program = AsciiLowercase(ProgramOf(command));
     for (const TrialStart& start : report->started)
@@ -171,9 +167,9 @@ void CompareWithArchive(const Installer& installer, const CodePage& codePage, co
     if (IsDamaged(installer)) return;
 
     PackedPlaces packed;
-    packed.target = AbsoluteOnDriveC(Utf8(codePage, installer.parsed.target), places.startFolder);
+    packed.target = AbsoluteOnDriveC(PrintableText(codePage, installer.parsed.target), places.startFolder);
     if (packed.target.empty()) {
-        report->problems.push_back("the target " + Utf8(codePage, installer.parsed.target) +
+        report->problems.push_back("the target " + PrintableText(codePage, installer.parsed.target) +
                                    " is not on drive C:, the only drive of the prefix");
         return;
     }
